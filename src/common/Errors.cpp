@@ -1,0 +1,12 @@
+#include "common/Errors.h"
+
+namespace vollum {
+
+EConvertError::EConvertError(const std::string& text)
+    : VollumError("'" + text + "' is not a valid integer value"), text_(text) {}
+
+EIniWriteError::EIniWriteError(const std::string& path) : VollumError("Unable to write to " + path) {}
+
+EInOutError::EInOutError(const std::string& what) : VollumError(what) {}
+
+}  // namespace vollum

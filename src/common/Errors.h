@@ -1,0 +1,36 @@
+#pragma once
+// The few failures the system raises as exceptions. Everything else (protocol
+// and socket failures) is a return value, a pane line, a box or a log record.
+#include <stdexcept>
+#include <string>
+
+namespace vollum {
+
+class VollumError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// "'%s' is not a valid integer value"
+class EConvertError : public VollumError {
+public:
+    explicit EConvertError(const std::string& text);
+    const std::string& Text() const { return text_; }
+
+private:
+    std::string text_;
+};
+
+// "Unable to write to %s"
+class EIniWriteError : public VollumError {
+public:
+    explicit EIniWriteError(const std::string& path);
+};
+
+// Log file could not be written.
+class EInOutError : public VollumError {
+public:
+    explicit EInOutError(const std::string& what);
+};
+
+}  // namespace vollum

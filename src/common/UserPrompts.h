@@ -1,0 +1,60 @@
+#pragma once
+// The one door to the user: every message box, question, input box and notice
+// of the engine goes through this interface.
+#include <string>
+#include <vector>
+
+namespace vollum {
+
+enum class PromptButtons { Ok, OkCancel, YesNo };
+enum class PromptIcon { None, Information, Warning, Error, Exclamation };
+enum class PromptAnswer { Ok, Cancel, Yes, No };
+
+class UserPrompts {
+public:
+    virtual ~UserPrompts() = default;
+    virtual PromptAnswer MessageBox(const std::string& text, const std::string& title,
+                                    PromptButtons buttons, PromptIcon icon) = 0;
+    // Returns false on Cancel; value holds the preset on entry and the answer on return.
+    virtual bool InputBox(const std::string& title, const std::string& prompt, std::string& value) = 0;
+
+    // Shorthands used throughout the engine.
+    void Notice(const std::string& text) { MessageBox(text, "", PromptButtons::Ok, PromptIcon::None); }
+    void Warning(const std::string& text) { MessageBox(text, "Warning", PromptButtons::Ok, PromptIcon::Warning); }
+    bool AskYesNo(const std::string& text) {
+        return MessageBox(text, "Confirm", PromptButtons::YesNo, PromptIcon::Warning) == PromptAnswer::Yes;
+    }
+};
+
+// The first button is the default answer (OK, or Yes).
+PromptAnswer DefaultAnswer(PromptButtons buttons);
+
+// Headless runs: prints to stderr and takes the default answer.
+class ConsolePrompts : public UserPrompts {
+public:
+    PromptAnswer MessageBox(const std::string& text, const std::string& title, PromptButtons buttons,
+                            PromptIcon icon) override;
+    bool InputBox(const std::string& title, const std::string& prompt, std::string& value) override;
+};
+
+// Tests: records what was shown and answers from a script (default answer when
+// the script is exhausted).
+class ScriptedPrompts : public UserPrompts {
+public:
+    struct Shown {
+        std::string text;
+        std::string title;
+        PromptButtons buttons;
+        PromptIcon icon;
+    };
+    PromptAnswer MessageBox(const std::string& text, const std::string& title, PromptButtons buttons,
+                            PromptIcon icon) override;
+    bool InputBox(const std::string& title, const std::string& prompt, std::string& value) override;
+
+    std::vector<Shown> shown;
+    std::vector<PromptAnswer> answers;       // consumed front to back
+    std::vector<std::string> inputAnswers;   // consumed front to back; "\x18" = Cancel
+    std::vector<std::string> Texts() const;
+};
+
+}  // namespace vollum

@@ -1,0 +1,31 @@
+#pragma once
+// The settings the client reads at start-up, held for the rest of the process.
+#include <string>
+
+namespace vollum {
+
+struct StartupValues {
+    std::string ProgramDir;  // always ends in the path separator
+    std::string ProfileName;
+    bool ServerConfigured = true;
+    bool SpoolRequested = true;
+    std::string TypeCommand;
+    int TransferTypeCode = 0;
+
+    // The last-used profile.
+    std::string Localdir;
+    std::string HostName, UserName, Password, Account, Directory, Port;
+    bool IncludeDirs = false;
+    bool IncludeSubDirs = false;
+    bool UseLowerCase = false;
+    bool DisplayError = false;
+    std::string InitializeCommand;
+    int FtpTimeOut = 0;         // data connection, seconds
+    int ConnectionTimeOut = 0;  // control connection, seconds
+    bool UseLogFile = true;
+
+    // Section options.
+    std::string DirSep, ViewSep, Editor;
+};
+
+}  // namespace vollum

@@ -1,0 +1,137 @@
+// Commands out, replies in, on the control connection.
+#include <cstring>
+
+#include "common/Convert.h"
+#include "common/UserPrompts.h"
+#include "ftp/TFtpSession.h"
+#include "socket/ErrorTable.h"
+
+namespace vollum {
+
+namespace {
+constexpr size_t kPeekWindow = 255;
+
+// Clears a flag on every exit, exceptions included.
+struct FlagGuard {
+    bool& flag;
+    ~FlagGuard() { flag = false; }
+};
+}  // namespace
+
+int TFtpSession::FtpCommand(const std::string& format, std::initializer_list<FmtArg> args) {
+    if (CommandBusy) {
+        ShowLine("Command already in progress, request ignored");
+        return -1;
+    }
+    CommandBusy = true;
+    FlagGuard busy{CommandBusy};
+    LastSocketError = 0;
+    BusyCursor();
+    const std::string text = Format(format, args);
+    const int result = SendCommand(text);
+    NormalCursor();
+    return result;
+}
+
+int TFtpSession::SendCommand(const std::string& line) {
+    if (line.compare(0, 5, "PASS ") == 0) ShowText("PASS xxxxxx\r\n");
+    else ShowText(line + "\r\n");
+    if (Sockets1.FSocket == -1 || !Connected) {
+        ShowText("Not Connected\r\n");
+        return 5;
+    }
+    Sockets1.SetText(line + "\r\n");
+    if (AbortRequested() || LastSocketError != 0) return 5;
+    return GetReply();
+}
+
+int TFtpSession::GetReply() {
+    // The first and fourth characters of a line decide whether it ends the
+    // reply. A line longer than the peek window arrives in fragments: the
+    // decision is taken on its first fragment and applied at its LF.
+    bool atLineStart = true;
+    char first = 0;
+    for (;;) {
+        std::string line;
+        bool closed = false;
+        const bool read = ReadReplyFragment(line, closed);
+        if (!read && !closed) return 5;
+        if ((!read || line.empty()) && closed) {
+            ShowLine("Connection closed by remote host");
+            LogLine("Connection closed by remote host");
+            Connected = false;
+            if (Sockets1.FSocket != -1) Sockets1.Disconnect();
+            return 5;
+        }
+        const bool complete = !line.empty() && line.back() == '\n';
+        if (atLineStart) first = (line.size() > 3 && line[3] == '-') ? 0 : line[0];
+        LastReplyLine = line;
+        ShowText(complete ? line : line + "\r\n");
+        atLineStart = complete;
+        if (complete && first >= '1' && first <= '5') return first - '0';
+        if (closed) continue;  // the rest of the buffer, then the close
+    }
+}
+
+// Consumes one line through its LF, or a full peek window without one, or
+// what is left when the peer has closed. False when the wait was abandoned.
+bool TFtpSession::ReadReplyFragment(std::string& line, bool& closed) {
+    size_t seen = 0;
+    for (;;) {
+        bool failed = false;
+        const std::string pending = Sockets1.PeekPending(seen, closed, failed);
+        if (AbortRequested() || LastSocketError != 0) return false;
+        if (failed && !closed) return false;
+        size_t take = 0;
+        const auto lf = pending.find('\n');
+        if (lf != std::string::npos) take = lf + 1;
+        else if (pending.size() >= kPeekWindow || closed) take = pending.size();
+        if (take == 0 && closed) return true;  // nothing left: line stays empty
+        if (take == 0) {
+            seen = pending.size();
+            continue;
+        }
+        char buffer[256];
+        std::string got;
+        while (got.size() < take) {
+            int want = static_cast<int>(std::min(take - got.size(), sizeof buffer - 1));
+            const int n = Sockets1.SReceive(Sockets1.FSocket, buffer, want);
+            if (n <= 0) break;
+            got.append(buffer, static_cast<size_t>(n));
+        }
+        if (AbortRequested() || LastSocketError != 0) return false;
+        line = got;
+        if (lf != std::string::npos) closed = false;  // more may follow the line
+        return true;
+    }
+}
+
+bool TFtpSession::AbortRequested() {
+    if (!AbortFlag) return false;
+    AbortFlag = false;
+    return true;
+}
+
+void TFtpSession::BusyCursor() {
+    if (OnCursor) OnCursor(true);
+}
+
+void TFtpSession::NormalCursor() {
+    if (OnCursor) OnCursor(false);
+}
+
+void TFtpSession::Sockets1ErrorOccurred(TSockets*, int, int Error, const std::string& Msg) {
+    LastSocketError = Error;
+    if (Error == WSAETIMEDOUT) {
+        AbortFlag = true;
+        LastSocketError = 0;
+        return;
+    }
+    const std::string text = "Error: " + std::to_string(Error) + "\r\n" + Msg;
+    Prompts.MessageBox(text, "Error", PromptButtons::Ok, PromptIcon::Exclamation);
+    LogLine(text + " Error");
+}
+
+int TFtpSession::PaneReplyCode() { return StrToInt(Memo1.LastLine().substr(0, 3)); }
+
+}  // namespace vollum

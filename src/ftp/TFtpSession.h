@@ -1,0 +1,108 @@
+#pragma once
+// The client's engine: command channel, output pane, log, login, data
+// connection, retrieve and store. QtCore only; the user is reached through
+// UserPrompts and MeterView.
+#include <QObject>
+#include <functional>
+#include <initializer_list>
+#include <string>
+
+#include "common/Format.h"
+#include "config/StartupValues.h"
+#include "ftp/MeterView.h"
+#include "ftp/OutputPane.h"
+#include "ftp/SessionLog.h"
+#include "socket/TSleeper.h"
+#include "socket/TSockets.h"
+
+namespace vollum {
+
+class UserPrompts;
+
+class TFtpSession : public QObject {
+    Q_OBJECT
+public:
+    explicit TFtpSession(UserPrompts& prompts, QObject* parent = nullptr);
+    ~TFtpSession() override;
+
+    // Components.
+    TSockets Sockets1;  // control connection
+    TSockets Sockets2;  // data connection
+    TSleeper Sleeper1;
+    OutputPane Memo1;
+    SessionLog Log;
+    UserPrompts& Prompts;
+    void SetMeter(MeterView* meter) { meter_ = meter; }
+    MeterView* Meter() const { return meter_; }
+
+    // Engine state.
+    bool Connected = false;
+    bool CommandBusy = false;
+    bool AbortFlag = false;
+    int LastSocketError = 0;
+    std::string LastReplyLine;
+    bool StoreRetrying = false;
+    std::string PendingPaneLine;
+    bool TransferBusy = false;  // a ReceiveData or StoreFile is running
+    int StoreReruns = 0;        // automatic re-runs of the current store after 426
+
+    // Start-up values and the profile in use (ProgramDir, TypeCommand, time-outs...).
+    StartupValues Settings;
+    // Copies Settings' time-outs, log switch and program directory into the components.
+    void ApplySettings();
+
+    // Cursor feedback for a window, if there is one.
+    std::function<void(bool busy)> OnCursor;
+
+    // Command channel.
+    int FtpCommand(const std::string& format, std::initializer_list<FmtArg> args = {});
+    int SendCommand(const std::string& line);
+    int GetReply();
+    bool AbortRequested();
+    void BusyCursor();
+    void NormalCursor();
+    void Sockets1ErrorOccurred(TSockets* Sender, int Socket, int Error, const std::string& Msg);
+    int PaneReplyCode();  // raises EConvertError
+
+    // Pane and log.
+    void ShowText(const std::string& text);
+    void ShowLine(const std::string& format, std::initializer_list<FmtArg> args = {});
+    void LogLine(const std::string& text);
+
+    // Connection and login.
+    // Connects Sockets1 to host:port; true when the connection stands (Connected set).
+    bool OpenControlConnection(const std::string& host, const std::string& port);
+    void WaitGreeting();
+    void SendLogin(const std::string& user, const std::string& password, const std::string& account);
+    void CheckRemoteDir();
+    void CheckLogin();  // ends the program with exit code 1 on 530
+    void Quit();        // QUIT, log, disconnect, Connected cleared
+
+    // Data connection.
+    int OpenDataPort();
+    void SendAbort();  // "ABOR\r\n" as urgent data, then one reply
+    void CloseDataConnection();
+
+    // Retrieve and listing.
+    void ReceiveData(const std::string& source, const std::string& localName, const std::string& typeCommand);
+    void ListDirectory(const std::string& format, std::initializer_list<FmtArg> args = {});
+    int ReplyFileSize();
+
+    // Store. True only when every byte was sent, nothing aborted and the
+    // final reply was class 2.
+    bool StoreFile(const std::string& typeCommand, const std::string& localPath, const std::string& remoteName);
+    void CheckDataConnection();
+    bool CheckTransferAborted(const std::string& a, const std::string& b, const std::string& c);
+
+    // Progress meter.
+    void UpdateMeter(long long done, long long total);
+    void HideMeter();
+    // The meter's Cancel: closes the data connection, logs and ends the program (exit code 1).
+    [[noreturn]] void MeterCancel();
+
+private:
+    bool ReadReplyFragment(std::string& line, bool& closed);
+    MeterView* meter_ = nullptr;
+};
+
+}  // namespace vollum

@@ -1,0 +1,483 @@
+#include "socket/TSockets.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QSocketNotifier>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+#include "common/Convert.h"
+#include "common/Terminate.h"
+#include "common/UserPrompts.h"
+#include "socket/ErrorTable.h"
+
+namespace vollum {
+
+namespace {
+
+constexpr int FD_READ = 1;
+constexpr int FD_WRITE = 2;
+constexpr int FD_ACCEPT = 8;
+constexpr int FD_CONNECT = 16;
+constexpr int FD_CLOSE = 32;
+
+int OpenStreamSocket() {
+    // Non-blocking underneath: "blocking" calls wait in the event loop.
+    return ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
+}
+
+ConsolePrompts& FallbackPrompts() {
+    static ConsolePrompts prompts;
+    return prompts;
+}
+
+bool AddressOf(int socket, bool peer, sockaddr_in& addr) {
+    socklen_t len = sizeof addr;
+    std::memset(&addr, 0, sizeof addr);
+    const int rc = peer ? ::getpeername(socket, reinterpret_cast<sockaddr*>(&addr), &len)
+                        : ::getsockname(socket, reinterpret_cast<sockaddr*>(&addr), &len);
+    return rc == 0;
+}
+
+}  // namespace
+
+TSockets::TSockets(QObject* owner) : QObject(owner) {
+    // A peer that goes away must not kill the process on the next send.
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+TSockets::~TSockets() {
+    readNotifier_.reset();
+    writeNotifier_.reset();
+    listenNotifier_.reset();
+    if (FSocket >= 0) ::close(FSocket);
+    if (FListenSocket >= 0) ::close(FListenSocket);
+}
+
+void TSockets::SetNonBlocking(bool value) { FNonBlocking = value ? 1 : 0; }
+
+void TSockets::Box(const std::string& text, const std::string& title) {
+    UserPrompts* p = prompts_ ? prompts_ : &FallbackPrompts();
+    p->MessageBox(text, title, PromptButtons::OkCancel, PromptIcon::Error);
+}
+
+void TSockets::ReportError(int socket, const std::string& label, int code) {
+    const std::string text = WinSockErrorText(code);
+    if (OnErrorOccurred) {
+        OnErrorOccurred(this, socket, code, text);
+        return;
+    }
+    Box("Error " + std::to_string(code) + " in function " + label + "\r\n" + text, "WINSOCK ERROR");
+    TerminateProgram(0);
+}
+
+void TSockets::ReportTimeout() {
+    if (OnErrorOccurred) {
+        OnErrorOccurred(this, FSocket, WSAETIMEDOUT, "Blocking call timed out");
+        return;
+    }
+    Box("Error 10060\r\nBlocking call timed out", "WINSOCK CALL CANCELED");
+}
+
+TSockets::CallResult TSockets::WaitReady(int fd, WaitFor what) {
+    if (NonBlocking()) return CallResult::Ok;
+    const int timeoutMs = Timeout > 0 ? Timeout * 1000 : 0;
+    switch (wait_.Wait(fd, what, timeoutMs)) {
+        case WaitResult::Ready: return CallResult::Ok;
+        case WaitResult::TimedOut: ReportTimeout(); return CallResult::TimedOut;
+        case WaitResult::Cancelled: return CallResult::Cancelled;
+    }
+    return CallResult::Cancelled;
+}
+
+void TSockets::CancelBlockingCall() { wait_.Cancel(); }
+
+bool TSockets::ResolvePort(uint16_t& port) {
+    if (const servent* se = ::getservbyname(Port.c_str(), "tcp")) {
+        port = ntohs(static_cast<uint16_t>(se->s_port));
+        return true;
+    }
+    port = static_cast<uint16_t>(StrToInt(Port));
+    return true;
+}
+
+void TSockets::SConnect() {
+    if (Port.empty()) {
+        Box("No Port Specified", "WINSOCK ERROR");
+        return;
+    }
+    if (IPAddr.empty()) {
+        Box("No IP Address Specified", "WINSOCK ERROR");
+        return;
+    }
+    const std::string portText = Port.substr(0, 31);
+    const std::string hostText = IPAddr.substr(0, 256);
+    uint16_t port = 0;
+    {
+        const std::string saved = Port;
+        Port = portText;
+        ResolvePort(port);
+        Port = saved;
+    }
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(port);
+    in_addr_t ip = ::inet_addr(hostText.c_str());
+    if (ip == INADDR_NONE) {
+        addrinfo hints{};
+        hints.ai_family = AF_INET;
+        hints.ai_socktype = SOCK_STREAM;
+        addrinfo* res = nullptr;
+        if (::getaddrinfo(hostText.c_str(), nullptr, &hints, &res) != 0 || !res) {
+            Box("Cannot convert host address", "WINSOCK ERROR");
+            return;
+        }
+        ip = reinterpret_cast<sockaddr_in*>(res->ai_addr)->sin_addr.s_addr;
+        ::freeaddrinfo(res);
+    }
+    addr.sin_addr.s_addr = ip;
+
+    FSocket = OpenStreamSocket();
+    if (FSocket < 0) ReportError(-1, "SConnect (socket)", WinSockCodeFromErrno(errno));
+    if (NonBlocking()) WatchAsync(FSocket, false);
+
+    if (::connect(FSocket, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
+        if (NonBlocking()) connecting_ = true;  // FD_CONNECT still follows
+        return;
+    }
+    if (errno != EINPROGRESS) {
+        ReportError(FSocket, "SConnect", WinSockCodeFromErrno(errno));
+        return;
+    }
+    if (NonBlocking()) {
+        connecting_ = true;
+        return;
+    }
+    const int fd = FSocket;
+    switch (WaitReady(fd, WaitFor::Write)) {
+        case CallResult::Ok: {
+            int err = 0;
+            socklen_t len = sizeof err;
+            ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len);
+            if (err != 0) ReportError(FSocket, "SConnect", WinSockCodeFromErrno(err));
+            return;
+        }
+        case CallResult::TimedOut:
+        case CallResult::Cancelled:
+            ReportError(FSocket, "SConnect", WSAEINTR);
+            return;
+    }
+}
+
+void TSockets::SListen() {
+    if (Port.empty()) {
+        Box("No Port Specified", "WINSOCK ERROR");
+        return;
+    }
+    uint16_t port = 0;
+    ResolvePort(port);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(port);
+    addr.sin_addr.s_addr = htonl(INADDR_ANY);
+
+    FListenSocket = OpenStreamSocket();
+    if (FListenSocket < 0) ReportError(-1, "socket", WinSockCodeFromErrno(errno));
+    if (::bind(FListenSocket, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0)
+        ReportError(FListenSocket, "Bind", WinSockCodeFromErrno(errno));
+    if (::listen(FListenSocket, 5) != 0) ReportError(FListenSocket, "Listen", WinSockCodeFromErrno(errno));
+    if (NonBlocking()) WatchAsync(FListenSocket, true);
+}
+
+int TSockets::Accept() {
+    if (FListenSocket < 0) {
+        FSocket = -1;
+        ReportError(FSocket, "Accept", WSAENOTSOCK);
+        return FSocket;
+    }
+    for (;;) {
+        sockaddr_in peer{};
+        socklen_t len = sizeof peer;
+        const int fd = ::accept4(FListenSocket, reinterpret_cast<sockaddr*>(&peer), &len,
+                                 SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd >= 0) {
+            FSocket = fd;
+            if (NonBlocking()) WatchAsync(FSocket, false);
+            return FSocket;
+        }
+        if (errno == EINTR || errno == ECONNABORTED) continue;
+        if (errno != EAGAIN || NonBlocking()) {
+            FSocket = -1;
+            return FSocket;
+        }
+        if (WaitReady(FListenSocket, WaitFor::Read) != CallResult::Ok) {
+            FSocket = -1;  // time-out or cancel: shows only as the missing handle
+            return FSocket;
+        }
+    }
+}
+
+void TSockets::CancelListen() {
+    if (NonBlocking()) StopWatching(FListenSocket);
+    ::shutdown(FListenSocket, SHUT_RDWR);
+    if (::close(FListenSocket) != 0) ReportError(FListenSocket, "CancelListen (closesocket)", WinSockCodeFromErrno(errno));
+    FListenSocket = -1;
+}
+
+void TSockets::Disconnect() {
+    if (NonBlocking()) StopWatching(FSocket);
+    if (wait_.Waiting()) wait_.Cancel();
+    const int fd = FSocket;
+    ::shutdown(fd, SHUT_RDWR);
+    linger lg{1, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &lg, sizeof lg);
+    if (::close(fd) != 0) ReportError(fd, "Disconnect (closesocket)", WinSockCodeFromErrno(errno));
+    FSocket = -1;
+    connecting_ = false;
+}
+
+int TSockets::SendAll(int socket, const char* data, int size, int flags, bool& cancelled) {
+    cancelled = false;
+    int sent = 0;
+    while (sent < size || size == 0) {
+        const ssize_t n = ::send(socket, data + sent, static_cast<size_t>(size - sent),
+                                 flags | MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n >= 0) {
+            sent += static_cast<int>(n);
+            if (size == 0) break;
+            continue;
+        }
+        if (errno == EINTR) continue;
+        if (errno != EAGAIN || NonBlocking()) return -WinSockCodeFromErrno(errno);
+        if (WaitReady(socket, WaitFor::Write) != CallResult::Ok) {
+            cancelled = true;
+            return -WSAEINTR;
+        }
+    }
+    return sent;
+}
+
+void TSockets::SetText(const std::string& S) {
+    bool cancelled = false;
+    const int rc = SendAll(FSocket, S.data(), static_cast<int>(S.size()), 0, cancelled);
+    if (rc < 0) ReportError(FSocket, "SetText (Send)", -rc);
+}
+
+void TSockets::SendUrgent(const std::string& S) {
+    bool cancelled = false;
+    const int rc = SendAll(FSocket, S.data(), static_cast<int>(S.size()), MSG_OOB, cancelled);
+    if (rc < 0) ReportError(FSocket, "SetText (Send)", -rc);
+}
+
+std::string TSockets::PeekPending(size_t seen, bool& closed, bool& failed) {
+    closed = false;
+    failed = false;
+    if (FSocket < 0) {
+        closed = true;
+        return {};
+    }
+    const size_t window = MaximumReceiveLength > 0 ? static_cast<size_t>(MaximumReceiveLength) : 1;
+    std::string buf(window, '\0');
+    bool waited = false;
+    for (;;) {
+        const ssize_t n = ::recv(FSocket, buf.data(), window, MSG_PEEK | MSG_DONTWAIT);
+        if (n > 0 && (static_cast<size_t>(n) > seen || static_cast<size_t>(n) >= window)) {
+            buf.resize(static_cast<size_t>(n));
+            return buf;
+        }
+        if (n == 0) {
+            closed = true;
+            return {};
+        }
+        if (n > 0 && waited) {
+            // Woken although nothing new arrived: the peer has closed its side.
+            closed = true;
+            buf.resize(static_cast<size_t>(n));
+            return buf;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EINTR) {
+            const int code = WinSockCodeFromErrno(errno);
+            if (errno == ECONNRESET) closed = true;
+            failed = true;
+            ReportError(FSocket, "PeekData (Peek)", code);
+            return {};
+        }
+        if (NonBlocking()) {
+            if (n > 0) buf.resize(static_cast<size_t>(n));
+            else buf.clear();
+            return buf;
+        }
+        // Wake only when more than `seen` bytes are pending (or on close).
+        int lowat = static_cast<int>(seen) + 1;
+        ::setsockopt(FSocket, SOL_SOCKET, SO_RCVLOWAT, &lowat, sizeof lowat);
+        const int fd = FSocket;
+        const CallResult r = WaitReady(fd, WaitFor::Read);
+        int one = 1;
+        if (FSocket >= 0) ::setsockopt(FSocket, SOL_SOCKET, SO_RCVLOWAT, &one, sizeof one);
+        if (r != CallResult::Ok) {
+            failed = true;
+            ReportError(FSocket, "PeekData (Peek)", WSAEINTR);
+            return {};
+        }
+        if (FSocket < 0) {
+            closed = true;
+            return {};
+        }
+        waited = true;
+    }
+}
+
+std::string TSockets::PeekData() {
+    if (FSocket == -1) return {};
+    bool closed = false, failed = false;
+    std::string data = PeekPending(0, closed, failed);
+    const auto nul = data.find('\0');
+    if (nul != std::string::npos) data.resize(nul);
+    return data;
+}
+
+int TSockets::SReceive(int socket, char* buffer, int& size) {
+    if (socket == -1) return -1;
+    for (;;) {
+        const ssize_t n = ::recv(socket, buffer, static_cast<size_t>(size), MSG_DONTWAIT);
+        if (n >= 0) return static_cast<int>(n);
+        if (errno == EINTR) continue;
+        if (errno != EAGAIN || NonBlocking()) return -1;
+        if (WaitReady(socket, WaitFor::Read) != CallResult::Ok) return -1;
+    }
+}
+
+int TSockets::SSend(int socket, const char* buffer, int& size) {
+    if (socket == -1) return size;
+    bool cancelled = false;
+    const int rc = SendAll(socket, buffer, size, 0, cancelled);
+    size = rc;
+    if (rc < 0) ReportError(FSocket, "SSend", -rc);
+    return size;
+}
+
+bool TSockets::ShutdownAndDrain(int socket) {
+    if (socket < 0) return false;
+    ::shutdown(socket, SHUT_WR);
+    char scratch[512];
+    for (;;) {
+        const ssize_t n = ::recv(socket, scratch, sizeof scratch, MSG_DONTWAIT);
+        if (n == 0) return true;
+        if (n > 0) continue;
+        if (errno == EINTR) continue;
+        if (errno != EAGAIN) return false;
+        const int timeoutMs = Timeout > 0 ? Timeout * 1000 : 0;
+        if (wait_.Wait(socket, WaitFor::Read, timeoutMs) != WaitResult::Ready) return false;
+    }
+}
+
+std::string TSockets::GetLocalPort(int socket) const {
+    sockaddr_in a{};
+    AddressOf(socket, false, a);
+    return std::to_string(ntohs(a.sin_port));
+}
+
+std::string TSockets::GetLocalIPAddr(int socket) const {
+    sockaddr_in a{};
+    AddressOf(socket, false, a);
+    return ::inet_ntoa(a.sin_addr);
+}
+
+std::string TSockets::GetRemotePort(int socket) const {
+    sockaddr_in a{};
+    AddressOf(socket, true, a);
+    return std::to_string(ntohs(a.sin_port));
+}
+
+std::string TSockets::GetRemoteIPAddr(int socket) const {
+    sockaddr_in a{};
+    AddressOf(socket, true, a);
+    return ::inet_ntoa(a.sin_addr);
+}
+
+// Asynchronous mode -------------------------------------------------------
+
+void TSockets::WatchAsync(int fd, bool listening) {
+    if (fd < 0) return;
+    if (listening) {
+        listenNotifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+        connect(listenNotifier_.get(), &QSocketNotifier::activated, this, [this, fd] { OnAsyncRead(fd, true); });
+        return;
+    }
+    readNotifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    connect(readNotifier_.get(), &QSocketNotifier::activated, this, [this, fd] { OnAsyncRead(fd, false); });
+    writeNotifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Write);
+    connect(writeNotifier_.get(), &QSocketNotifier::activated, this, [this, fd] { OnAsyncWrite(fd); });
+}
+
+void TSockets::StopWatching(int fd) {
+    if (fd < 0) return;
+    if (fd == FListenSocket) listenNotifier_.reset();
+    if (fd == FSocket) {
+        readNotifier_.reset();
+        writeNotifier_.reset();
+    }
+}
+
+void TSockets::OnAsyncRead(int fd, bool listening) {
+    if (listening) {
+        DispatchNotification(fd, FD_ACCEPT, 0);
+        return;
+    }
+    char c;
+    const ssize_t n = ::recv(fd, &c, 1, MSG_PEEK | MSG_DONTWAIT);
+    if (n > 0) {
+        DispatchNotification(fd, FD_READ, 0);
+    } else if (n == 0) {
+        if (readNotifier_) readNotifier_->setEnabled(false);
+        DispatchNotification(fd, FD_CLOSE, 0);
+    } else if (errno != EAGAIN) {
+        if (readNotifier_) readNotifier_->setEnabled(false);
+        DispatchNotification(fd, FD_CLOSE, WinSockCodeFromErrno(errno));
+    }
+}
+
+void TSockets::OnAsyncWrite(int fd) {
+    // Writability is reported once (after connecting), as an edge, not a level.
+    if (writeNotifier_) writeNotifier_->setEnabled(false);
+    if (connecting_) {
+        connecting_ = false;
+        int err = 0;
+        socklen_t len = sizeof err;
+        ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len);
+        DispatchNotification(fd, FD_CONNECT, err ? WinSockCodeFromErrno(err) : 0);
+        if (err) return;
+    }
+    DispatchNotification(fd, FD_WRITE, 0);
+}
+
+void TSockets::DispatchNotification(int socket, int event, int error) {
+    if (error > 10000) {
+        const char* label = event == FD_READ      ? "FD_READ"
+                            : event == FD_WRITE   ? "FD_WRITE"
+                            : event == FD_ACCEPT  ? "FD_ACCEPT"
+                            : event == FD_CONNECT ? "FD_CONNECT"
+                            : event == FD_CLOSE   ? "FD_CLOSE"
+                                                  : "";
+        ReportError(socket, label, error);
+        return;
+    }
+    const TDataAvailable* handler = nullptr;
+    switch (event) {
+        case FD_READ: handler = &OnDataAvailable; break;
+        case FD_WRITE: handler = &OnDataNeeded; break;
+        case FD_ACCEPT: handler = &OnSessionAvailable; break;
+        case FD_CONNECT: handler = &OnSessionConnected; break;
+        case FD_CLOSE: handler = &OnSessionClosed; break;
+        default: return;
+    }
+    if (*handler) (*handler)(this, socket);
+}
+
+}  // namespace vollum

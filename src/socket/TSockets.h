@@ -1,0 +1,109 @@
+#pragma once
+// One TCP connection plus one listening socket, with a time-out on every call
+// that can block. Blocking calls wait in the event loop (EventWait), so
+// handlers run during a wait and can abandon it.
+#include <QObject>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "socket/EventWait.h"
+
+class QSocketNotifier;
+
+namespace vollum {
+
+class UserPrompts;
+class TSockets;
+
+using TDataAvailable = std::function<void(TSockets* Sender, int Socket)>;
+using TDataNeeded = TDataAvailable;
+using TSessionClosed = TDataAvailable;
+using TSessionAvailable = TDataAvailable;
+using TSessionConnected = TDataAvailable;
+using TErrorOccurred = std::function<void(TSockets* Sender, int Socket, int Error, const std::string& Msg)>;
+
+class TSockets : public QObject {
+    Q_OBJECT
+public:
+    explicit TSockets(QObject* owner = nullptr);
+    ~TSockets() override;
+
+    // Published properties.
+    int MaximumReceiveLength = 8192;
+    std::string IPAddr;
+    std::string Port;
+    bool NonBlocking() const { return FNonBlocking == 1; }
+    void SetNonBlocking(bool value);
+    int Timeout = 30;
+    TDataAvailable OnDataAvailable;
+    TDataNeeded OnDataNeeded;
+    TSessionClosed OnSessionClosed;
+    TSessionAvailable OnSessionAvailable;
+    TSessionConnected OnSessionConnected;
+    TErrorOccurred OnErrorOccurred;
+
+    // Boxes shown when no OnErrorOccurred handler is assigned.
+    void SetPrompts(UserPrompts* prompts) { prompts_ = prompts; }
+
+    void SConnect();
+    void SListen();
+    int Accept();
+    void CancelListen();
+    void Disconnect();
+    void SetText(const std::string& S);
+    void SendUrgent(const std::string& S);
+    std::string PeekData();
+    int SReceive(int socket, char* buffer, int& size);
+    int SSend(int socket, const char* buffer, int& size);
+    std::string GetLocalPort(int socket) const;
+    std::string GetLocalIPAddr(int socket) const;
+    std::string GetRemotePort(int socket) const;
+    std::string GetRemoteIPAddr(int socket) const;
+
+    int FSocket = -1;
+    int FListenSocket = -1;
+
+    // Beyond the published interface, for the reply reader and the store.
+
+    // Peeks up to MaximumReceiveLength raw bytes (NULs kept) once more than
+    // `seen` bytes are pending. `closed` is set when the peer has closed (or
+    // reset) the connection and no more bytes will come. Timed like PeekData;
+    // a time-out or failure returns what is pending with `failed` set.
+    std::string PeekPending(size_t seen, bool& closed, bool& failed);
+    // Orderly end of a sending transfer: shut the socket down for writing,
+    // then wait (bounded by Timeout) until the peer closes its side, so no
+    // sent byte is discarded. True when the peer closed in time.
+    bool ShutdownAndDrain(int socket);
+    // Asynchronous-mode notification: event FD_READ=1, FD_WRITE=2, FD_ACCEPT=8,
+    // FD_CONNECT=16, FD_CLOSE=32; an error above 10000 is reported instead.
+    void DispatchNotification(int socket, int event, int error);
+    // Abandons the blocking call in progress (it fails with 10004).
+    void CancelBlockingCall();
+    bool IsBlocking() const { return wait_.Waiting(); }
+
+private:
+    enum class CallResult { Ok, TimedOut, Cancelled };
+    // Waits until fd is ready, reporting a time-out (10060) the way the
+    // component's timer does. Asynchronous mode does not wait.
+    CallResult WaitReady(int fd, WaitFor what);
+    void ReportError(int socket, const std::string& label, int code);
+    void ReportTimeout();
+    void Box(const std::string& text, const std::string& title);
+    bool ResolvePort(uint16_t& port);  // raises EConvertError
+    int SendAll(int socket, const char* data, int size, int flags, bool& cancelled);
+    void WatchAsync(int fd, bool listening);
+    void StopWatching(int fd);
+    void OnAsyncRead(int fd, bool listening);
+    void OnAsyncWrite(int fd);
+
+    int FNonBlocking = 1;
+    UserPrompts* prompts_ = nullptr;
+    EventWait wait_;
+    bool connecting_ = false;
+    std::unique_ptr<QSocketNotifier> readNotifier_;
+    std::unique_ptr<QSocketNotifier> writeNotifier_;
+    std::unique_ptr<QSocketNotifier> listenNotifier_;
+};
+
+}  // namespace vollum

@@ -1,0 +1,12 @@
+// Test programs run with a QCoreApplication so that the event-loop waits work.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <csignal>
+
+int main(int argc, char** argv) {
+    std::signal(SIGPIPE, SIG_IGN);
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
