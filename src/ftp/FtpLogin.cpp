@@ -1,0 +1,59 @@
+// Control connection set-up, greeting, login and QUIT.
+#include "common/Helpers.h"
+#include "common/Terminate.h"
+#include "common/UserPrompts.h"
+#include "ftp/TFtpSession.h"
+
+namespace vollum {
+
+bool TFtpSession::OpenControlConnection(const std::string& host, const std::string& port) {
+    Sockets1.Port = port;
+    Sockets1.IPAddr = host;
+    Sockets1.SetNonBlocking(false);
+    BusyCursor();
+    Sockets1.SConnect();
+    NormalCursor();
+    if (AbortFlag || LastSocketError != 0 || Sockets1.FSocket == -1) return false;
+    Connected = true;
+    return true;
+}
+
+void TFtpSession::WaitGreeting() {
+    int result = GetReply();
+    while (result == 1 && !AbortFlag) result = GetReply();
+}
+
+void TFtpSession::SendLogin(const std::string& user, const std::string& password, const std::string& account) {
+    if (FtpCommand("USER %s", {user}) != 3 || password.empty()) return;
+    if (FtpCommand("PASS %s", {password}) != 3 || account.empty()) return;
+    FtpCommand("ACCT %s", {account});
+}
+
+void TFtpSession::CheckRemoteDir() {
+    if (PaneReplyCode() != 550) return;
+    LogLine("error Changing Directory");
+    if (!Prompts.AskYesNo("Directory: " + Settings.Directory + " Doesn't Exists, Create?")) return;
+    const std::string name = Settings.UseLowerCase ? LowerCaseName(Settings.Directory) : Settings.Directory;
+    FtpCommand("MKD %s", {name});
+    LogLine("Make Directory " + name);
+    FtpCommand("CWD %s", {name});
+    LogLine("Change Directory " + name);
+}
+
+void TFtpSession::CheckLogin() {
+    if (PaneReplyCode() != 530) return;
+    const std::string text =
+        "Error loggin in as " + Settings.UserName + " access denied or password incorrect";
+    LogLine(text);
+    Prompts.MessageBox(text, "Warning", PromptButtons::Ok, PromptIcon::Warning);
+    TerminateProgram(1);
+}
+
+void TFtpSession::Quit() {
+    FtpCommand("QUIT");
+    LogLine("QUIT");
+    if (Sockets1.FSocket != -1) Sockets1.Disconnect();
+    Connected = false;
+}
+
+}  // namespace vollum

@@ -1,0 +1,31 @@
+#include "support/SessionFixture.h"
+
+#include "common/Terminate.h"
+
+namespace vollum::test {
+
+CatchTermination::CatchTermination() {
+    SetTerminateHandler([](int code) { throw ProgramEnded{code}; });
+}
+
+CatchTermination::~CatchTermination() { SetTerminateHandler({}); }
+
+SessionFixture::SessionFixture() : session(std::make_unique<TFtpSession>(prompts)) {
+    session->Settings.ProgramDir = dir.Path() + "/";
+    session->Settings.ConnectionTimeOut = 5;
+    session->Settings.FtpTimeOut = 5;
+    session->Settings.UseLogFile = true;
+    session->ApplySettings();
+    session->SetMeter(&meter);
+}
+
+bool SessionFixture::ConnectTo(int port) { return session->OpenControlConnection("127.0.0.1", std::to_string(port)); }
+
+std::vector<std::string> SessionFixture::PaneLines() const {
+    const auto& lines = session->Memo1.Lines();
+    return {lines.begin(), lines.end()};
+}
+
+std::string SessionFixture::LogText() const { return ReadFile(session->Log.Path()); }
+
+}  // namespace vollum::test

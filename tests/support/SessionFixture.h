@@ -1,0 +1,66 @@
+#pragma once
+// A client engine wired for tests: scripted prompts, a program directory in a
+// temporary folder, the log on, short time-outs, and program termination
+// turned into an exception the test can catch.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "common/UserPrompts.h"
+#include "ftp/TFtpSession.h"
+#include "support/TempDir.h"
+
+namespace vollum::test {
+
+struct ProgramEnded {
+    int exitCode;
+};
+
+// Installs a terminate handler that throws ProgramEnded for the lifetime of the object.
+class CatchTermination {
+public:
+    CatchTermination();
+    ~CatchTermination();
+};
+
+// Records what the engine shows in the progress window.
+class RecordingMeter : public MeterView {
+public:
+    bool visible = false;
+    int position = 0;
+    int repaints = 0;
+    std::vector<std::string> titles;
+    std::string bytesWritten, status, speed, timeLeft = "1";
+    bool IsVisible() const override { return visible; }
+    void ShowAndRaise() override { visible = true; }
+    void Hide() override { visible = false; }
+    int Position() const override { return position; }
+    void SetPosition(int p) override { position = p; }
+    void SetTitle(const std::string& t) override { titles.push_back(t); }
+    void SetBytesWritten(const std::string& t) override { bytesWritten = t; }
+    void SetStatus(const std::string& t) override { status = t; }
+    void SetSpeed(const std::string& t) override { speed = t; }
+    void SetTimeLeft(const std::string& t) override { timeLeft = t; }
+    void Repaint() override { ++repaints; }
+};
+
+class SessionFixture : public ::testing::Test {
+protected:
+    SessionFixture();
+    // Connects the engine's control connection to 127.0.0.1:port (Connected set on success).
+    bool ConnectTo(int port);
+    // Every pane line, the pending one excluded.
+    std::vector<std::string> PaneLines() const;
+    std::string LogText() const;
+
+    TempDir dir;
+    ScriptedPrompts prompts;
+    RecordingMeter meter;
+    std::unique_ptr<TFtpSession> session;
+    CatchTermination catchTermination;
+};
+
+}  // namespace vollum::test
