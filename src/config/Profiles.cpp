@@ -1,0 +1,176 @@
+#include "config/Profiles.h"
+
+#include <map>
+#include <optional>
+
+#include "common/Convert.h"
+
+namespace vollum {
+
+namespace {
+
+const char* const kIndex = "index";
+const char* const kNext = "next";
+
+// Slot number of a key that names one: "Profile" + decimal without leading zeros.
+std::optional<long long> SlotOfKey(const std::string& key) {
+    const std::string prefix = "profile";
+    if (key.size() <= prefix.size() || key.size() > prefix.size() + 10) return std::nullopt;
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if ((key[i] | 0x20) != prefix[i]) return std::nullopt;
+    const std::string digits = key.substr(prefix.size());
+    if (digits.size() > 1 && digits[0] == '0') return std::nullopt;
+    long long n = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') return std::nullopt;
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+
+// The slots 0..last present in the index, from one read of the file. Taking them
+// from the section's keys, rather than looking up every number up to next,
+// keeps a damaged next of two thousand million from reading the file that often.
+std::map<long long, std::string> ReadSlots(const IniDocument& doc, long long last) {
+    std::map<long long, std::string> slots;
+    for (const auto& [key, value] : doc.Keys(kIndex)) {
+        auto slot = SlotOfKey(key);
+        if (slot && *slot <= last) slots.emplace(*slot, value);
+    }
+    return slots;
+}
+
+std::string SlotKeyText(long long slot) { return "Profile" + std::to_string(slot); }
+
+// [index] next; when missing (or empty) "0" is written and used.
+long long NextSlotCreatingIndex(TIniFile& ini) {
+    const std::string next = ini.ReadString(kIndex, kNext, "");
+    if (next.empty()) {
+        ini.WriteString(kIndex, kNext, "0");
+        return 0;
+    }
+    return StrToInt(next);
+}
+
+bool FlagOf(const IniDocument& doc, const std::string& section, const char* key, bool fallback) {
+    auto v = doc.Value(section, key);
+    return (v ? IniInteger(*v, fallback ? 1 : 0) : (fallback ? 1 : 0)) != 0;
+}
+
+}  // namespace
+
+std::string ProfileSlotKey(int slot) { return SlotKeyText(slot); }
+
+std::vector<std::string> ListProfiles(TIniFile& ini) {
+    const long long last = NextSlotCreatingIndex(ini);
+    std::vector<std::string> names;
+    for (const auto& [slot, name] : ReadSlots(ini.Snapshot(), last))
+        if (!name.empty()) names.push_back(name);
+    return names;
+}
+
+ProfileValues ReadProfileKeys(const TIniFile& ini, const std::string& name, const ProfileValues& defaults) {
+    const IniDocument doc = ini.Snapshot();
+    auto text = [&](const char* key, const std::string& fallback) {
+        return doc.Value(name, key).value_or(fallback);
+    };
+    ProfileValues v;
+    v.HostName = text("HostName", defaults.HostName);
+    v.UserName = text("UserName", defaults.UserName);
+    v.Password = text("Password", defaults.Password);
+    v.Account = text("Account", defaults.Account);
+    v.Directory = text("Directory", defaults.Directory);
+    v.Port = text("Port", defaults.Port);
+    v.Localdir = text("Localdir", defaults.Localdir);
+    v.Anonymous = FlagOf(doc, name, "Anonymous", defaults.Anonymous);
+    v.AutoSave = FlagOf(doc, name, "AutoSave", defaults.AutoSave);
+    v.UseLogFile = FlagOf(doc, name, "UseLogFile", defaults.UseLogFile);
+    v.IncludeDirs = FlagOf(doc, name, "IncludeDirs", defaults.IncludeDirs);
+    v.IncludeSubDirs = FlagOf(doc, name, "IncludeSubDirs", defaults.IncludeSubDirs);
+    v.UseLowerCase = FlagOf(doc, name, "UseLowerCase", defaults.UseLowerCase);
+    v.InitializeCommand = text("InitializeCommand", defaults.InitializeCommand);
+    v.FtpTimeOut = text("FtpTimeOut", defaults.FtpTimeOut);
+    v.ConnectionTimeOut = text("ConnectionTimeOut", defaults.ConnectionTimeOut);
+    v.DisplayError = FlagOf(doc, name, "DisplayError", defaults.DisplayError);
+    auto type = doc.Value(name, "TransferType");
+    v.TransferType = type ? IniInteger(*type, defaults.TransferType) : defaults.TransferType;
+    return v;
+}
+
+void WriteProfileKeys(TIniFile& ini, const std::string& name, const ProfileValues& v, bool includeTransferType) {
+    ini.WriteString(name, "HostName", v.HostName);
+    ini.WriteString(name, "UserName", v.UserName);
+    ini.WriteString(name, "Password", v.Password);
+    ini.WriteString(name, "Account", v.Account);
+    ini.WriteString(name, "Directory", v.Directory);
+    ini.WriteInteger(name, "Port", StrToInt(v.Port));
+    ini.WriteString(name, "Localdir", v.Localdir);
+    ini.WriteBool(name, "Anonymous", v.Anonymous);
+    ini.WriteBool(name, "AutoSave", v.AutoSave);
+    ini.WriteBool(name, "UseLogFile", v.UseLogFile);
+    ini.WriteBool(name, "IncludeDirs", v.IncludeDirs);
+    ini.WriteBool(name, "IncludeSubDirs", v.IncludeSubDirs);
+    ini.WriteBool(name, "UseLowerCase", v.UseLowerCase);
+    ini.WriteString(name, "InitializeCommand", v.InitializeCommand);
+    ini.WriteString(name, "FtpTimeOut", v.FtpTimeOut);
+    ini.WriteString(name, "ConnectionTimeOut", v.ConnectionTimeOut);
+    ini.WriteBool(name, "DisplayError", v.DisplayError);
+    if (includeTransferType) ini.WriteInteger(name, "TransferType", v.TransferType);
+}
+
+void AddProfile(TIniFile& ini, const std::string& name, const ProfileValues& values) {
+    // next is converted before anything is written, so a damaged index stops the
+    // Add cleanly instead of leaving a profile under an odd slot key.
+    const long long slot = NextSlotCreatingIndex(ini);
+    ini.WriteString(kIndex, SlotKeyText(slot), name);
+    ini.WriteString("LastUsed", "NAME", name);
+    ini.WriteBool("Fixed", "OK", true);
+    WriteProfileKeys(ini, name, values);
+    ini.WriteString(kIndex, kNext, std::to_string(slot + 1));
+}
+
+void ModifyProfile(TIniFile& ini, const std::string& name, const ProfileValues& values) {
+    WriteProfileKeys(ini, name, values);
+    ini.WriteString("LastUsed", "NAME", name);
+}
+
+void AutoSaveProfile(TIniFile& ini, const std::string& name, const ProfileValues& values) {
+    WriteProfileKeys(ini, name, values, false);
+    ini.WriteBool("Fixed", "OK", true);
+    ini.WriteString("LastUsed", "NAME", name);
+}
+
+bool DeleteProfile(TIniFile& ini, const std::string& name) {
+    ini.EraseSection(name);
+    const std::string next = ini.ReadString(kIndex, kNext, "");
+    if (next.empty()) return false;
+    const long long last = StrToInt(next);
+
+    // The first slot 0..next whose value is the name; a slot that is not there
+    // reads as empty, so an empty name matches the first free or deleted slot.
+    const auto slots = ReadSlots(ini.Snapshot(), last);
+    std::optional<long long> found;
+    if (name.empty()) {
+        long long k = 0;
+        for (auto it = slots.begin(); it != slots.end() && it->first == k && !it->second.empty(); ++it) ++k;
+        if (k <= last) found = k;
+    } else {
+        for (const auto& [slot, value] : slots)
+            if (value == name) {
+                found = slot;
+                break;
+            }
+    }
+
+    if (found) {
+        const std::string previous = *found == 0 ? "" : ini.ReadString(kIndex, SlotKeyText(*found - 1), "");
+        ini.WriteString("LastUsed", "NAME", previous);
+        ini.WriteString(kIndex, SlotKeyText(*found), "");
+    } else {
+        ini.WriteString("LastUsed", "NAME", "");
+        ini.WriteString(kIndex, SlotKeyText(last + 1), "");
+    }
+    return true;
+}
+
+}  // namespace vollum

@@ -1,0 +1,83 @@
+#include "config/StartupReading.h"
+
+#include <unistd.h>
+
+#include "common/Convert.h"
+#include "common/Helpers.h"
+
+namespace vollum {
+
+ArrangementChoice ChooseArrangement(const TIniFile& ini, int argumentCount) {
+    const bool fixed = ini.ReadBool("Fixed", "OK", true);
+    if (fixed && argumentCount > 0) return {WindowArrangement::Drop, true};
+    if (fixed && ini.ReadBool("SpoolBay", "Executed", true)) return {WindowArrangement::Spool, true};
+    return {WindowArrangement::Interactive, false};
+}
+
+std::string TypeCommandFor(int transferTypeCode) {
+    switch (transferTypeCode) {
+        case 1: return "TYPE A";
+        case 2: return "TYPE I";
+        case 3: return "TYPE E";
+        default: return "";
+    }
+}
+
+std::string DefaultEditor() {
+#ifdef _WIN32
+    return "NOTEPAD.EXE";
+#else
+    return "xdg-open";
+#endif
+}
+
+void ReadStartupValues(const std::string& programDir, UserPrompts& prompts, StartupValues& values) {
+    values.ProgramDir = AddBackslash(programDir);
+    TIniFile ini(values.ProgramDir + "VOLLUM.INI");
+
+    values.DirSep = ini.ReadString("options", "DirSep", "");
+    values.ViewSep = ini.ReadString("options", "ViewSep", "");
+    values.Editor = ini.ReadString("options", "Editor", "");
+
+    values.ProfileName = ini.ReadString("LastUsed", "NAME", "");
+    const std::string& profile = values.ProfileName;
+
+    values.Localdir = ini.ReadString(profile, "Localdir", "");
+    values.HostName = ini.ReadString(profile, "HostName", "");
+    values.UserName = ini.ReadString(profile, "UserName", "");
+    values.Password = ini.ReadString(profile, "Password", "");
+    values.Account = ini.ReadString(profile, "Account", "");
+    values.Directory = ini.ReadString(profile, "Directory", "");
+    values.Port = ini.ReadString(profile, "Port", "");
+    values.IncludeDirs = ini.ReadBool(profile, "IncludeDirs", false);
+    values.IncludeSubDirs = ini.ReadBool(profile, "IncludeSubDirs", false);
+    values.UseLowerCase = ini.ReadBool(profile, "UseLowerCase", false);
+    values.InitializeCommand = ini.ReadString(profile, "InitializeCommand", "");
+    values.TransferTypeCode = ini.ReadInteger(profile, "TransferType", 0);
+
+    // The time-outs have no default: a profile without them stops the reading here.
+    values.FtpTimeOut = StrToInt(ini.ReadString(profile, "FtpTimeOut", ""));
+    values.ConnectionTimeOut = StrToInt(ini.ReadString(profile, "ConnectionTimeOut", ""));
+
+    values.DisplayError = ini.ReadBool(profile, "DisplayError", false);
+    values.SpoolRequested = ini.ReadBool("SpoolBay", "Executed", true);
+    values.UseLogFile = ini.ReadBool(profile, "UseLogFile", true);
+
+    if (!values.Localdir.empty() && ::chdir(values.Localdir.c_str()) != 0)
+        prompts.Warning("Cannot find directory");
+
+    values.ServerConfigured = ini.ReadBool("Fixed", "OK", true);
+
+    if (values.DirSep.empty() && values.ViewSep.empty() && values.Editor.empty()) {
+        values.DirSep = "0";
+        values.ViewSep = "1";
+        values.Editor = DefaultEditor();
+        ini.WriteString("options", "DirSep", values.DirSep);
+        ini.WriteString("options", "ViewSep", values.ViewSep);
+        ini.WriteString("options", "Editor", values.Editor);
+    }
+
+    values.TypeCommand = TypeCommandFor(values.TransferTypeCode);
+}
+
+}  // namespace vollum

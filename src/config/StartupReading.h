@@ -1,0 +1,40 @@
+#pragma once
+// What the client reads from VOLLUM.INI when it starts: the window arrangement
+// at program entry, and the settings the main window's creation hands to the engine.
+#include <string>
+
+#include "common/UserPrompts.h"
+#include "config/StartupValues.h"
+#include "config/TIniFile.h"
+
+namespace vollum {
+
+enum class WindowArrangement {
+    Drop,         // the meter window first: the arguments are uploaded
+    Spool,        // the meter window first: the spool directory is uploaded
+    Interactive,  // the main window first
+};
+
+struct ArrangementChoice {
+    WindowArrangement arrangement;
+    bool ServerConfigured;
+};
+
+// [Fixed] OK and at least one argument: drop; [Fixed] OK and the hand-shake key:
+// spool; otherwise interactive. Both keys default to true.
+ArrangementChoice ChooseArrangement(const TIniFile& ini, int argumentCount);
+
+// "TYPE A", "TYPE I" or "TYPE E" for 1, 2 or 3; empty for anything else.
+std::string TypeCommandFor(int transferTypeCode);
+
+// The editor written on a first run: the platform's opener for files.
+std::string DefaultEditor();
+
+// Fills values from programDir + "VOLLUM.INI" in the order of the main window's
+// creation, changes to the profile's Localdir (warning "Cannot find directory"
+// when that fails) and writes the first-run options when all three are empty.
+// A FtpTimeOut or ConnectionTimeOut that is not an integer raises EConvertError;
+// what was read before it stays in values, the rest keeps what it held.
+void ReadStartupValues(const std::string& programDir, UserPrompts& prompts, StartupValues& values);
+
+}  // namespace vollum
