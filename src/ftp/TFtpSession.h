@@ -3,6 +3,7 @@
 // connection, retrieve and store. QtCore only; the user is reached through
 // UserPrompts and MeterView.
 #include <QObject>
+#include <chrono>
 #include <functional>
 #include <initializer_list>
 #include <string>
@@ -82,6 +83,11 @@ public:
     int OpenDataPort();
     void SendAbort();  // "ABOR\r\n" as urgent data, then one reply
     void CloseDataConnection();
+    // "PORT h1,h2,h3,h4,p1,p2" for a dotted IPv4 address and a port.
+    static std::string PortCommand(const std::string& localAddress, int port);
+    // For the user interface: shows "Command already in progress, request
+    // ignored" and returns true while a command or a transfer is running.
+    bool RefuseIfBusy();
 
     // Retrieve and listing.
     void ReceiveData(const std::string& source, const std::string& localName, const std::string& typeCommand);
@@ -89,9 +95,15 @@ public:
     int ReplyFileSize();
 
     // Store. True only when every byte was sent, nothing aborted and the
-    // final reply was class 2.
+    // final reply was class 2 (after a re-run: that of the re-run). A local
+    // file whose size or modification time changed while it was sent does
+    // not count as stored completely either.
     bool StoreFile(const std::string& typeCommand, const std::string& localPath, const std::string& remoteName);
+    // The store meter's texts: "12.50 kb/s" and "02:05 min".
+    static std::string SpeedText(double kilobytesPerSecond);
+    static std::string TimeLeftText(long seconds);
     void CheckDataConnection();
+    // True when it ran the store again (its outcome is the caller's result).
     bool CheckTransferAborted(const std::string& a, const std::string& b, const std::string& c);
 
     // Progress meter.
@@ -103,6 +115,24 @@ public:
 private:
     bool ReadReplyFragment(std::string& line, bool& closed);
     MeterView* meter_ = nullptr;
+
+    // Transfer loops (FtpMeter.cpp). Per block they do only the percentage
+    // arithmetic and a clock read; the meter is brought up to date when the
+    // whole percentage changes (the one moment the window repaints at once)
+    // and whenever pending events are processed (at most every 20 ms).
+    struct LoopPace {
+        std::chrono::steady_clock::time_point nextEvents{};
+        int percent = -1;
+        bool eventsDue = false;
+    };
+    bool MeterDue(LoopPace& pace, long long done, long long total);
+    static void ProcessPendingEvents();
+    // One run of StoreFile up to its final reply; false when it ended before
+    // (open error, refused STOR, abort), so no broken-transfer check follows.
+    bool StoreOnce(const std::string& typeCommand, const std::string& localPath, const std::string& remote,
+                   bool rerun, bool& complete);
+    int meterTitlePercent_ = -1;  // percentage the meter's title shows
+    bool rerunComplete_ = false;  // outcome of the re-run CheckTransferAborted started
 };
 
 }  // namespace vollum

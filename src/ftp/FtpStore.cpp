@@ -1,0 +1,315 @@
+// Upload of one local file in 512-byte blocks, with speed and time-left
+// texts, the 425 and 426 checks and the bounded re-run after a broken transfer.
+#include <sys/stat.h>
+
+#include <cmath>
+#include <cstdio>
+
+#include "common/Helpers.h"
+#include "common/Terminate.h"
+#include "common/UserPrompts.h"
+#include "ftp/TFtpSession.h"
+
+namespace vollum {
+
+namespace {
+
+constexpr int kBlockSize = 512;
+constexpr size_t kFileBuffer = 64 * 1024;
+constexpr int kMaxAutomaticReruns = 3;
+
+struct FlagGuard {
+    bool& flag;
+    explicit FlagGuard(bool& f) : flag(f) { flag = true; }
+    ~FlagGuard() { flag = false; }
+};
+
+struct DataConnectionGuard {
+    TFtpSession& session;
+    ~DataConnectionGuard() {
+        try {
+            session.CloseDataConnection();
+        } catch (...) {
+        }
+    }
+};
+
+// Whole seconds of the millisecond tick, rounded half to even.
+double RoundedSeconds() {
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now().time_since_epoch())
+                        .count();
+    return std::nearbyint(static_cast<double>(ms) * 0.001);
+}
+
+struct FileStamp {
+    long long size = -1;
+    long long mtimeSec = 0;
+    long long mtimeNsec = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
+// The local file, read through a large buffer so that 512-byte blocks cost
+// no system call each.
+class LocalFile {
+public:
+    LocalFile() = default;
+    LocalFile(const LocalFile&) = delete;
+    LocalFile& operator=(const LocalFile&) = delete;
+    ~LocalFile() { Close(); }
+
+    bool Open(const std::string& path) {
+        file_ = std::fopen(path.c_str(), "rb");
+        if (file_ == nullptr) return false;
+        if (Stamp().size < 0) {  // a directory is no file to send
+            Close();
+            return false;
+        }
+        std::setvbuf(file_, nullptr, _IOFBF, kFileBuffer);
+        return true;
+    }
+    // Bytes read, 0 at the end, -1 after a failed read.
+    int Read(char* block) {
+        const size_t n = std::fread(block, 1, kBlockSize, file_);
+        if (n == 0 && std::ferror(file_)) return -1;
+        return static_cast<int>(n);
+    }
+    FileStamp Stamp() const {
+        struct stat st {};
+        FileStamp s;
+        if (::fstat(::fileno(file_), &st) != 0 || S_ISDIR(st.st_mode)) return s;
+        s.size = st.st_size;
+        s.mtimeSec = st.st_mtim.tv_sec;
+        s.mtimeNsec = st.st_mtim.tv_nsec;
+        return s;
+    }
+    void Close() {
+        if (file_ != nullptr) std::fclose(file_);
+        file_ = nullptr;
+    }
+
+private:
+    std::FILE* file_ = nullptr;
+};
+
+// Speed and time-left texts of one store run. A text is handed to the meter
+// only when it differs from the one shown.
+class StoreLabels {
+public:
+    StoreLabels(MeterView* meter, long long fileSize, double start)
+        : meter_(meter), fileSize_(fileSize), start_(start) {}
+
+    void Publish(long long total) {
+        if (meter_ == nullptr) return;
+        const double elapsed = RoundedSeconds() - start_;
+        if (elapsed != 0) {
+            speed_ = static_cast<double>(total) / elapsed / 1024;
+            std::string text = TFtpSession::SpeedText(speed_);
+            if (speedText_ != text) {
+                speedText_ = std::move(text);
+                meter_->SetSpeed(speedText_);
+            }
+        }
+        if (elapsed != 0 && speed_ != 0) {
+            secondsLeft_ = static_cast<long>(
+                std::nearbyint(static_cast<double>(fileSize_ - total) / 1024 / speed_));
+            estimated_ = true;
+        }
+        // Until the first estimate the label keeps what it showed.
+        if (!estimated_ || secondsLeft_ == shownSeconds_) return;
+        shownSeconds_ = secondsLeft_;
+        meter_->SetTimeLeft(TFtpSession::TimeLeftText(secondsLeft_));
+    }
+
+private:
+    MeterView* meter_;
+    long long fileSize_;
+    double start_;
+    double speed_ = 0;
+    long secondsLeft_ = 0;
+    bool estimated_ = false;
+    long shownSeconds_ = -1;
+    std::string speedText_;
+};
+
+// The pane line without the CR it keeps from the wire.
+std::string LastPaneText(const OutputPane& pane) {
+    std::string line = pane.LastLine();
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
+}
+
+}  // namespace
+
+std::string TFtpSession::SpeedText(double kilobytesPerSecond) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f kb/s", kilobytesPerSecond);
+    return text;
+}
+
+std::string TFtpSession::TimeLeftText(long seconds) {
+    return TwoDigits(seconds / 60) + ":" + TwoDigits(seconds % 60) + " min";
+}
+
+bool TFtpSession::StoreFile(const std::string& typeCommand, const std::string& localPath,
+                            const std::string& remoteName) {
+    if (RefuseIfBusy()) return false;
+    const bool rerun = StoreRetrying;
+    StoreRetrying = false;
+    if (!rerun) StoreReruns = 0;
+    const std::string remote = Settings.UseLowerCase ? LowerCaseName(remoteName) : remoteName;
+
+    bool complete = false;
+    bool finished = false;
+    {
+        FlagGuard busy(TransferBusy);
+        finished = StoreOnce(typeCommand, localPath, remote, rerun, complete);
+    }
+    if (finished && CheckTransferAborted(typeCommand, localPath, remote)) complete = rerunComplete_;
+    return complete;
+}
+
+bool TFtpSession::StoreOnce(const std::string& typeCommand, const std::string& localPath,
+                            const std::string& remote, bool rerun, bool& complete) {
+    complete = false;
+    DataConnectionGuard dataGuard{*this};
+    LocalFile in;
+    if (!in.Open(localPath)) {
+        LogLine("Could not open local file,open error");
+        Prompts.MessageBox("Could not open local file", "open error", PromptButtons::Ok, PromptIcon::Exclamation);
+        return false;
+    }
+    const FileStamp before = in.Stamp();
+    const long long fileSize = before.size;
+
+    ShowLine("Transferring local file: %s to remote file: %s", {localPath, remote});
+    FtpCommand("%s", {typeCommand});
+    Sockets2.SetNonBlocking(false);
+    Sockets2.Timeout = Settings.FtpTimeOut;
+    OpenDataPort();
+    const int stor = FtpCommand("STOR %s", {remote});
+    CheckDataConnection();
+    if (stor == 4 || stor == 5 || stor < 0) {
+        // Refused: no data connection will come, so none is waited for.
+        ShowLine("Could not store file");
+        LogLine("Could not store file " + remote);
+        return false;
+    }
+    Sockets2.Accept();
+
+    MeterView* meter = meter_;
+    long long total = 0;
+    bool sendFailed = false;
+    char block[kBlockSize];
+    BusyCursor();
+    if (meter != nullptr) meter->SetBusyCursor(true);
+    int count = in.Read(block);
+    const double start = RoundedSeconds();
+    StoreLabels labels(meter, fileSize, start);
+    LoopPace pace;
+    bool statusShown = false;
+
+    auto abortBranch = [&] {
+        SendAbort();
+        CloseDataConnection();
+        in.Close();
+        NormalCursor();
+        LogLine("Transfer aborted due to you're request");
+        ShowLine("%sTransfer aborted due to you're request", {"\r\n"});
+        HideMeter();
+        if (meter != nullptr) meter->SetBusyCursor(false);
+    };
+
+    // The hot loop: one buffered read, one send and a few comparisons per
+    // block; texts and events only at the points MeterDue picks.
+    while (count >= 1) {
+        if (Sockets2.FSocket != -1) {
+            int size = count;
+            const int sent = Sockets2.SSend(Sockets2.FSocket, block, size);
+            if (sent > 0) total += sent;
+            else sendFailed = true;
+        }
+        if (!statusShown && meter != nullptr) {
+            meter->SetStatus((rerun ? "Retrying to Send file: " : "Sending file: ") + remote);
+            statusShown = true;
+        }
+        if (MeterDue(pace, total, fileSize)) {
+            labels.Publish(total);
+            UpdateMeter(total, fileSize);
+        }
+        if (pace.eventsDue) ProcessPendingEvents();
+        // A broken data connection takes no more blocks; the error was shown once.
+        count = sendFailed ? 0 : in.Read(block);
+        if (AbortRequested()) {
+            abortBranch();
+            return false;
+        }
+    }
+    // A loop that never ran (empty file) has not looked at the abort request
+    // yet: an empty file whose data connection never came ends as any other.
+    if (AbortRequested()) {
+        abortBranch();
+        return false;
+    }
+    if (pace.percent >= 0) {
+        labels.Publish(total);
+        UpdateMeter(total, fileSize);
+    }
+
+    if (count < 0) {
+        LogLine("File Error, File transfer may be incomplete");
+        ShowLine("File Error, File transfer may be incomplete");
+    }
+
+    // Half-close and wait for the server to close its side: only then have
+    // all bytes arrived, however slowly the server reads them.
+    const bool drained = Sockets2.FSocket != -1 && Sockets2.ShutdownAndDrain(Sockets2.FSocket);
+    CloseDataConnection();
+    // Written to while it was sent: what the server holds may be neither the
+    // old nor the new content.
+    const bool changed = !(in.Stamp() == before);
+    in.Close();
+    NormalCursor();
+    if (changed) {
+        LogLine("Local file changed during transfer: " + localPath);
+        ShowLine("Local file changed during transfer: %s", {localPath});
+    }
+
+    LogLine("Total bytes written to remote host :" + std::to_string(total));
+    ShowLine("Total bytes written to remote host: %s", {std::to_string(total)});
+    const int finalReply = GetReply();
+    HideMeter();
+    if (meter != nullptr) meter->SetBusyCursor(false);
+    complete = count == 0 && !sendFailed && !changed && drained && total == fileSize && finalReply == 2;
+    return true;
+}
+
+void TFtpSession::CheckDataConnection() {
+    if (PaneReplyCode() != 425) return;
+    const std::string text = LastPaneText(Memo1) + " Shutting down";
+    if (Settings.DisplayError) Prompts.Warning(text);
+    LogLine(text);
+    TerminateProgram(1);
+}
+
+bool TFtpSession::CheckTransferAborted(const std::string& a, const std::string& b, const std::string& c) {
+    if (PaneReplyCode() != 426) return false;
+    const std::string line = LastPaneText(Memo1);
+    if (Settings.DisplayError) {
+        if (!Prompts.AskYesNo(line + "Try again?")) return false;
+    } else if (StoreReruns >= kMaxAutomaticReruns) {
+        // A server that breaks every transfer would keep an unattended run busy forever.
+        LogLine(line);
+        LogLine("Giving up on " + c + " after " + std::to_string(StoreReruns) + " retries");
+        ShowLine("Giving up on %s after %d retries", {c, StoreReruns});
+        return false;
+    } else {
+        ++StoreReruns;
+    }
+    LogLine(line);
+    StoreRetrying = true;
+    rerunComplete_ = StoreFile(a, b, c);
+    return true;
+}
+
+}  // namespace vollum

@@ -1,0 +1,107 @@
+// Transfers against Debian's pyftpdlib: byte-exact round trips, listings,
+// a refused get, and an urgent ABOR the real server has to understand.
+#include <filesystem>
+
+#include "TransferTestSupport.h"
+#include "support/PyFtpServer.h"
+
+namespace vollum::test {
+namespace {
+
+class RealServer : public SessionFixture {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(ConnectTo(server.Port()));
+        session->WaitGreeting();
+        session->SendLogin(server.User(), server.Password(), "");
+        ASSERT_EQ(session->PaneReplyCode(), 230);
+    }
+    void RoundTrip(const std::string& type, const std::string& bytes) {
+        const std::string name = "f" + std::to_string(bytes.size());
+        WriteFile(files / "up", bytes);
+        EXPECT_TRUE(session->StoreFile(type, files / "up", name)) << type << " " << bytes.size();
+        EXPECT_TRUE(ReadFile(server.Root() + "/" + name) == bytes) << type << " store " << bytes.size();
+        session->ReceiveData(name, files / "down", type);
+        EXPECT_TRUE(ReadFile(files / "down") == bytes) << type << " retrieve " << bytes.size();
+        EXPECT_EQ(session->PaneReplyCode(), 226);
+    }
+    static std::vector<size_t> Sizes() { return {0, 1, 1300, 3u << 20}; }
+    PyFtpServer server;
+    TempDir files;
+};
+
+TEST_F(RealServer, binaryRoundTripsAreByteExact) {
+    for (const size_t size : Sizes()) RoundTrip("TYPE I", RandomBytes(size, static_cast<unsigned>(size)));
+}
+
+TEST_F(RealServer, asciiRoundTripsAreByteExact) {
+    // This server converts line ends in ASCII type (on its side, as RFC 959
+    // allows), so its data has none; every byte value on the wire, CR and LF
+    // included, is checked against the fake server.
+    for (const size_t size : Sizes()) {
+        std::string bytes = RandomBytes(size, 3);
+        for (char& c : bytes)
+            if (c == '\r' || c == '\n') c = 'x';
+        RoundTrip("TYPE A", bytes);
+    }
+}
+
+TEST_F(RealServer, refusedEbcdicTypeCorruptsNothing) {
+    const std::string bytes = RandomBytes(100000, 8);
+    ASSERT_EQ(session->FtpCommand("TYPE I"), 2);
+    WriteFile(files / "up", bytes);
+    EXPECT_TRUE(session->StoreFile("TYPE E", files / "up", "e.bin"));
+    EXPECT_TRUE(Contains(PaneLines(), "504 Unsupported type \"E\".\r"));
+    EXPECT_TRUE(ReadFile(server.Root() + "/e.bin") == bytes);
+
+    WriteFile(files / "down", "old");
+    session->ReceiveData("e.bin", files / "down", "TYPE E");
+    EXPECT_EQ(ReadFile(files / "down"), "old");
+    EXPECT_EQ(PaneLines().back(), "504 Unsupported type \"E\".\r");
+}
+
+TEST_F(RealServer, getOfAMissingFileLeavesTheLocalFileUntouched) {
+    WriteFile(files / "keep", "precious");
+    session->ReceiveData("missing.txt", files / "keep", "TYPE I");
+    EXPECT_EQ(ReadFile(files / "keep"), "precious");
+    EXPECT_EQ(PaneLines().back(), "Could not retrieve file\r");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(files.Path()), {}), 1);
+}
+
+TEST_F(RealServer, listingIntoThePaneAndIntoATemporaryFile) {
+    WriteFile(server.Root() + "/hello.txt", "hi");
+    session->ListDirectory("LIST");
+    const Lines pane = PaneLines();
+    EXPECT_TRUE(std::any_of(pane.begin(), pane.end(), [](const std::string& l) {
+        return l.size() > 10 && l.compare(l.size() - 10, 10, "hello.txt\r") == 0;
+    }));
+    EXPECT_EQ(session->PaneReplyCode(), 226);
+
+    const auto old = std::filesystem::current_path();
+    std::filesystem::current_path(files.Path());
+    session->Settings.DirSep = "1";
+    session->Settings.Editor = "true";
+    session->ListDirectory("LIST");
+    std::filesystem::current_path(old);
+    std::string text;
+    for (const auto& e : std::filesystem::directory_iterator(files.Path()))
+        if (e.path().filename().string().rfind("LST", 0) == 0) text = ReadFile(e.path().string());
+    const std::string head = "257 \"/\" is the current directory.\r\nLIST\r\n";
+    ASSERT_EQ(text.compare(0, head.size(), head), 0) << text;
+    EXPECT_TRUE(Contains(text, "hello.txt\r\n"));
+}
+
+TEST_F(RealServer, urgentAborStopsARetrieveAndKeepsTheConversationInStep) {
+    WriteFile(server.Root() + "/big", RandomBytes(8u << 20, 6));
+    OnceWhen cancel([this] { return session->Sockets2.FSocket != -1; }, [this] { session->AbortFlag = true; });
+    session->ReceiveData("big", files / "big", "TYPE I");
+    EXPECT_TRUE(cancel.Fired());
+    const Lines pane = PaneLines();
+    EXPECT_EQ(Lines(pane.end() - 2, pane.end()),
+              (Lines{"426 Transfer aborted via ABOR.\r", "226 ABOR command successful.\r"}));
+    EXPECT_FALSE(std::filesystem::exists(files / "big"));
+    EXPECT_EQ(session->FtpCommand("NOOP"), 2);
+}
+
+}  // namespace
+}  // namespace vollum::test

@@ -1,0 +1,211 @@
+// ReceiveData against the fake server: retrieve, view and listing, the
+// announced size, refusals that keep the local file, and Cancel.
+#include <sys/stat.h>
+
+#include <QElapsedTimer>
+#include <QThread>
+#include <filesystem>
+
+#include "TransferTestSupport.h"
+
+namespace vollum::test {
+namespace {
+
+Lines DirectoryEntries(const std::string& dir) {
+    Lines names;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Runs the test in its own current directory (temporary files land there).
+class InDirectory {
+public:
+    explicit InDirectory(const std::string& dir) : old_(std::filesystem::current_path()) {
+        std::filesystem::current_path(dir);
+    }
+    ~InDirectory() { std::filesystem::current_path(old_); }
+
+private:
+    std::filesystem::path old_;
+};
+
+class Receive : public TransferFixture {
+protected:
+    // TYPE and PORT accepted, then `command` answered with `reply`.
+    static FakeFtpServer& Begin(FakeFtpServer& s, const std::string& command, const std::string& reply) {
+        s.Reply("220 hi").Expect("TYPE").Reply("200 ok").Expect("PORT").Reply("200 ok");
+        return s.Expect(command).Reply(reply);
+    }
+    // An editor that writes the name it was given into files/"opened".
+    std::string RecordingEditor() {
+        const std::string script = files / "editor.sh";
+        WriteFile(script, "#!/bin/sh\nprintf '%s' \"$1\" > '" + (files / "opened") + "'\n");
+        ::chmod(script.c_str(), 0755);
+        return script;
+    }
+    std::string WaitForEditor() {
+        QElapsedTimer clock;
+        clock.start();
+        while (!LocalFileExists(files / "opened") && clock.elapsed() < 3000) QThread::msleep(10);
+        QThread::msleep(20);
+        return ReadFile(files / "opened");
+    }
+    static bool LocalFileExists(const std::string& path) { return std::filesystem::exists(path); }
+    TempDir files;
+};
+
+TEST_F(Receive, replyFileSizeReadsTheCountAfterTheParenthesis) {
+    struct Case {
+        std::string line;
+        int size;
+    };
+    const Case cases[] = {
+        {"150 Opening BINARY mode data connection for a.zip (20480 bytes).\r\n", 20480},
+        {"150 Opening data connection.\r\n", 0},
+        {"150 x (many bytes)\r\n", 0},
+        {"150 x (123)\r\n", 0},  // the count runs to the next blank
+        {"150 x (7 bytes) (9 bytes)\r\n", 7},
+    };
+    for (const Case& c : cases) {
+        session->LastReplyLine = c.line;
+        EXPECT_EQ(session->ReplyFileSize(), c.size) << c.line;
+    }
+}
+
+TEST_F(Receive, everyTypeWritesTheBytesAsReceived) {
+    for (const std::string type : {"TYPE A", "TYPE I", "TYPE E"}) {
+        const std::string bytes = RandomBytes(70001, 11);
+        FakeFtpServer s;
+        Begin(s, "RETR", "150 go").SendData(bytes, 997).Reply("226 done");
+        Open(s);
+        session->ReceiveData("remote.dat", files / "local.dat", type);
+        s.Finish();
+        EXPECT_EQ(s.Commands().front(), type);
+        EXPECT_EQ(s.Commands().back(), "RETR remote.dat");
+        EXPECT_TRUE(ReadFile(files / "local.dat") == bytes) << type;
+        EXPECT_EQ(DirectoryEntries(files.Path()), (Lines{"local.dat"}));
+        session->Quit();
+    }
+}
+
+TEST_F(Receive, announcedSizeShowsTheMeterFromTheFirstBlock) {
+    FakeFtpServer s;
+    Begin(s, "RETR", "150 Opening BINARY mode data connection for a.zip (20480 bytes).")
+        .SendData(std::string(20480, 'a'))
+        .Reply("226 done");
+    Open(s);
+    session->ReceiveData("a.zip", files / "a.zip", "TYPE I");
+    s.Finish();
+    ASSERT_FALSE(meter.titles.empty());
+    EXPECT_EQ(meter.titles.back(), "100% Complete");
+    EXPECT_EQ(meter.bytesWritten, "20480 of 20480");
+    EXPECT_FALSE(meter.visible);
+    EXPECT_EQ(PaneLines().back(), "226 done\r");
+}
+
+TEST_F(Receive, unannouncedSizeShowsNoMeter) {
+    FakeFtpServer s;
+    Begin(s, "RETR", "150 Opening BINARY mode data connection.").SendData(std::string(5000, 'a')).Reply("226 done");
+    Open(s);
+    session->ReceiveData("a", files / "a", "TYPE I");
+    s.Finish();
+    EXPECT_TRUE(meter.titles.empty());
+    EXPECT_EQ(ReadFile(files / "a"), std::string(5000, 'a'));
+}
+
+TEST_F(Receive, refusedRetrLeavesExistingFileUntouched) {
+    WriteFile(files / "keep", "old content");
+    FakeFtpServer s;
+    Begin(s, "RETR", "550 No such file.");
+    Open(s);
+    session->ReceiveData("gone", files / "keep", "TYPE I");
+    s.Finish();
+    EXPECT_EQ(ReadFile(files / "keep"), "old content");
+    EXPECT_EQ(DirectoryEntries(files.Path()), (Lines{"keep"}));
+    EXPECT_EQ(PaneLines().back(), "Could not retrieve file\r");
+    EXPECT_EQ(session->Sockets2.FListenSocket, -1);
+}
+
+TEST_F(Receive, brokenRetrieveLeavesExistingFileUntouched) {
+    WriteFile(files / "keep", "old content");
+    FakeFtpServer s;
+    Begin(s, "RETR", "150 go").SendData("partial").Reply("426 Connection closed; transfer aborted.");
+    Open(s);
+    session->ReceiveData("r", files / "keep", "TYPE I");
+    s.Finish();
+    EXPECT_EQ(ReadFile(files / "keep"), "old content");
+    EXPECT_EQ(DirectoryEntries(files.Path()), (Lines{"keep"}));
+}
+
+TEST_F(Receive, unwritableTargetIsRefusedBeforeAnythingIsSent) {
+    FakeFtpServer s;
+    s.Reply("220 hi");
+    Open(s);
+    session->ReceiveData("r", files / "no-such-dir/f", "TYPE I");
+    s.Finish();
+    EXPECT_TRUE(s.Commands().empty());
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].text, "Could not open file");
+    EXPECT_EQ(prompts.shown[0].title, "_lopen error");
+    EXPECT_TRUE(Contains(LogText(), "Could not open file\r\n"));
+}
+
+TEST_F(Receive, cancelSendsAborAsUrgentDataAndKeepsTheOldFile) {
+    WriteFile(files / "keep", "old content");
+    auto abor = std::make_shared<Collected>();
+    FakeFtpServer s;
+    Begin(s, "RETR", "150 go (100000 bytes)")
+        .SendData(std::string(100000, 'z'), 1000, 1)
+        .Do(ReadUrgentAbort(abor))
+        .Reply("426 Transfer aborted.")
+        .Reply("226 ABOR successful.");
+    Open(s);
+    OnceWhen cancel([this] { return DataConnected(); }, [this] { session->AbortFlag = true; });
+    session->ReceiveData("r", files / "keep", "TYPE I");
+    s.Finish();
+    EXPECT_EQ(s.Failure(), "");
+    EXPECT_EQ(abor->Get(), "ABOR\r\n");
+    const Lines pane = PaneLines();
+    EXPECT_EQ(Lines(pane.end() - 2, pane.end()), (Lines{"426 Transfer aborted.\r", "226 ABOR successful.\r"}));
+    EXPECT_EQ(ReadFile(files / "keep"), "old content");
+    EXPECT_EQ(DirectoryEntries(files.Path()), (Lines{"keep"}));
+}
+
+TEST_F(Receive, listingIntoThePaneKeepsLinesSplitAcrossBlocks) {
+    const std::string longLine = "-rw-r--r-- 1 u g " + std::string(300, 'n');
+    FakeFtpServer s;
+    Begin(s, "LIST", "150 Here (999 bytes)").SendData("a.txt\r\n" + longLine + "\r\nb.txt\r\n", 100).Reply("226 done");
+    Open(s);
+    const size_t first = PaneLines().size();
+    session->ListDirectory("LIST %s", {"*%d.txt"});
+    s.Finish();
+    EXPECT_EQ(s.Commands().front(), "TYPE A");
+    EXPECT_EQ(s.Commands().back(), "LIST *%d.txt");
+    const Lines pane = PaneFrom(first);
+    EXPECT_EQ(Lines(pane.end() - 5, pane.end()),
+              (Lines{"150 Here (999 bytes)\r", "a.txt\r", longLine + "\r", "b.txt\r", "226 done\r"}));
+    EXPECT_TRUE(meter.titles.empty());
+}
+
+TEST_F(Receive, separateListingGoesToATemporaryFileForTheEditor) {
+    InDirectory here(files.Path());
+    session->Settings.DirSep = "1";
+    session->Settings.Editor = RecordingEditor();
+    const std::string listing = "a.txt\r\nb.txt\r\n";
+    FakeFtpServer s;
+    s.Reply("220 hi").Expect("TYPE").Reply("200 ok").Expect("PORT").Reply("200 ok");
+    s.Expect("PWD").Reply("257 \"/pub\" is the current directory.");
+    s.Expect("LIST").Reply("150 here").SendData(listing).Reply("226 done");
+    Open(s);
+    session->ListDirectory("LIST");
+    s.Finish();
+    EXPECT_EQ(s.Failure(), "");
+    const std::string opened = WaitForEditor();
+    ASSERT_EQ(opened.rfind(files.Path() + "/LST", 0), 0u) << opened;
+    EXPECT_EQ(ReadFile(opened), "257 \"/pub\" is the current directory.\r\nLIST\r\n" + listing);
+    EXPECT_EQ(PaneLines().back(), "226 done\r");
+}
+
+}  // namespace
+}  // namespace vollum::test
