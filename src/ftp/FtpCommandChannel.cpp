@@ -1,5 +1,5 @@
 // Commands out, replies in, on the control connection.
-#include <cstring>
+#include <algorithm>
 
 #include "common/Convert.h"
 #include "common/UserPrompts.h"
@@ -9,12 +9,20 @@
 namespace vollum {
 
 namespace {
-constexpr size_t kPeekWindow = 255;
 
-// Clears a flag on every exit, exceptions included.
-struct FlagGuard {
-    bool& flag;
-    ~FlagGuard() { flag = false; }
+// Ends a command on every exit, exceptions included (an unwritable log raises
+// from inside the reply reader): otherwise every later command would be
+// refused and the hourglass would stay.
+struct CommandScope {
+    TFtpSession& session;
+    explicit CommandScope(TFtpSession& s) : session(s) {
+        session.CommandBusy = true;
+        session.BusyCursor();
+    }
+    ~CommandScope() {
+        session.NormalCursor();
+        session.CommandBusy = false;
+    }
 };
 }  // namespace
 
@@ -23,14 +31,9 @@ int TFtpSession::FtpCommand(const std::string& format, std::initializer_list<Fmt
         ShowLine("Command already in progress, request ignored");
         return -1;
     }
-    CommandBusy = true;
-    FlagGuard busy{CommandBusy};
+    const CommandScope scope(*this);
     LastSocketError = 0;
-    BusyCursor();
-    const std::string text = Format(format, args);
-    const int result = SendCommand(text);
-    NormalCursor();
-    return result;
+    return SendCommand(Format(format, args));
 }
 
 int TFtpSession::SendCommand(const std::string& line) {
@@ -57,10 +60,11 @@ int TFtpSession::GetReply() {
         const bool read = ReadReplyFragment(line, closed);
         if (!read && !closed) return 5;
         if ((!read || line.empty()) && closed) {
-            ShowLine("Connection closed by remote host");
-            LogLine("Connection closed by remote host");
+            // The session is over before anything that may raise (the log).
             Connected = false;
             if (Sockets1.FSocket != -1) Sockets1.Disconnect();
+            ShowLine("Connection closed by remote host");
+            LogLine("Connection closed by remote host");
             return 5;
         }
         const bool complete = !line.empty() && line.back() == '\n';
@@ -82,10 +86,13 @@ bool TFtpSession::ReadReplyFragment(std::string& line, bool& closed) {
         const std::string pending = Sockets1.PeekPending(seen, closed, failed);
         if (AbortRequested() || LastSocketError != 0) return false;
         if (failed && !closed) return false;
+        // A full window without LF is a piece of an overlong line; waiting
+        // for more would never end, as the window cannot grow.
+        const size_t window = static_cast<size_t>(std::max(1, Sockets1.MaximumReceiveLength));
         size_t take = 0;
         const auto lf = pending.find('\n');
         if (lf != std::string::npos) take = lf + 1;
-        else if (pending.size() >= kPeekWindow || closed) take = pending.size();
+        else if (pending.size() >= window || closed) take = pending.size();
         if (take == 0 && closed) return true;  // nothing left: line stays empty
         if (take == 0) {
             seen = pending.size();

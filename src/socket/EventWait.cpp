@@ -7,38 +7,44 @@
 
 namespace vollum {
 
-namespace {
-constexpr int kReady = 0;
-constexpr int kTimedOut = 1;
-constexpr int kCancelled = 2;
-}  // namespace
+// One wait in progress. The first outcome sticks: a socket event or the
+// deadline may still be dispatched after a handler cancelled the wait.
+struct EventWait::Pending {
+    QEventLoop loop;
+    bool decided = false;
+    WaitResult result = WaitResult::Ready;
+    void Finish(WaitResult r) {
+        if (decided) return;
+        decided = true;
+        result = r;
+        loop.exit();
+    }
+};
 
 WaitResult EventWait::Wait(int fd, WaitFor what, int timeoutMs) {
-    QEventLoop loop;
+    Pending wait;
     std::unique_ptr<QSocketNotifier> notifier;
     if (fd >= 0) {
         notifier = std::make_unique<QSocketNotifier>(
             fd, what == WaitFor::Read ? QSocketNotifier::Read : QSocketNotifier::Write);
-        QObject::connect(notifier.get(), &QSocketNotifier::activated, &loop, [&loop] { loop.exit(kReady); });
+        QObject::connect(notifier.get(), &QSocketNotifier::activated, &wait.loop,
+                         [&wait] { wait.Finish(WaitResult::Ready); });
     }
     QTimer deadline;
     if (timeoutMs > 0) {
         deadline.setSingleShot(true);
         deadline.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&deadline, &QTimer::timeout, &loop, [&loop] { loop.exit(kTimedOut); });
+        QObject::connect(&deadline, &QTimer::timeout, &wait.loop, [&wait] { wait.Finish(WaitResult::TimedOut); });
         deadline.start(timeoutMs);
     }
-    QEventLoop* outer = loop_;
-    loop_ = &loop;
-    const int rc = loop.exec(QEventLoop::AllEvents);
-    loop_ = outer;
-    if (rc == kTimedOut) return WaitResult::TimedOut;
-    if (rc == kCancelled) return WaitResult::Cancelled;
-    return WaitResult::Ready;
+    waits_.push_back(&wait);
+    wait.loop.exec(QEventLoop::AllEvents);
+    waits_.pop_back();
+    return wait.result;
 }
 
 void EventWait::Cancel() {
-    if (loop_) loop_->exit(kCancelled);
+    for (Pending* wait : waits_) wait->Finish(WaitResult::Cancelled);
 }
 
 }  // namespace vollum

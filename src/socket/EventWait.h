@@ -3,8 +3,7 @@
 // ready, a deadline passes, or a handler abandons the wait. Timers, menu
 // commands and Cancel keep running meanwhile; nothing spins the CPU.
 #include <QObject>
-
-class QEventLoop;
+#include <vector>
 
 namespace vollum {
 
@@ -15,12 +14,14 @@ class EventWait {
 public:
     // fd < 0 waits for the deadline or Cancel only. timeoutMs <= 0: no deadline.
     WaitResult Wait(int fd, WaitFor what, int timeoutMs);
-    // Ends the wait in progress (if any) with Cancelled.
+    // Ends every wait of this instance in progress with Cancelled: a handler
+    // may have started a second wait inside the first, and both are moot.
     void Cancel();
-    bool Waiting() const { return loop_ != nullptr; }
+    bool Waiting() const { return !waits_.empty(); }
 
 private:
-    QEventLoop* loop_ = nullptr;
+    struct Pending;
+    std::vector<Pending*> waits_;  // innermost last
 };
 
 }  // namespace vollum

@@ -98,13 +98,9 @@ TSockets::CallResult TSockets::WaitReady(int fd, WaitFor what) {
 
 void TSockets::CancelBlockingCall() { wait_.Cancel(); }
 
-bool TSockets::ResolvePort(uint16_t& port) {
-    if (const servent* se = ::getservbyname(Port.c_str(), "tcp")) {
-        port = ntohs(static_cast<uint16_t>(se->s_port));
-        return true;
-    }
-    port = static_cast<uint16_t>(StrToInt(Port));
-    return true;
+uint16_t PortFromText(const std::string& port) {
+    if (const servent* se = ::getservbyname(port.c_str(), "tcp")) return ntohs(static_cast<uint16_t>(se->s_port));
+    return static_cast<uint16_t>(StrToInt(port));
 }
 
 void TSockets::SConnect() {
@@ -118,13 +114,7 @@ void TSockets::SConnect() {
     }
     const std::string portText = Port.substr(0, 31);
     const std::string hostText = IPAddr.substr(0, 256);
-    uint16_t port = 0;
-    {
-        const std::string saved = Port;
-        Port = portText;
-        ResolvePort(port);
-        Port = saved;
-    }
+    const uint16_t port = PortFromText(portText);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(port);
@@ -152,7 +142,9 @@ void TSockets::SConnect() {
         return;
     }
     if (errno != EINPROGRESS) {
-        ReportError(FSocket, "SConnect", WinSockCodeFromErrno(errno));
+        const int code = WinSockCodeFromErrno(errno);
+        if (NonBlocking()) StopWatching(FSocket);  // nothing more will come from it
+        ReportError(FSocket, "SConnect", code);
         return;
     }
     if (NonBlocking()) {
@@ -180,8 +172,7 @@ void TSockets::SListen() {
         Box("No Port Specified", "WINSOCK ERROR");
         return;
     }
-    uint16_t port = 0;
-    ResolvePort(port);
+    const uint16_t port = PortFromText(Port);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(port);
@@ -206,13 +197,15 @@ int TSockets::Accept() {
         socklen_t len = sizeof peer;
         const int fd = ::accept4(FListenSocket, reinterpret_cast<sockaddr*>(&peer), &len,
                                  SOCK_NONBLOCK | SOCK_CLOEXEC);
+        const int err = fd < 0 ? errno : 0;
+        if (NonBlocking()) RearmRead(FListenSocket);
         if (fd >= 0) {
             FSocket = fd;
             if (NonBlocking()) WatchAsync(FSocket, false);
             return FSocket;
         }
-        if (errno == EINTR || errno == ECONNABORTED) continue;
-        if (errno != EAGAIN || NonBlocking()) {
+        if (err == EINTR || err == ECONNABORTED) continue;
+        if (err != EAGAIN || NonBlocking()) {
             FSocket = -1;
             return FSocket;
         }
@@ -224,14 +217,14 @@ int TSockets::Accept() {
 }
 
 void TSockets::CancelListen() {
-    if (NonBlocking()) StopWatching(FListenSocket);
+    StopWatching(FListenSocket);
     ::shutdown(FListenSocket, SHUT_RDWR);
     if (::close(FListenSocket) != 0) ReportError(FListenSocket, "CancelListen (closesocket)", WinSockCodeFromErrno(errno));
     FListenSocket = -1;
 }
 
 void TSockets::Disconnect() {
-    if (NonBlocking()) StopWatching(FSocket);
+    StopWatching(FSocket);
     if (wait_.Waiting()) wait_.Cancel();
     const int fd = FSocket;
     ::shutdown(fd, SHUT_RDWR);
@@ -253,8 +246,11 @@ int TSockets::SendAll(int socket, const char* data, int size, int flags, bool& c
             if (size == 0) break;
             continue;
         }
-        if (errno == EINTR) continue;
-        if (errno != EAGAIN || NonBlocking()) return -WinSockCodeFromErrno(errno);
+        const int err = errno;
+        if (err == EINTR) continue;
+        if (err == EAGAIN && NonBlocking() && socket == FSocket && writeNotifier_)
+            writeNotifier_->setEnabled(true);  // FD_WRITE follows when there is room again
+        if (err != EAGAIN || NonBlocking()) return -WinSockCodeFromErrno(err);
         if (WaitReady(socket, WaitFor::Write) != CallResult::Ok) {
             cancelled = true;
             return -WSAEINTR;
@@ -285,6 +281,7 @@ std::string TSockets::PeekPending(size_t seen, bool& closed, bool& failed) {
     const size_t window = MaximumReceiveLength > 0 ? static_cast<size_t>(MaximumReceiveLength) : 1;
     std::string buf(window, '\0');
     bool waited = false;
+    if (NonBlocking()) RearmRead(FSocket);
     for (;;) {
         const ssize_t n = ::recv(FSocket, buf.data(), window, MSG_PEEK | MSG_DONTWAIT);
         if (n > 0 && (static_cast<size_t>(n) > seen || static_cast<size_t>(n) >= window)) {
@@ -319,7 +316,7 @@ std::string TSockets::PeekPending(size_t seen, bool& closed, bool& failed) {
         const int fd = FSocket;
         const CallResult r = WaitReady(fd, WaitFor::Read);
         int one = 1;
-        if (FSocket >= 0) ::setsockopt(FSocket, SOL_SOCKET, SO_RCVLOWAT, &one, sizeof one);
+        if (FSocket == fd) ::setsockopt(fd, SOL_SOCKET, SO_RCVLOWAT, &one, sizeof one);
         if (r != CallResult::Ok) {
             failed = true;
             ReportError(FSocket, "PeekData (Peek)", WSAEINTR);
@@ -344,6 +341,7 @@ std::string TSockets::PeekData() {
 
 int TSockets::SReceive(int socket, char* buffer, int& size) {
     if (socket == -1) return -1;
+    if (NonBlocking()) RearmRead(socket);
     for (;;) {
         const ssize_t n = ::recv(socket, buffer, static_cast<size_t>(size), MSG_DONTWAIT);
         if (n >= 0) return static_cast<int>(n);
@@ -403,57 +401,86 @@ std::string TSockets::GetRemoteIPAddr(int socket) const {
 
 // Asynchronous mode -------------------------------------------------------
 
+namespace {
+// A notifier may be retired from inside its own signal (a handler that
+// disconnects), so it is silenced now and deleted once control is back in the
+// event loop; as a child of the component it goes with it at the latest.
+void Retire(std::unique_ptr<QSocketNotifier>& notifier) {
+    if (!notifier) return;
+    notifier->setEnabled(false);
+    notifier.release()->deleteLater();
+}
+}  // namespace
+
 void TSockets::WatchAsync(int fd, bool listening) {
     if (fd < 0) return;
     if (listening) {
-        listenNotifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+        Retire(listenNotifier_);
+        listenNotifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read, this);
         connect(listenNotifier_.get(), &QSocketNotifier::activated, this, [this, fd] { OnAsyncRead(fd, true); });
         return;
     }
-    readNotifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    Retire(readNotifier_);
+    Retire(writeNotifier_);
+    readNotifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read, this);
     connect(readNotifier_.get(), &QSocketNotifier::activated, this, [this, fd] { OnAsyncRead(fd, false); });
-    writeNotifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Write);
+    writeNotifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Write, this);
     connect(writeNotifier_.get(), &QSocketNotifier::activated, this, [this, fd] { OnAsyncWrite(fd); });
 }
 
 void TSockets::StopWatching(int fd) {
     if (fd < 0) return;
-    if (fd == FListenSocket) listenNotifier_.reset();
+    if (fd == FListenSocket) Retire(listenNotifier_);
     if (fd == FSocket) {
-        readNotifier_.reset();
-        writeNotifier_.reset();
+        Retire(readNotifier_);
+        Retire(writeNotifier_);
     }
+}
+
+void TSockets::RearmRead(int fd) {
+    // As with FD_READ and FD_ACCEPT on Windows: raised once, raised again only
+    // after the next receive or accept, so a handler that leaves the data
+    // queued is not called in a busy loop.
+    if (fd == FSocket && readNotifier_) readNotifier_->setEnabled(true);
+    if (fd == FListenSocket && listenNotifier_) listenNotifier_->setEnabled(true);
+}
+
+bool TSockets::FinishConnect(int fd) {
+    connecting_ = false;
+    int err = 0;
+    socklen_t len = sizeof err;
+    ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len);
+    if (err != 0) {
+        // A failed connection stays readable and writable for ever.
+        if (readNotifier_) readNotifier_->setEnabled(false);
+        if (writeNotifier_) writeNotifier_->setEnabled(false);
+    }
+    DispatchNotification(fd, FD_CONNECT, err ? WinSockCodeFromErrno(err) : 0);
+    return err == 0;
 }
 
 void TSockets::OnAsyncRead(int fd, bool listening) {
     if (listening) {
+        if (listenNotifier_) listenNotifier_->setEnabled(false);
         DispatchNotification(fd, FD_ACCEPT, 0);
         return;
     }
+    // The outcome of a connection comes first; a refused one also wakes readers.
+    if (connecting_ && !FinishConnect(fd)) return;
     char c;
     const ssize_t n = ::recv(fd, &c, 1, MSG_PEEK | MSG_DONTWAIT);
-    if (n > 0) {
-        DispatchNotification(fd, FD_READ, 0);
-    } else if (n == 0) {
-        if (readNotifier_) readNotifier_->setEnabled(false);
-        DispatchNotification(fd, FD_CLOSE, 0);
-    } else if (errno != EAGAIN) {
-        if (readNotifier_) readNotifier_->setEnabled(false);
-        DispatchNotification(fd, FD_CLOSE, WinSockCodeFromErrno(errno));
-    }
+    const int err = n < 0 ? errno : 0;
+    if (err == EAGAIN || err == EINTR) return;
+    if (readNotifier_) readNotifier_->setEnabled(false);
+    if (n > 0) DispatchNotification(fd, FD_READ, 0);
+    else DispatchNotification(fd, FD_CLOSE, err ? WinSockCodeFromErrno(err) : 0);
 }
 
 void TSockets::OnAsyncWrite(int fd) {
-    // Writability is reported once (after connecting), as an edge, not a level.
+    // Writability is reported once (after connecting) and again only after a
+    // send that would have blocked.
     if (writeNotifier_) writeNotifier_->setEnabled(false);
-    if (connecting_) {
-        connecting_ = false;
-        int err = 0;
-        socklen_t len = sizeof err;
-        ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len);
-        DispatchNotification(fd, FD_CONNECT, err ? WinSockCodeFromErrno(err) : 0);
-        if (err) return;
-    }
+    if (connecting_ && !FinishConnect(fd)) return;
     DispatchNotification(fd, FD_WRITE, 0);
 }
 

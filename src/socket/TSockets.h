@@ -3,6 +3,7 @@
 // that can block. Blocking calls wait in the event loop (EventWait), so
 // handlers run during a wait and can abandon it.
 #include <QObject>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -15,6 +16,10 @@ namespace vollum {
 
 class UserPrompts;
 class TSockets;
+
+// A port text as SConnect and SListen read it: a service name known for "tcp",
+// else a decimal number (host byte order). Raises EConvertError otherwise.
+uint16_t PortFromText(const std::string& port);
 
 using TDataAvailable = std::function<void(TSockets* Sender, int Socket)>;
 using TDataNeeded = TDataAvailable;
@@ -90,10 +95,11 @@ private:
     void ReportError(int socket, const std::string& label, int code);
     void ReportTimeout();
     void Box(const std::string& text, const std::string& title);
-    bool ResolvePort(uint16_t& port);  // raises EConvertError
     int SendAll(int socket, const char* data, int size, int flags, bool& cancelled);
     void WatchAsync(int fd, bool listening);
     void StopWatching(int fd);
+    void RearmRead(int fd);
+    bool FinishConnect(int fd);
     void OnAsyncRead(int fd, bool listening);
     void OnAsyncWrite(int fd);
 

@@ -69,10 +69,23 @@ FakeFtpServer& FakeFtpServer::ExpectUrgentAbort() {
             pollfd p{c.control, POLLPRI, 0};
             ::poll(&p, 1, 50);
         }
-        std::string line = c.ReadLine();  // "ABOR\r" without the urgent LF, or up to the next LF
+        // The stream keeps the line without that byte: with the LF taken out,
+        // the line ends at its CR (waiting for a LF would wait for the next command).
+        const char end = oob == '\n' ? '\r' : '\n';
+        while (c.buffered.find(end) == std::string::npos) {
+            if (std::chrono::steady_clock::now() > deadline || c.server.stop_) c.Fail("no ABOR line");
+            if (!WaitFd(c.control, POLLIN, 50)) continue;
+            char buf[512];
+            const ssize_t n = ::recv(c.control, buf, sizeof buf, 0);
+            if (n <= 0) c.Fail("client closed the control connection");
+            c.buffered.append(buf, static_cast<size_t>(n));
+        }
+        const auto pos = c.buffered.find(end);
+        std::string line = c.buffered.substr(0, pos);
+        c.buffered.erase(0, pos + 1);
         while (!line.empty() && line.back() == '\r') line.pop_back();
         std::lock_guard<std::mutex> lock(c.server.mutex_);
-        c.server.commands_.back() = line + " (urgent)";
+        c.server.commands_.push_back(line + " (urgent)");
     });
 }
 

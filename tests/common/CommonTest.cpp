@@ -1,0 +1,36 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "common/Convert.h"
+#include "common/Errors.h"
+#include "common/Format.h"
+
+namespace vollum {
+namespace {
+
+TEST(StrictInteger, acceptsDecimalAndDollarHexOnlyAndNamesTheTextOnFailure) {
+    const std::pair<const char*, std::optional<int32_t>> table[] = {
+        {"21", 21}, {"  42", 42}, {"+7", 7}, {"-7", -7}, {"$1F", 31}, {"$ff", 255}, {"$FFFFFFFF", -1},
+        {"2147483647", 2147483647}, {"-2147483648", -2147483647 - 1}, {"2147483648", std::nullopt},
+        {"$100000000", std::nullopt}, {"", std::nullopt}, {"-", std::nullopt}, {"$", std::nullopt},
+        {"12 ", std::nullopt}, {"0x10", std::nullopt}, {"--1", std::nullopt}, {"Not", std::nullopt},
+    };
+    for (const auto& [text, expected] : table) EXPECT_EQ(TryStrToInt(text), expected) << "'" << text << "'";
+    try {
+        StrToInt("12 ");
+        FAIL() << "no conversion error";
+    } catch (const EConvertError& e) {
+        EXPECT_STREQ(e.what(), "'12 ' is not a valid integer value");
+    }
+}
+
+TEST(FormatText, fillsPlaceholdersInOrderAndLeavesArgumentBytesAlone) {
+    EXPECT_EQ(Format("%s: %d of %d", {"x", 3, -10}), "x: 3 of -10");
+    EXPECT_EQ(Format("RETR %s", {"100%s %d.txt"}), "RETR 100%s %d.txt");
+    EXPECT_EQ(Format("100%% [%s] [%d] %x %"), "100% [] [] %x %");
+    EXPECT_EQ(Format("%s", {std::string("a\0b", 3)}), std::string("a\0b", 3));
+}
+
+}  // namespace
+}  // namespace vollum

@@ -1,0 +1,250 @@
+// Commands out and replies in, against the scriptable fake server and, for the
+// login, against pyftpdlib. Each test reads as a transcript: script, then pane.
+#include "common/Errors.h"
+#include "support/EventHelpers.h"
+#include "support/FakeFtpServer.h"
+#include "support/PyFtpServer.h"
+#include "support/SessionFixture.h"
+
+namespace vollum::test {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class CommandChannel : public SessionFixture {
+protected:
+    // Starts the script, connects and reads the greeting the script begins with.
+    void Open(FakeFtpServer& server) {
+        server.Start();
+        ASSERT_TRUE(ConnectTo(server.Port()));
+        ASSERT_EQ(session->GetReply(), 2);
+    }
+    Lines PaneFrom(size_t first) const {
+        const Lines all = PaneLines();
+        return first < all.size() ? Lines(all.begin() + static_cast<long>(first), all.end()) : Lines{};
+    }
+    std::vector<bool> cursor;
+    void RecordCursor() {
+        session->OnCursor = [this](bool busy) { cursor.push_back(busy); };
+    }
+};
+
+TEST_F(CommandChannel, passwordIsMaskedInThePaneButSentAsTyped) {
+    FakeFtpServer server;
+    server.Reply("220 hi").Expect("USER").Reply("331 pw").Expect("PASS").Reply("230 in")
+        .Expect("pass").Reply("500 what").Expect("ACCT").Reply("202 fine").Expect("PASS").Reply("501 no");
+    Open(server);
+    EXPECT_EQ(session->FtpCommand("USER %s", {"bob"}), 3);
+    EXPECT_EQ(session->FtpCommand("PASS %s", {"s3cret!"}), 2);
+    EXPECT_EQ(session->FtpCommand("%s", {"pass lower"}), 5);
+    EXPECT_EQ(session->FtpCommand("ACCT %s", {"acc"}), 2);
+    EXPECT_EQ(session->FtpCommand("PASS"), 5);
+    server.Finish();
+    EXPECT_EQ(server.Commands(), (Lines{"USER bob", "PASS s3cret!", "pass lower", "ACCT acc", "PASS"}));
+    EXPECT_EQ(PaneLines(), (Lines{"220 hi\r", "USER bob\r", "331 pw\r", "PASS xxxxxx\r", "230 in\r", "pass lower\r",
+                                  "500 what\r", "ACCT acc\r", "202 fine\r", "PASS\r", "501 no\r"}));
+}
+
+TEST_F(CommandChannel, multiLineAndContinuationRepliesEndAtCodeAndBlank) {
+    FakeFtpServer server;
+    server.Reply("220-one").Send(std::string("220-t\0wo\r\n", 10)).Reply("220 three")
+        .Expect("HELP").Reply("214-Commands:").Reply(" USER PASS").Reply("Help ends below").Reply("214 End")
+        .Expect("CWD").Reply("230-Not the same code").Reply("250 done")
+        .Expect("RETR").Reply("150-Opening").Reply("150 data").Reply("226 sent");
+    Open(server);
+    EXPECT_EQ(PaneLines(), (Lines{"220-one\r", "220-two\r", "220 three\r"}));  // NUL dropped
+    EXPECT_EQ(session->FtpCommand("HELP"), 2);
+    EXPECT_EQ(PaneFrom(3), (Lines{"HELP\r", "214-Commands:\r", " USER PASS\r", "Help ends below\r", "214 End\r"}));
+    EXPECT_EQ(session->FtpCommand("CWD x"), 2);
+    EXPECT_EQ(session->FtpCommand("RETR f"), 1);
+    EXPECT_EQ(session->LastReplyLine, "150 data\r\n");
+    EXPECT_EQ(session->GetReply(), 2);
+    EXPECT_EQ(session->LastReplyLine, "226 sent\r\n");
+    server.Finish();
+    EXPECT_EQ(server.Failure(), "");
+}
+
+TEST_F(CommandChannel, replySplitAcrossSegmentsIsShownOnlyWhenCompleteAndWaitingSleeps) {
+    FakeFtpServer server;
+    server.Reply("220 hi").Expect("PWD").Send("257 \"/ho").Pause(800).Send("me\"\r").Pause(200).Send("\n");
+    Open(server);
+    Lines midway;
+    std::string pendingMidway = "unset";
+    QTimer::singleShot(400, [&] {
+        midway = PaneLines();
+        pendingMidway = session->PendingPaneLine;
+    });
+    const long cpuBefore = CpuMillis();
+    EXPECT_EQ(session->FtpCommand("PWD"), 2);
+    EXPECT_LT(CpuMillis() - cpuBefore, 150) << "the same bytes were peeked over and over";
+    EXPECT_EQ(midway, (Lines{"220 hi\r", "PWD\r"}));
+    EXPECT_EQ(pendingMidway, "");
+    EXPECT_EQ(PaneFrom(2), (Lines{"257 \"/home\"\r"}));
+    server.Finish();
+}
+
+TEST_F(CommandChannel, overlongLineIsShownInPiecesAndReadingGoesOn) {
+    // The window boundary falls just before "200 trap": a reader that took
+    // the second piece for a new line would end the reply there.
+    const std::string first = "214-" + std::string(251, 'a') + "200 trap " + std::string(50, 'c');
+    const std::string last = "226 " + std::string(400, 'b');
+    FakeFtpServer server;
+    server.Reply("220 hi").Expect("HELP").Reply(first).Reply(last).Expect("NOOP").Reply("200 ok");
+    Open(server);
+    EXPECT_EQ(session->FtpCommand("HELP"), 2);
+    EXPECT_EQ(session->FtpCommand("NOOP"), 2);
+    server.Finish();
+    EXPECT_EQ(server.Failure(), "");
+
+    Lines pieces = PaneFrom(2);
+    ASSERT_GE(pieces.size(), 6u);
+    EXPECT_EQ(pieces.front(), first.substr(0, 255) + "\r");
+    EXPECT_EQ(pieces.back(), "200 ok\r");
+    pieces.resize(pieces.size() - 2);
+    std::string joined;
+    for (auto& piece : pieces) joined += piece.substr(0, piece.size() - 1);  // each ends in CR
+    EXPECT_EQ(joined, first + last);  // no byte lost
+}
+
+TEST_F(CommandChannel, narrowPeekWindowStillEndsEveryLine) {
+    FakeFtpServer server;
+    server.Reply("220 hi").Expect("SYST").Reply("215 UNIX Type: L8 with a long tail").Expect("NOOP").Reply("200 ok");
+    Open(server);
+    session->Sockets1.MaximumReceiveLength = 16;
+    EXPECT_EQ(session->FtpCommand("SYST"), 2);
+    EXPECT_EQ(session->FtpCommand("NOOP"), 2);
+    EXPECT_EQ(PaneFrom(2), (Lines{"215 UNIX Type: L\r", "8 with a long ta\r", "il\r", "NOOP\r", "200 ok\r"}));
+    server.Finish();
+}
+
+TEST_F(CommandChannel, serverClosingMidReplyEndsWith5AndClearsConnected) {
+    FakeFtpServer server;
+    server.Reply("220-first").Send("220-par").CloseControl();
+    server.Start();
+    ASSERT_TRUE(ConnectTo(server.Port()));
+    EXPECT_EQ(session->GetReply(), 5);
+    EXPECT_FALSE(session->Connected);
+    EXPECT_EQ(session->Sockets1.FSocket, -1);
+    EXPECT_EQ(session->FtpCommand("PWD"), 5);
+    EXPECT_EQ(PaneLines(), (Lines{"220-first\r", "220-par\r", "Connection closed by remote host\r", "PWD\r",
+                                  "Not Connected\r"}));
+    EXPECT_TRUE(prompts.shown.empty());
+    server.Finish();
+}
+
+TEST_F(CommandChannel, notConnectedShowsTheCommandThenNotConnected) {
+    EXPECT_EQ(session->FtpCommand("PASS %s", {"secret"}), 5);
+    EXPECT_EQ(PaneLines(), (Lines{"PASS xxxxxx\r", "Not Connected\r"}));
+}
+
+TEST_F(CommandChannel, commandDuringAWaitIsRefusedAndNothingIsSent) {
+    FakeFtpServer server;
+    server.Reply("220 hi").Expect("PWD").Pause(500).Reply("257 \"/\"").Expect("NOOP").Reply("200 ok");
+    Open(server);
+    RecordCursor();
+    int inner = 0;
+    QTimer::singleShot(100, [&] { inner = session->FtpCommand("CWD %s", {"elsewhere"}); });
+    EXPECT_EQ(session->FtpCommand("PWD"), 2);
+    EXPECT_EQ(inner, -1);
+    EXPECT_EQ(PaneFrom(1), (Lines{"PWD\r", "Command already in progress, request ignored\r", "257 \"/\"\r"}));
+    EXPECT_EQ(cursor, (std::vector<bool>{true, false}));
+    EXPECT_EQ(session->FtpCommand("NOOP"), 2);  // had CWD gone out, the server would have read it here
+    server.Finish();
+    EXPECT_EQ(server.Failure(), "");
+}
+
+TEST_F(CommandChannel, timeOutShowsTheInterruptedPeekAndTheLateReplyAnswersTheNextCommand) {
+    FakeFtpServer server;
+    server.Reply("220 hi").Expect("PWD").Pause(1600).Reply("257 late").Expect("NOOP").Reply("200 ok");
+    Open(server);
+    session->Sockets1.Timeout = 1;
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(session->FtpCommand("PWD"), 5);
+    EXPECT_GE(clock.elapsed(), 900);
+    EXPECT_LT(clock.elapsed(), 1550);  // before the late reply
+    // The time-out itself is silent; the interrupted peek is shown and logged.
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].text, "Error: 10004\r\nInterrupted system call");
+    EXPECT_NE(LogText().find(" Error: 10004\r\nInterrupted system call Error\r\n"), std::string::npos) << LogText();
+    EXPECT_FALSE(session->AbortFlag);
+
+    RunEventsUntil([] { return false; }, 1000);  // the late reply arrives meanwhile
+    EXPECT_EQ(session->FtpCommand("NOOP"), 2);
+    EXPECT_EQ(session->LastSocketError, 0);
+    EXPECT_EQ(session->LastReplyLine, "257 late\r\n");
+    server.Finish();
+}
+
+TEST_F(CommandChannel, errorEscapingACommandStillEndsItAndTheClosedSession) {
+    FakeFtpServer server;
+    server.Reply("220 hi").Expect("NOOP").CloseControl();
+    Open(server);
+    RecordCursor();
+    session->Log.ProgramDir = dir / "missing/";  // "Connection closed..." cannot be logged
+    EXPECT_THROW(session->FtpCommand("NOOP"), EInOutError);
+    EXPECT_FALSE(session->CommandBusy);
+    EXPECT_EQ(cursor, (std::vector<bool>{true, false}));
+    EXPECT_FALSE(session->Connected);
+    EXPECT_EQ(session->FtpCommand("NOOP"), 5);
+    EXPECT_EQ(PaneLines().back(), "Not Connected\r");
+    server.Finish();
+}
+
+TEST_F(CommandChannel, socketErrorIsBoxedAndLoggedOverTwoLinesButTimeoutOnlyRaisesAbort) {
+    const std::string before = SessionLog::TimeStamp();
+    EXPECT_FALSE(session->OpenControlConnection("127.0.0.1", "1"));  // nothing listens on port 1
+    const std::string after = SessionLog::TimeStamp();
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].text, "Error: 10061\r\nConnection refused");
+    EXPECT_EQ(prompts.shown[0].title, "Error");
+    EXPECT_EQ(prompts.shown[0].icon, PromptIcon::Exclamation);
+    const std::string record = " Error: 10061\r\nConnection refused Error\r\n";
+    EXPECT_TRUE(LogText() == before + record || LogText() == after + record) << LogText();
+
+    session->Sockets1ErrorOccurred(&session->Sockets2, 9, 10060, "Blocking call timed out");
+    EXPECT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(session->LastSocketError, 0);
+    EXPECT_TRUE(session->AbortRequested());
+    EXPECT_FALSE(session->AbortRequested());
+}
+
+TEST_F(CommandChannel, abortRaisedBetweenCommandsLeavesTheReplyForTheNextRead) {
+    FakeFtpServer server;
+    server.Reply("220 hi").Expect("NOOP").Reply("200 first").Expect("PWD").Reply("257 second");
+    Open(server);
+    session->AbortFlag = true;
+    EXPECT_EQ(session->FtpCommand("NOOP"), 5);
+    EXPECT_EQ(session->FtpCommand("PWD"), 2);
+    EXPECT_EQ(session->LastReplyLine, "200 first\r\n");
+    server.Finish();
+}
+
+TEST_F(CommandChannel, loginAgainstRealServerAndPaneReplyCode) {
+    PyFtpServer server;
+    ASSERT_TRUE(ConnectTo(server.Port()));
+    EXPECT_EQ(session->GetReply(), 2);
+    EXPECT_EQ(session->FtpCommand("USER %s", {server.User()}), 3);
+    EXPECT_EQ(session->FtpCommand("PASS %s", {server.Password()}), 2);
+    EXPECT_EQ(session->PaneReplyCode(), 230);
+    EXPECT_EQ(session->FtpCommand("CWD %s", {"no-such-dir"}), 5);
+    EXPECT_EQ(session->PaneReplyCode(), 550);
+    EXPECT_EQ(session->FtpCommand("QUIT"), 2);
+    const Lines pane = PaneLines();
+    EXPECT_EQ(Lines(pane.begin(), pane.begin() + 4), (Lines{"220 Vollum test server ready.\r",
+                                                            "USER " + server.User() + "\r", pane[2], "PASS xxxxxx\r"}));
+    EXPECT_TRUE(prompts.shown.empty());
+
+    session->Sockets1.Disconnect();
+    session->Connected = false;
+    session->FtpCommand("PWD");
+    try {
+        session->PaneReplyCode();
+        FAIL() << "no conversion error";
+    } catch (const EConvertError& e) {
+        EXPECT_STREQ(e.what(), "'Not' is not a valid integer value");
+    }
+}
+
+}  // namespace
+}  // namespace vollum::test

@@ -1,0 +1,47 @@
+#pragma once
+// Runs the built Vollum program as a user's job would: a copy of the binary
+// in a temporary program directory with its own VOLLUM.INI (and spool COPY),
+// started without a display, bounded in time.
+#include <map>
+#include <string>
+#include <vector>
+
+#include "support/TempDir.h"
+
+namespace vollum::test {
+
+struct VollumResult {
+    int exitCode = -1;  // -1: did not end in time (it was killed)
+    std::string stderrText;
+};
+
+class VollumProgramDir {
+public:
+    VollumProgramDir();
+
+    const std::string& Path() const { return dir_.Path(); }
+    std::string Spool() const { return dir_ / "COPY"; }
+    std::string Ini() const { return dir_ / "VOLLUM.INI"; }
+    std::string LogText() const;
+
+    // [LastUsed] NAME=test, [Fixed] OK, [SpoolBay] Executed, and the profile
+    // section "test" with the given keys over these defaults: host 127.0.0.1,
+    // the port, user/password, both time-outs 10, binary type, log on.
+    void WriteIni(int port, const std::string& user, const std::string& password, bool spoolArmed,
+                  const std::map<std::string, std::string>& profile = {}, bool fixedOk = true);
+    std::string IniValue(const std::string& section, const std::string& key) const;
+
+    // Started in workingDirectory (default: the program directory).
+    VollumResult Run(const std::vector<std::string>& arguments = {}, int timeoutMs = 60000,
+                     const std::string& workingDirectory = "") const;
+
+private:
+    TempDir dir_;
+};
+
+// Every regular file and directory below root, as "d path" / "l path" / "f path size hash" lines, sorted.
+std::vector<std::string> TreeListing(const std::string& root);
+// A port on loopback where nothing listens.
+int UnusedPort();
+
+}  // namespace vollum::test
