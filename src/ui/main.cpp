@@ -1,6 +1,3 @@
-#include <QCoreApplication>
+#include "ui/VollumProgram.h"
 
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    return 0;
-}
+int main(int argc, char** argv) { return vollum::RunVollum(argc, argv); }

@@ -166,7 +166,12 @@ void FakeFtpServer::Start() { thread_ = std::thread([this] { Run(); }); }
 void FakeFtpServer::Run() {
     Context c{*this, -1, -1, {}};
     try {
-        if (!WaitFd(listenFd_, POLLIN, kIoTimeoutMs)) c.Fail("no client connected");
+        // Poll in short slices so that Finish() ends a server nobody connected to.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kIoTimeoutMs);
+        bool connected = false;
+        while (!stop_ && !connected && std::chrono::steady_clock::now() < deadline)
+            connected = WaitFd(listenFd_, POLLIN, 50);
+        if (!connected) c.Fail("no client connected");
         c.control = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
         for (auto& step : steps_) {
             if (stop_) break;

@@ -1,0 +1,73 @@
+// POSIX file operations.
+#include "platform/LocalFiles.h"
+
+#include <fnmatch.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+
+namespace vollum {
+
+EntryKind KindOf(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return EntryKind::Dangling;
+    if (S_ISDIR(st.st_mode)) return EntryKind::Directory;
+    if (S_ISREG(st.st_mode)) return EntryKind::File;
+    if (!S_ISLNK(st.st_mode)) return EntryKind::Special;
+    if (::stat(path.c_str(), &st) != 0) return EntryKind::Dangling;
+    if (S_ISDIR(st.st_mode)) return EntryKind::LinkToDirectory;
+    return S_ISREG(st.st_mode) ? EntryKind::File : EntryKind::Special;
+}
+
+bool IsSymbolicLink(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+bool ReadIdentity(const std::string& path, FileIdentity& identity) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return false;
+    identity.device = static_cast<uint64_t>(st.st_dev);
+    identity.inode = static_cast<uint64_t>(st.st_ino);
+    identity.size = static_cast<int64_t>(st.st_size);
+    identity.mtimeSec = static_cast<int64_t>(st.st_mtim.tv_sec);
+    identity.mtimeNsec = static_cast<int64_t>(st.st_mtim.tv_nsec);
+    return true;
+}
+
+std::string CurrentDirectory() {
+    char buf[PATH_MAX];
+    return ::getcwd(buf, sizeof buf) ? std::string(buf) : std::string();
+}
+
+bool ChangeDirectory(const std::string& path) { return ::chdir(path.c_str()) == 0; }
+
+bool EnterRealDirectory(const std::string& path) {
+    struct stat before {}, inside {};
+    if (::lstat(path.c_str(), &before) != 0 || !S_ISDIR(before.st_mode)) return false;
+    if (::chdir(path.c_str()) != 0) return false;
+    return ::stat(".", &inside) == 0 && inside.st_dev == before.st_dev && inside.st_ino == before.st_ino;
+}
+
+bool IsReadOnly(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && !S_ISLNK(st.st_mode) && (st.st_mode & S_IWUSR) == 0;
+}
+
+bool MakeOwnerWritable(const std::string& path, bool directory) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || S_ISLNK(st.st_mode)) return false;
+    const mode_t add = directory ? S_IRWXU : S_IWUSR;
+    return ::chmod(path.c_str(), (st.st_mode & 07777) | add) == 0;
+}
+
+bool DeleteFileEntry(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+bool RemoveEmptyDirectory(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
+
+bool WildcardMatch(const std::string& mask, const std::string& name) {
+    return ::fnmatch(mask.c_str(), name.c_str(), FNM_PERIOD) == 0;
+}
+
+}  // namespace vollum

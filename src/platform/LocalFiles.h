@@ -1,0 +1,53 @@
+#pragma once
+// The local file operations the unattended runs need, by path. Links are
+// told apart from what they point to, so that no walk follows one into a
+// directory and no removal touches a link's target.
+#include <cstdint>
+#include <string>
+#include <tuple>
+
+namespace vollum {
+
+enum class EntryKind {
+    Directory,  // a real directory (not reached through a link)
+    File,       // a regular file, or a link to one (read as that file's content)
+    LinkToDirectory,
+    Dangling,   // a link to nothing, or an entry that vanished
+    Special,    // fifo, socket or device (or a link to one): never read
+};
+
+EntryKind KindOf(const std::string& path);
+bool IsSymbolicLink(const std::string& path);
+
+// What a file was when it was stored: same inode, size and modification time
+// means the same, unchanged file.
+struct FileIdentity {
+    uint64_t device = 0, inode = 0;
+    int64_t size = 0;
+    int64_t mtimeSec = 0, mtimeNsec = 0;
+    auto Key() const { return std::tie(device, inode, size, mtimeSec, mtimeNsec); }
+    bool operator==(const FileIdentity& o) const { return Key() == o.Key(); }
+    bool operator<(const FileIdentity& o) const { return Key() < o.Key(); }
+};
+// The identity of the file the path reads (a link is followed to its file).
+bool ReadIdentity(const std::string& path, FileIdentity& identity);
+
+std::string CurrentDirectory();  // empty when it cannot be told
+bool ChangeDirectory(const std::string& path);
+// Enters path only when it is a real directory, and reports success only when
+// the directory entered is the one looked at (not one swapped in meanwhile).
+bool EnterRealDirectory(const std::string& path);
+
+// The read-only attribute: the owner's write permission. A link has none of its own.
+bool IsReadOnly(const std::string& path);
+// Clears read-only: owner write for a file; owner read, write and search for a
+// directory, so that it can be emptied. Never applied through a link.
+bool MakeOwnerWritable(const std::string& path, bool directory);
+bool DeleteFileEntry(const std::string& path);  // a link itself, never its target
+bool RemoveEmptyDirectory(const std::string& path);
+
+// Shell-style wildcard match of one name ("*", "?", "[...]"); a leading "."
+// is matched only by a "." in the mask.
+bool WildcardMatch(const std::string& mask, const std::string& name);
+
+}  // namespace vollum

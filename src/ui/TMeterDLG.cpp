@@ -1,0 +1,123 @@
+#include "ui/TMeterDLG.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+
+#include "ftp/TFtpSession.h"
+
+namespace vollum {
+
+namespace {
+QString Text(const std::string& s) { return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size())); }
+}  // namespace
+
+TMeterDLG::TMeterDLG(TFtpSession& session, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowContextHelpButtonHint),
+      session_(session) {
+    setObjectName("MeterDLG");
+    // The layout is fixed in pixels for an 11-pixel MS Sans Serif; metric-alike
+    // or condensed faces keep the labels from running into each other.
+    QFont f = font();
+    f.setFamilies({"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arial", "Helvetica",
+                   "DejaVu Sans Condensed"});
+    f.setPixelSize(11);
+    setFont(f);
+    setWindowTitle(" ");
+    setFixedSize(223, 126);
+
+    Gauge1 = new QProgressBar(this);
+    Gauge1->setObjectName("Gauge1");
+    Gauge1->setGeometry(8, 8, 209, 17);
+    Gauge1->setRange(0, 100);
+    Gauge1->setValue(0);
+    Gauge1->setTextVisible(false);
+
+    Label1 = MakeLabel("Label1", 8, 32, "Status:");
+    StatusLabel = MakeLabel("StatusLabel", 56, 32, "Sending File");
+    Label2 = MakeLabel("Label2", 8, 48, "Written:");
+    BytesWritt = MakeLabel("BytesWritt", 56, 48, "BytesWritt");
+    Label3 = MakeLabel("Label3", 88, 64, "At:");
+
+    Button1 = new QPushButton("&Cancel", this);
+    Button1->setObjectName("Button1");
+    Button1->setGeometry(80, 96, 75, 25);
+    Button1->setCursor(Qt::ArrowCursor);
+    Button1->setAutoDefault(false);
+    connect(Button1, &QPushButton::clicked, this, &TMeterDLG::Button1Click);
+
+    Label4 = MakeLabel("Label4", 8, 80, "Estimated time:");
+    Label5 = MakeLabel("Label5", 8, 64, "Transferspeed:");
+    Label6 = MakeLabel("Label6", 88, 80, "1");
+
+    status_ = "Sending File";
+    bytes_ = "BytesWritt";
+    speed_ = "At:";
+    timeLeft_ = "1";
+    title_ = " ";
+}
+
+QLabel* TMeterDLG::MakeLabel(const char* name, int left, int top, const char* caption) {
+    auto* label = new QLabel(caption, this);
+    label->setObjectName(name);
+    label->move(left, top);
+    label->adjustSize();
+    return label;
+}
+
+void TMeterDLG::FormCreate() {
+    if (session_.Settings.ServerConfigured) QDialog::hide();
+    session_.StoreRetrying = false;
+}
+
+bool TMeterDLG::IsVisible() const { return isVisible(); }
+
+void TMeterDLG::ShowAndRaise() {
+    if (!placed_) {
+        // Centred on the screen the first time it appears.
+        if (QScreen* screen = QGuiApplication::primaryScreen())
+            move(screen->availableGeometry().center() - rect().center());
+        placed_ = true;
+    }
+    show();
+    raise();
+}
+
+void TMeterDLG::Hide() { QDialog::hide(); }
+
+void TMeterDLG::SetPosition(int percent) {
+    position_ = percent;
+    Gauge1->setValue(percent < 0 ? 0 : percent > 100 ? 100 : percent);
+}
+
+void TMeterDLG::SetTitle(const std::string& text) {
+    if (text == title_) return;
+    title_ = text;
+    setWindowTitle(Text(text));
+}
+
+void TMeterDLG::SetLabel(QLabel* label, std::string& shown, const std::string& text) {
+    if (text == shown) return;
+    shown = text;
+    label->setText(Text(text));
+    label->adjustSize();
+}
+
+void TMeterDLG::SetBytesWritten(const std::string& text) { SetLabel(BytesWritt, bytes_, text); }
+void TMeterDLG::SetStatus(const std::string& text) { SetLabel(StatusLabel, status_, text); }
+void TMeterDLG::SetSpeed(const std::string& text) { SetLabel(Label3, speed_, text); }
+void TMeterDLG::SetTimeLeft(const std::string& text) { SetLabel(Label6, timeLeft_, text); }
+
+void TMeterDLG::Repaint() { repaint(); }
+
+void TMeterDLG::Button1Click() { session_.MeterCancel(); }
+
+void TMeterDLG::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) return;
+    QDialog::keyPressEvent(event);
+}
+
+}  // namespace vollum

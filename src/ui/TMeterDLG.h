@@ -1,0 +1,67 @@
+#pragma once
+// The progress window: bar, percentage in the title, bytes done of the total,
+// status, speed and time left, and a Cancel that ends the program.
+#include <QDialog>
+#include <string>
+
+#include "ftp/MeterView.h"
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+namespace vollum {
+
+class TFtpSession;
+
+class TMeterDLG : public QDialog, public MeterView {
+    Q_OBJECT
+public:
+    explicit TMeterDLG(TFtpSession& session, QWidget* parent = nullptr);
+
+    // OnCreate: hidden when a server is configured; a new store is no re-run.
+    void FormCreate();
+
+    // MeterView.
+    bool IsVisible() const override;
+    void ShowAndRaise() override;
+    void Hide() override;
+    int Position() const override { return position_; }
+    void SetPosition(int percent) override;
+    void SetTitle(const std::string& text) override;
+    void SetBytesWritten(const std::string& text) override;
+    void SetStatus(const std::string& text) override;
+    void SetSpeed(const std::string& text) override;
+    void SetTimeLeft(const std::string& text) override;
+    void Repaint() override;
+
+    QProgressBar* Gauge1;
+    QLabel* Label1;
+    QLabel* StatusLabel;
+    QLabel* Label2;
+    QLabel* BytesWritt;
+    QLabel* Label3;
+    QPushButton* Button1;
+    QLabel* Label4;
+    QLabel* Label5;
+    QLabel* Label6;
+
+private slots:
+    void Button1Click();
+
+protected:
+    // Escape does nothing: Cancel is the only control. The window manager may still close it.
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    QLabel* MakeLabel(const char* name, int left, int top, const char* caption);
+    // Labels are set after every block: only a changed text reaches the widget.
+    void SetLabel(QLabel* label, std::string& shown, const std::string& text);
+
+    TFtpSession& session_;
+    int position_ = 0;
+    bool placed_ = false;
+    std::string title_, bytes_, status_, speed_, timeLeft_;
+};
+
+}  // namespace vollum

@@ -1,0 +1,87 @@
+#include "ui/VollumProgram.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <cstdio>
+
+#include "common/Terminate.h"
+#include "common/UserPrompts.h"
+#include "config/ProgramDir.h"
+#include "ftp/TFtpSession.h"
+#include "platform/Display.h"
+#include "platform/LocalFiles.h"
+#include "ui/ConsoleMeter.h"
+#include "ui/QtPrompts.h"
+#include "ui/TApplication.h"
+#include "ui/TFTPForm.h"
+#include "ui/TMeterDLG.h"
+#include "unattended/ExitCodes.h"
+#include "unattended/TStartup.h"
+
+namespace vollum {
+
+namespace {
+
+// The application object sees the program name only: every argument is a
+// path, even one that looks like a Qt option.
+int qtArgc = 1;
+
+}  // namespace
+
+int RunVollum(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const std::string startDirectory = CurrentDirectory();
+    if (!DisplayAvailable()) return RunHeadless(argv[0], arguments, startDirectory);
+    return RunWithDisplay(argv[0], arguments, startDirectory);
+}
+
+int RunHeadless(char* argv0, const std::vector<std::string>& arguments, const std::string& startDirectory) {
+    char* qtArgv[] = {argv0, nullptr};
+    QCoreApplication app(qtArgc, qtArgv);
+    ConsolePrompts prompts;
+    TFtpSession session(prompts);
+    ConsoleMeter meter;
+    if (StderrIsTerminal()) {
+        session.SetMeter(&meter);
+        // A run that ends inside a transfer (425) still leaves the terminal on a fresh line.
+        AddTerminateHook([&meter] { meter.Hide(); });
+    }
+    TStartup startup(session, arguments, startDirectory);
+    startup.ProgramEntry(ProgramDirectory());
+    startup.FormCreate();
+    const int code = startup.HeadlessExitCode();
+    if (code == kExitNeedsDisplay) std::fprintf(stderr, "Vollum: no display; nothing to do in interactive mode\n");
+    return code;
+}
+
+int RunWithDisplay(char* argv0, const std::vector<std::string>& arguments, const std::string& startDirectory) {
+    char* qtArgv[] = {argv0, nullptr};
+    TApplication app(qtArgc, qtArgv);
+    QtPrompts prompts;
+    app.Prompts = &prompts;
+    TFtpSession session(prompts);
+    TStartup startup(session, arguments, startDirectory);
+    const WindowArrangement arrangement = startup.ProgramEntry(ProgramDirectory());
+    prompts.EndPending = [&startup] { return startup.Runs.EndRequested; };
+
+    session.OnCursor = [](bool busy) {
+        if (busy && !QApplication::overrideCursor()) QApplication::setOverrideCursor(Qt::WaitCursor);
+        if (!busy && QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+    };
+
+    // Both windows exist before the creation runs: a run stores with progress.
+    TMeterDLG meter(session);
+    session.SetMeter(&meter);
+    meter.FormCreate();
+    TFTPForm form(session);
+    startup.Runs.HideMainWindow = [&form] { form.HideMinimised(); };
+    startup.FormCreate();
+    if (startup.Runs.EndRequested) return kExitNormal;
+
+    // The event loop shows the main window of the arrangement; closing it ends the program.
+    QWidget* mainWindow = arrangement == WindowArrangement::Interactive ? static_cast<QWidget*>(&form) : &meter;
+    mainWindow->show();
+    return app.exec();
+}
+
+}  // namespace vollum

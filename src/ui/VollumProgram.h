@@ -1,0 +1,15 @@
+#pragma once
+// The client program: with a display, windows and Qt dialogs; without one
+// (cron, systemd, SSH), console prompts, a progress line on a terminal, and an
+// exit code instead of a window nobody would see.
+#include <string>
+#include <vector>
+
+namespace vollum {
+
+int RunVollum(int argc, char** argv);
+
+int RunWithDisplay(char* argv0, const std::vector<std::string>& arguments, const std::string& startDirectory);
+int RunHeadless(char* argv0, const std::vector<std::string>& arguments, const std::string& startDirectory);
+
+}  // namespace vollum

@@ -1,0 +1,37 @@
+#include "unattended/DirListing.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "common/Helpers.h"
+
+namespace vollum {
+
+bool ListDirectory(const std::string& dir, std::vector<DirEntry>& entries) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::directory_iterator it(dir, ec);
+    if (ec) return false;
+    const std::string prefix = AddBackslash(dir);
+    for (; it != fs::directory_iterator(); it.increment(ec)) {
+        if (ec) return false;
+        const std::string name = it->path().filename().native();
+        entries.push_back({name, KindOf(prefix + name)});
+    }
+    return !ec;
+}
+
+bool PatternHasEntries(const std::string& pattern) {
+    const auto sep = pattern.rfind(kPathSep);
+    const std::string dir = sep == std::string::npos ? std::string(".") : pattern.substr(0, sep + 1);
+    const std::string mask = sep == std::string::npos ? pattern : pattern.substr(sep + 1);
+    // "*.*" stands for every name, also one without a dot.
+    const bool everything = mask.empty() || mask == "*.*";
+    std::vector<DirEntry> entries;
+    ListDirectory(dir, entries);
+    for (const auto& e : entries)
+        if (e.name[0] != '.' && (everything || WildcardMatch(mask, e.name))) return true;
+    return false;
+}
+
+}  // namespace vollum

@@ -1,0 +1,26 @@
+#pragma once
+// Directory listings for the unattended runs, in the order the file system
+// returns the entries. Names are bytes and pass unchanged; each entry comes
+// with its kind (KindOf), so that no walk follows a link into a directory.
+#include <string>
+#include <vector>
+
+#include "platform/LocalFiles.h"
+
+namespace vollum {
+
+struct DirEntry {
+    std::string name;
+    EntryKind kind;
+};
+
+// False when the directory cannot be listed (entries read so far are kept).
+// "." and ".." are never returned.
+bool ListDirectory(const std::string& dir, std::vector<DirEntry>& entries);
+
+// True when listing the pattern (a directory, a separator and a wildcard
+// such as "*.*", which matches every name) yields at least one entry whose
+// name does not begin with "."; false also when the directory does not exist.
+bool PatternHasEntries(const std::string& pattern);
+
+}  // namespace vollum

@@ -1,0 +1,50 @@
+#include "unattended/TStartup.h"
+
+#include "common/Errors.h"
+#include "common/Helpers.h"
+#include "common/UserPrompts.h"
+#include "ftp/TFtpSession.h"
+#include "unattended/ExitCodes.h"
+
+namespace vollum {
+
+TStartup::TStartup(TFtpSession& session, std::vector<std::string> arguments, std::string startDirectory)
+    : Runs(session), s_(session) {
+    Runs.Arguments = std::move(arguments);
+    Runs.StartDirectory = std::move(startDirectory);
+}
+
+WindowArrangement TStartup::ProgramEntry(const std::string& programDir) {
+    programDir_ = AddBackslash(programDir);
+    s_.Settings.ProgramDir = programDir_;
+    s_.Log.ProgramDir = programDir_;
+    const ArrangementChoice choice =
+        ChooseArrangement(TIniFile(programDir_ + "VOLLUM.INI"), static_cast<int>(Runs.Arguments.size()));
+    s_.Settings.ServerConfigured = choice.ServerConfigured;
+    Arrangement = choice.arrangement;
+    return Arrangement;
+}
+
+void TStartup::FormCreate() {
+    s_.StoreRetrying = false;
+    s_.Connected = false;
+    try {
+        ReadStartupValues(programDir_, s_.Prompts, s_.Settings);
+        s_.ApplySettings();
+        s_.Sockets1.MaximumReceiveLength = 255;
+        s_.Sockets2.MaximumReceiveLength = 255;
+        Runs.Dispatch();
+    } catch (const VollumError& e) {
+        CreationFailed = true;
+        s_.Prompts.MessageBox(e.what(), "Error", PromptButtons::Ok, PromptIcon::Error);
+    }
+}
+
+int TStartup::HeadlessExitCode() const {
+    if (Runs.EndRequested) return kExitNormal;
+    if (Runs.ConnectionFailed) return kExitNoConnection;
+    if (CreationFailed) return kExitStartupFailed;
+    return kExitNeedsDisplay;
+}
+
+}  // namespace vollum

@@ -1,0 +1,78 @@
+#pragma once
+// The unattended side of the client: the dispatch that ends the main window's
+// creation, the spool and drop runs with their common login, the directory
+// tree upload and the local tree removal. It works on the engine alone
+// (QtCore), so a window, a console or a test drives it alike.
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "unattended/StoredFiles.h"
+
+namespace vollum {
+
+class TFtpSession;
+
+class TUnattended {
+public:
+    explicit TUnattended(TFtpSession& session);
+
+    // The command-line arguments as given; relative ones name paths below
+    // StartDirectory, the current directory when the program started (the
+    // profile's Localdir may have changed it since).
+    std::vector<std::string> Arguments;
+    std::string StartDirectory;
+
+    // Hides the main window and sets it minimised before a run.
+    std::function<void()> HideMainWindow;
+    // Called once when a run requests the end of the program.
+    std::function<void()> OnEndRequested;
+
+    // A run went through its work: the program ends as soon as its event loop starts.
+    bool EndRequested = false;
+    // A run's login ended without a usable connection (none, or closed during login).
+    bool ConnectionFailed = false;
+
+    // The last step of the main window's creation: spool run, then the drop run.
+    void Dispatch();
+
+    // Runs; each logs in with the given values and the rest of the profile.
+    void SendSpoolFiles(const std::string& port, const std::string& host, const std::string& user,
+                        const std::string& password);
+    void SendDroppedFiles(const std::string& port, const std::string& host, const std::string& user,
+                          const std::string& password);
+    // False when the run cannot go on (no connection, or closed during login).
+    bool Login(const std::string& port, const std::string& host, const std::string& user,
+               const std::string& password);
+
+    // Sends the tree below the remote current directory and ends one remote
+    // level higher. True when every file of the tree was stored completely and
+    // nothing was left out (a link to a directory, a special file, a directory
+    // that could not be listed or entered).
+    bool PutDirTree(const std::string& dir);
+
+    // Deletes the directory D (a full path) with everything in it, working
+    // through the current directory. With onlyStored, a file is deleted only
+    // when the spool run stored it and it has not changed since.
+    void RemoveDirTree(const std::string& D, const StoredFiles* onlyStored = nullptr);
+
+    // ProgramDir + "COPY".
+    std::string SpoolDirectory() const;
+
+private:
+    void RequestEnd();
+    std::string RemoteDirName(const std::string& localName) const;
+    // MKD and CWD for a directory made by a run; false when the server refused the CWD.
+    bool MakeAndEnterDirectory(const std::string& name);
+    // Stores one file; true when it was stored completely and did not change meanwhile.
+    bool StoreRecorded(const std::string& path, const std::string& remoteName);
+    void RemoveStoredSpoolDirectories();
+    std::string AbsoluteArgument(const std::string& arg) const;
+
+    TFtpSession& s_;
+    StoredFiles stored_;
+    std::set<std::string> completeSpoolDirs_;
+};
+
+}  // namespace vollum

@@ -1,0 +1,12 @@
+// Widget tests need a QApplication; this main replaces the support library's.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <csignal>
+
+int main(int argc, char** argv) {
+    std::signal(SIGPIPE, SIG_IGN);
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,107 @@
+// The spool run in-process against a scripted server: a spool file is deleted
+// only when the server confirmed its store and the file did not change
+// meanwhile; a connection lost during login ends the run quietly.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "config/TIniFile.h"
+#include "ftp/TFtpSession.h"
+#include "support/FakeFtpServer.h"
+#include "support/SessionFixture.h"
+#include "unattended/TUnattended.h"
+
+namespace vollum::test {
+
+namespace fs = std::filesystem;
+
+class SpoolRunInProcess : public SessionFixture {
+protected:
+    SpoolRunInProcess() {
+        fs::create_directories(dir / "COPY");
+        auto& v = session->Settings;
+        v.HostName = "127.0.0.1";
+        v.UserName = "u";
+        v.Password = "p";
+        v.TypeCommand = "TYPE I";
+        v.SpoolRequested = true;
+    }
+    void Login() { server.Reply("220 hi").Expect("USER").Reply("331 pw").Expect("PASS").Reply("230 ok"); }
+    void Store(FakeFtpServer::Step beforeFinalReply, const std::string& finalReply) {
+        server.Expect("TYPE").Reply("200 ok").Expect("PORT").Reply("200 ok").Expect("STOR").Reply("150 go");
+        server.ReceiveData().Do(beforeFinalReply).Reply(finalReply);
+    }
+    void RunSpool(bool endExpected = true) {
+        server.Start();
+        session->Settings.Port = server.PortText();
+        TUnattended runs(*session);
+        runs.Dispatch();
+        server.Finish();
+        EXPECT_EQ(server.Failure(), "");
+        EXPECT_EQ(runs.EndRequested, endExpected);
+        EXPECT_EQ(runs.ConnectionFailed, !endExpected);
+    }
+    static void Nothing(FakeFtpServer::Context&) {}
+
+    FakeFtpServer server;
+    std::string spool = dir / "COPY";
+};
+
+TEST_F(SpoolRunInProcess, ConfirmedStoreDeletesTheFile) {
+    const std::string name = "-a 100%s \xff.txt";  // every byte goes to the wire as it is
+    WriteFile(spool + "/" + name, "abc");
+    Login();
+    Store(Nothing, "226 done");
+    RunSpool();
+    EXPECT_EQ(server.Commands().back(), "STOR " + name);
+    EXPECT_EQ(server.DataReceived(), "abc");
+    EXPECT_FALSE(fs::exists(spool + "/" + name));
+}
+
+TEST_F(SpoolRunInProcess, FailedStoreKeepsTheFileForTheNextRun) {
+    WriteFile(spool + "/a.txt", "abc");
+    Login();
+    Store(Nothing, "451 Local error in processing");
+    RunSpool();
+    EXPECT_EQ(ReadFile(spool + "/a.txt"), "abc");
+}
+
+TEST_F(SpoolRunInProcess, FileWrittenToDuringItsStoreIsKept) {
+    const std::string path = spool + "/a.txt";
+    WriteFile(path, "abc");
+    Login();
+    Store([path](FakeFtpServer::Context&) { WriteFile(path, "abc and more"); }, "226 done");
+    RunSpool();
+    EXPECT_EQ(ReadFile(path), "abc and more");
+}
+
+TEST_F(SpoolRunInProcess, SubdirectoryWithAFailedFileStaysWhole) {
+    fs::create_directories(spool + "/docs");
+    WriteFile(spool + "/docs/b.txt", "bee");
+    Login();
+    server.Expect("PWD").Reply("257 \"/\"").Expect("MKD").Reply("257 made").Expect("CWD").Reply("250 ok");
+    Store(Nothing, "451 Local error in processing");
+    server.Expect("CDUP").Reply("250 ok");
+    RunSpool();
+    std::vector<std::string> commands = server.Commands();
+    ASSERT_EQ(commands.size(), 9u);
+    commands[6] = commands[6].substr(0, 5);
+    EXPECT_EQ(commands, (std::vector<std::string>{"USER u", "PASS p", "PWD", "MKD docs", "CWD docs", "TYPE I",
+                                                  "PORT ", "STOR b.txt", "CDUP"}));
+    EXPECT_EQ(ReadFile(spool + "/docs/b.txt"), "bee");
+    EXPECT_TRUE(prompts.shown.empty()) << prompts.Texts()[0];
+    EXPECT_EQ(TIniFile(dir / "VOLLUM.INI").ReadString("SpoolBay", "Executed", ""), "0");
+}
+
+TEST_F(SpoolRunInProcess, ConnectionLostDuringLoginEndsTheRunWithoutAnError) {
+    WriteFile(spool + "/a.txt", "abc");
+    server.Reply("220 hi").Expect("USER").CloseControl();
+    RunSpool(false);
+    EXPECT_TRUE(fs::exists(spool + "/a.txt"));
+    const std::string log = LogText();
+    EXPECT_NE(log.find(" Connection Failed\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find(" Finished sending files\r\n"), std::string::npos) << log;
+    EXPECT_TRUE(prompts.shown.empty()) << prompts.Texts()[0];
+}
+
+}  // namespace vollum::test
