@@ -14,29 +14,13 @@
 #include "common/Helpers.h"
 #include "common/UserPrompts.h"
 #include "ftp/TFtpSession.h"
+#include "ftp/TransferGuards.h"
 
 namespace vollum {
 
 namespace {
 
 constexpr size_t kFileBuffer = 64 * 1024;
-
-struct FlagGuard {
-    bool& flag;
-    explicit FlagGuard(bool& f) : flag(f) { flag = true; }
-    ~FlagGuard() { flag = false; }
-};
-
-// Closes the data connection on every way out of a transfer.
-struct DataConnectionGuard {
-    TFtpSession& session;
-    ~DataConnectionGuard() {
-        try {
-            session.CloseDataConnection();
-        } catch (...) {
-        }
-    }
-};
 
 std::string AbsolutePath(const std::string& name) {
     if (!name.empty() && name.front() == kPathSep) return name;
@@ -146,7 +130,7 @@ void StartEditor(const std::string& editor, const std::string& file) {
 void TFtpSession::ReceiveData(const std::string& source, const std::string& localName,
                               const std::string& typeCommand) {
     if (RefuseIfBusy()) return;
-    FlagGuard busy(TransferBusy);
+    TransferFlagGuard busy(TransferBusy);
     DataConnectionGuard dataGuard{*this};
 
     AbortFlag = false;

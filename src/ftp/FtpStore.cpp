@@ -9,6 +9,7 @@
 #include "common/Terminate.h"
 #include "common/UserPrompts.h"
 #include "ftp/TFtpSession.h"
+#include "ftp/TransferGuards.h"
 
 namespace vollum {
 
@@ -17,22 +18,6 @@ namespace {
 constexpr int kBlockSize = 512;
 constexpr size_t kFileBuffer = 64 * 1024;
 constexpr int kMaxAutomaticReruns = 3;
-
-struct FlagGuard {
-    bool& flag;
-    explicit FlagGuard(bool& f) : flag(f) { flag = true; }
-    ~FlagGuard() { flag = false; }
-};
-
-struct DataConnectionGuard {
-    TFtpSession& session;
-    ~DataConnectionGuard() {
-        try {
-            session.CloseDataConnection();
-        } catch (...) {
-        }
-    }
-};
 
 // Whole seconds of the millisecond tick, rounded half to even.
 double RoundedSeconds() {
@@ -162,7 +147,7 @@ bool TFtpSession::StoreFile(const std::string& typeCommand, const std::string& l
     bool complete = false;
     bool finished = false;
     {
-        FlagGuard busy(TransferBusy);
+        TransferFlagGuard busy(TransferBusy);
         finished = StoreOnce(typeCommand, localPath, remote, rerun, complete);
     }
     if (finished && CheckTransferAborted(typeCommand, localPath, remote)) complete = rerunComplete_;

@@ -13,16 +13,6 @@ using Lines = std::vector<std::string>;
 
 class CommandChannel : public SessionFixture {
 protected:
-    // Starts the script, connects and reads the greeting the script begins with.
-    void Open(FakeFtpServer& server) {
-        server.Start();
-        ASSERT_TRUE(ConnectTo(server.Port()));
-        ASSERT_EQ(session->GetReply(), 2);
-    }
-    Lines PaneFrom(size_t first) const {
-        const Lines all = PaneLines();
-        return first < all.size() ? Lines(all.begin() + static_cast<long>(first), all.end()) : Lines{};
-    }
     std::vector<bool> cursor;
     void RecordCursor() {
         session->OnCursor = [this](bool busy) { cursor.push_back(busy); };

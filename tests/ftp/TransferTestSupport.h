@@ -113,16 +113,6 @@ protected:
         session->Settings.ConnectionTimeOut = 2;
         session->ApplySettings();
     }
-    // The script must begin with a greeting; it is read here.
-    void Open(FakeFtpServer& server) {
-        server.Start();
-        ASSERT_TRUE(ConnectTo(server.Port()));
-        ASSERT_EQ(session->GetReply(), 2);
-    }
-    Lines PaneFrom(size_t first) const {
-        const Lines all = PaneLines();
-        return first < all.size() ? Lines(all.begin() + static_cast<long>(first), all.end()) : Lines{};
-    }
     // Is the data connection up (the transfer loop has begun)?
     bool DataConnected() const { return session->Sockets2.FSocket != -1; }
 };

@@ -26,6 +26,18 @@ std::vector<std::string> SessionFixture::PaneLines() const {
     return {lines.begin(), lines.end()};
 }
 
+void SessionFixture::Open(FakeFtpServer& server) {
+    server.Start();
+    ASSERT_TRUE(ConnectTo(server.Port()));
+    ASSERT_EQ(session->GetReply(), 2);
+}
+
+std::vector<std::string> SessionFixture::PaneFrom(size_t first) const {
+    const auto all = PaneLines();
+    return first < all.size() ? std::vector<std::string>(all.begin() + static_cast<long>(first), all.end())
+                              : std::vector<std::string>{};
+}
+
 std::string SessionFixture::LogText() const { return ReadFile(session->Log.Path()); }
 
 }  // namespace vollum::test

@@ -11,6 +11,7 @@
 
 #include "common/UserPrompts.h"
 #include "ftp/TFtpSession.h"
+#include "support/FakeFtpServer.h"
 #include "support/TempDir.h"
 
 namespace vollum::test {
@@ -52,8 +53,12 @@ protected:
     SessionFixture();
     // Connects the engine's control connection to 127.0.0.1:port (Connected set on success).
     bool ConnectTo(int port);
+    // Starts the script, connects and reads the greeting the script begins with.
+    void Open(FakeFtpServer& server);
     // Every pane line, the pending one excluded.
     std::vector<std::string> PaneLines() const;
+    // The pane lines from index `first` on.
+    std::vector<std::string> PaneFrom(size_t first) const;
     std::string LogText() const;
 
     TempDir dir;

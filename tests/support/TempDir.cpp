@@ -39,6 +39,11 @@ void WriteFile(const std::string& path, const std::string& bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+void PutFile(const std::string& path, const std::string& bytes) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    WriteFile(path, bytes);
+}
+
 std::string RandomBytes(size_t size, unsigned seed) {
     std::mt19937 gen(seed);
     std::string out(size, '\0');

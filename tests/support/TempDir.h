@@ -20,6 +20,8 @@ private:
 
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
+// WriteFile, creating the parent directories first.
+void PutFile(const std::string& path, const std::string& bytes);
 // Deterministic pseudo-random bytes (every byte value appears, CR, LF and NUL included).
 std::string RandomBytes(size_t size, unsigned seed = 1);
 

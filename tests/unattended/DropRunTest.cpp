@@ -11,20 +11,14 @@ namespace vollum::test {
 
 namespace fs = std::filesystem;
 
-namespace {
-void Put(const std::string& path, const std::string& bytes) {
-    fs::create_directories(fs::path(path).parent_path());
-    WriteFile(path, bytes);
-}
-}  // namespace
 
 class DropRun : public ::testing::Test {
 protected:
     DropRun() {
-        Put(src / "one/a.txt", "a");
-        Put(src / "one/sub/b.txt", "b");
-        Put(src / "two/c.txt", RandomBytes(3000, 5));
-        Put(src / "f.txt", "f");
+        PutFile(src / "one/a.txt", "a");
+        PutFile(src / "one/sub/b.txt", "b");
+        PutFile(src / "two/c.txt", RandomBytes(3000, 5));
+        PutFile(src / "f.txt", "f");
         before = TreeListing(src.Path());
     }
     VollumResult Drop(bool includeDirs, bool includeSubDirs, const std::vector<std::string>& args) {
@@ -79,7 +73,7 @@ TEST_F(DropRun, WithSubDirsEachTreeArrivesWholeBesideTheOthers) {
 }
 
 TEST_F(DropRun, LowerCaseNamesOnlyOnTheServer) {
-    Put(src / "Top/Sub/File.TXT", "x");
+    PutFile(src / "Top/Sub/File.TXT", "x");
     program.WriteIni(server.Port(), server.User(), server.Password(), false,
                      {{"IncludeDirs", "1"}, {"IncludeSubDirs", "1"}, {"UseLowerCase", "1"}});
     const VollumResult r = program.Run({src / "Top"});

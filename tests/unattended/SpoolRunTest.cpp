@@ -13,11 +13,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void Put(const std::string& path, const std::string& bytes) {
-    fs::create_directories(fs::path(path).parent_path());
-    WriteFile(path, bytes);
-}
-
 // The lines of `all` for the given relative paths.
 std::vector<std::string> Only(const std::vector<std::string>& all, const std::vector<std::string>& paths) {
     std::vector<std::string> out;
@@ -39,23 +34,23 @@ protected:
 };
 
 TEST_F(SpoolRun, SendsTheWholeSpoolAndDeletesOnlyWhatWasStored) {
-    Put(S + "/a.txt", "alpha\r\n");
-    Put(S + "/.profile", "a dot-file at the top goes like any file\n");
-    Put(S + "/my file 100%.txt", RandomBytes(70000, 7));
-    Put(S + "/-dash", "leading dash");
+    PutFile(S + "/a.txt", "alpha\r\n");
+    PutFile(S + "/.profile", "a dot-file at the top goes like any file\n");
+    PutFile(S + "/my file 100%.txt", RandomBytes(70000, 7));
+    PutFile(S + "/-dash", "leading dash");
     // UTF-8: the server decodes names as UTF-8 and would store other bytes changed.
-    Put(S + "/gr\xc3\xbc\xc3\x9f" "e.txt", "non-ASCII bytes");
-    Put(S + "/docs/b.txt", "bee");
-    Put(S + "/docs/locked.txt", "read-only below the top");
+    PutFile(S + "/gr\xc3\xbc\xc3\x9f" "e.txt", "non-ASCII bytes");
+    PutFile(S + "/docs/b.txt", "bee");
+    PutFile(S + "/docs/locked.txt", "read-only below the top");
     ::chmod((S + "/docs/locked.txt").c_str(), 0444);
-    Put(S + "/docs/sub/deep/c.bin", RandomBytes(1300, 3));
+    PutFile(S + "/docs/sub/deep/c.bin", RandomBytes(1300, 3));
     fs::create_directories(S + "/empty");
-    Put(S + "/top-locked.txt", "read-only at the top");
+    PutFile(S + "/top-locked.txt", "read-only at the top");
     ::chmod((S + "/top-locked.txt").c_str(), 0444);
-    Put(S + "/keep/k.txt", "k");
-    Put(S + "/keep/.dot", "a dot-file below the top is sent but never deleted");
+    PutFile(S + "/keep/k.txt", "k");
+    PutFile(S + "/keep/.dot", "a dot-file below the top is sent but never deleted");
     // The server already has docs: the run enters it and merges.
-    Put(server.Root() + "/docs/old.txt", "old");
+    PutFile(server.Root() + "/docs/old.txt", "old");
 
     std::vector<std::string> expected = TreeListing(S);
     const std::vector<std::string> before = expected;
@@ -93,10 +88,10 @@ TEST_F(SpoolRun, SendsTheWholeSpoolAndDeletesOnlyWhatWasStored) {
 
 TEST_F(SpoolRun, LinksAreNeverFollowedIntoDirectories) {
     TempDir outside;
-    Put(outside / "secret.txt", "must stay where it is");
-    Put(outside / "target.txt", "content of the linked file");
+    PutFile(outside / "secret.txt", "must stay where it is");
+    PutFile(outside / "target.txt", "content of the linked file");
     ::chmod((outside / "target.txt").c_str(), 0444);
-    Put(S + "/tree/inner.txt", "inner");
+    PutFile(S + "/tree/inner.txt", "inner");
     fs::create_directory_symlink(outside.Path(), S + "/tree/out");
     fs::create_directory_symlink(outside.Path(), S + "/dirlink");
     fs::create_symlink(outside / "target.txt", S + "/filelink");
@@ -119,8 +114,8 @@ TEST_F(SpoolRun, LinksAreNeverFollowedIntoDirectories) {
 }
 
 TEST_F(SpoolRun, RefusedLoginEndsWithCode1AndDeletesNothing) {
-    Put(S + "/a.txt", "a");
-    Put(S + "/d/b.txt", "b");
+    PutFile(S + "/a.txt", "a");
+    PutFile(S + "/d/b.txt", "b");
     const auto before = TreeListing(S);
     program.WriteIni(server.Port(), server.User(), "wrong", true);
     const VollumResult r = program.Run();
@@ -132,8 +127,8 @@ TEST_F(SpoolRun, RefusedLoginEndsWithCode1AndDeletesNothing) {
 }
 
 TEST_F(SpoolRun, ServerDownEndsWithCode3AndDeletesNothing) {
-    Put(S + "/a.txt", "a");
-    Put(S + "/d/b.txt", "b");
+    PutFile(S + "/a.txt", "a");
+    PutFile(S + "/d/b.txt", "b");
     const auto before = TreeListing(S);
     program.WriteIni(UnusedPort(), "user", "secret", true);
     const VollumResult r = program.Run();
@@ -147,7 +142,7 @@ TEST_F(SpoolRun, ServerDownEndsWithCode3AndDeletesNothing) {
 }
 
 TEST_F(SpoolRun, TimeOutThatIsNoNumberEndsWithCode4AndKeepsTheKeyArmed) {
-    Put(S + "/a.txt", "a");
+    PutFile(S + "/a.txt", "a");
     program.WriteIni(server.Port(), server.User(), server.Password(), true, {{"FtpTimeOut", "abc"}});
     const VollumResult r = program.Run();
     EXPECT_EQ(r.exitCode, 4) << r.stderrText;
@@ -163,7 +158,7 @@ TEST_F(SpoolRun, WithoutADisplayInteractiveUseEndsWithCode2) {
     EXPECT_NE(r.stderrText.find("Vollum: no display; nothing to do in interactive mode"), std::string::npos);
 
     // Arguments without a configured server: the warning, and still nothing to do.
-    Put(program.Path() + "/drop.txt", "d");
+    PutFile(program.Path() + "/drop.txt", "d");
     program.WriteIni(server.Port(), server.User(), server.Password(), false, {}, false);
     r = program.Run({program.Path() + "/drop.txt"});
     EXPECT_EQ(r.exitCode, 2);
