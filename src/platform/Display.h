@@ -2,8 +2,9 @@
 // Whether the process can show windows and draw on its terminal.
 namespace vollum {
 
-// A display to open windows on. On Linux: DISPLAY or WAYLAND_DISPLAY is set
-// (cron, systemd units and plain SSH sessions have neither).
+// A display to open windows on. On Linux: DISPLAY or WAYLAND_DISPLAY names a
+// server that accepts a connection (cron, systemd units and plain SSH sessions
+// have neither; a stale value left from an ended session counts as none).
 bool DisplayAvailable();
 
 // Standard error is a terminal (a progress line makes sense there).
