@@ -38,8 +38,12 @@ WaitResult EventWait::Wait(int fd, WaitFor what, int timeoutMs) {
         deadline.start(timeoutMs);
     }
     waits_.push_back(&wait);
+    // Popped on every way out, so a handler's exception leaves no dangling entry.
+    struct Pop {
+        std::vector<Pending*>& waits;
+        ~Pop() { waits.pop_back(); }
+    } pop{waits_};
     wait.loop.exec(QEventLoop::AllEvents);
-    waits_.pop_back();
     return wait.result;
 }
 
