@@ -10,9 +10,15 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstddef>
 #include <cstring>
 #include <string>
+#include <thread>
+#endif
+
+#ifdef VOLLUM_HAVE_XCB
+#include <xcb/xcb.h>
 #endif
 
 namespace vollum {
@@ -68,6 +74,30 @@ bool XServerAnswers(const std::string& display) {
     return ConnectsTcp(host, 6000 + number);
 }
 
+#ifdef VOLLUM_HAVE_XCB
+// The connection that proved the X server answers, held until the toolkit has
+// its own: an X server resets when its last client leaves and drops every
+// connection still being set up, which the toolkit treats as fatal (abort).
+xcb_connection_t* heldConnection = nullptr;
+
+bool XServerAccepts(const std::string& display) {
+    // A server in the middle of a reset drops the connection; it is back in moments.
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        xcb_connection_t* c = xcb_connect(display.c_str(), nullptr);
+        if (xcb_connection_has_error(c) == 0) {
+            heldConnection = c;
+            return true;
+        }
+        xcb_disconnect(c);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (!XServerAnswers(display)) return false;
+    }
+    return false;
+}
+#else
+bool XServerAccepts(const std::string&) { return true; }
+#endif
+
 bool WaylandAnswers(const std::string& name) {
     if (!name.empty() && name.front() == '/') return ConnectsUnix(name, false);
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
@@ -81,7 +111,16 @@ bool DisplayAvailable() {
     return true;
 #else
     if (EnvironmentSet("WAYLAND_DISPLAY") && WaylandAnswers(std::getenv("WAYLAND_DISPLAY"))) return true;
-    return EnvironmentSet("DISPLAY") && XServerAnswers(std::getenv("DISPLAY"));
+    if (!EnvironmentSet("DISPLAY")) return false;
+    const std::string display = std::getenv("DISPLAY");
+    return XServerAnswers(display) && XServerAccepts(display);
+#endif
+}
+
+void ReleaseDisplayHold() {
+#ifdef VOLLUM_HAVE_XCB
+    if (heldConnection != nullptr) xcb_disconnect(heldConnection);
+    heldConnection = nullptr;
 #endif
 }
 

@@ -57,6 +57,7 @@ int RunHeadless(char* argv0, const std::vector<std::string>& arguments, const st
 int RunWithDisplay(char* argv0, const std::vector<std::string>& arguments, const std::string& startDirectory) {
     char* qtArgv[] = {argv0, nullptr};
     TApplication app(qtArgc, qtArgv);
+    ReleaseDisplayHold();  // the application's own connection keeps the server from resetting now
     QtPrompts prompts;
     app.Prompts = &prompts;
     TFtpSession session(prompts);
