@@ -17,6 +17,8 @@ public:
                                     PromptButtons buttons, PromptIcon icon) = 0;
     // Returns false on Cancel; value holds the preset on entry and the answer on return.
     virtual bool InputBox(const std::string& title, const std::string& prompt, std::string& value) = 0;
+    // True when questions get their default answer with nobody asked.
+    virtual bool AnswersOnItsOwn() const { return false; }
 
     // Shorthands used throughout the engine.
     void Notice(const std::string& text) { MessageBox(text, "", PromptButtons::Ok, PromptIcon::None); }
@@ -35,6 +37,7 @@ public:
     PromptAnswer MessageBox(const std::string& text, const std::string& title, PromptButtons buttons,
                             PromptIcon icon) override;
     bool InputBox(const std::string& title, const std::string& prompt, std::string& value) override;
+    bool AnswersOnItsOwn() const override { return true; }
 };
 
 // Tests: records what was shown and answers from a script (default answer when

@@ -10,6 +10,10 @@ namespace vollum {
 
 namespace {
 
+constexpr int kConnectionAborted = 10053;
+constexpr int kNotConnected = 10057;
+constexpr int kSendAfterShutdown = 10058;
+
 // Ends a command on every exit, exceptions included (an unwritable log raises
 // from inside the reply reader): otherwise every later command would be
 // refused and the hourglass would stay.
@@ -36,19 +40,95 @@ int TFtpSession::FtpCommand(const std::string& format, std::initializer_list<Fmt
     return SendCommand(Format(format, args));
 }
 
+bool TFtpSession::CommandSafe(const std::string& text) {
+    return text.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
+}
+
+std::string TFtpSession::Printable(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        if (c == '\r') out += "\\r";
+        else if (c == '\n') out += "\\n";
+        else if (c == '\0') out += "\\0";
+        else out += c;
+    }
+    return out;
+}
+
 int TFtpSession::SendCommand(const std::string& line) {
-    if (line.compare(0, 5, "PASS ") == 0) ShowText("PASS xxxxxx\r\n");
+    const bool pass = line.compare(0, 5, "PASS ") == 0;
+    // A line break inside a name would end this command early and let the
+    // rest of the name run as a command of its own.
+    if (!CommandSafe(line)) {
+        const std::string text =
+            "Command not sent, it holds CR, LF or NUL: " + (pass ? std::string("PASS xxxxxx") : Printable(line));
+        ShowLine("%s", {text});
+        LogLine(text);
+        return 5;
+    }
+    if (Connected && Sockets1.FSocket != -1) ReadUnaskedReplies();
+    if (pass) ShowText("PASS xxxxxx\r\n");
     else ShowText(line + "\r\n");
     if (Sockets1.FSocket == -1 || !Connected) {
         ShowText("Not Connected\r\n");
         return 5;
     }
     Sockets1.SetText(line + "\r\n");
-    if (AbortRequested() || LastSocketError != 0) return 5;
+    if (AbortRequested()) {
+        ++owedReplies_;  // sent, but its reply is left on the connection
+        return 5;
+    }
+    if (LastSocketError != 0) {
+        // The peer is gone: no later command can get through either.
+        const int e = LastSocketError;
+        if (e == kConnectionAborted || e == WSAECONNRESET || e == kNotConnected || e == kSendAfterShutdown)
+            ConnectionClosedByPeer();
+        return 5;
+    }
     return GetReply();
 }
 
+void TFtpSession::ReadUnaskedReplies() {
+    // An owed reply (to a command abandoned on a time-out or Cancel, or the
+    // second reply of an ABOR) may still be on its way: it gets a moment to
+    // arrive, so that it is not read as the answer to the next command.
+    int graceMs = owedReplies_ > 0 ? kOwedReplyGraceMs : 0;
+    for (int n = 0; n < kMaxUnaskedReplies; ++n) {
+        while (graceMs > 0 && !Sockets1.HasPendingInput()) {
+            Sleeper1.PauseFor(20);
+            graceMs -= 20;
+        }
+        if (!Sockets1.HasPendingInput()) break;
+        bool abandoned = false;
+        ReadReply(abandoned);
+        if (abandoned || !Connected) break;
+        std::string text = LastReplyLine;
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+        LogLine("Unasked reply: " + text);
+        if (owedReplies_ > 0) --owedReplies_;
+        if (owedReplies_ == 0) graceMs = 0;
+    }
+    owedReplies_ = 0;
+    LastSocketError = 0;
+}
+
+void TFtpSession::ConnectionClosedByPeer() {
+    // The session is over before anything that may raise (the log).
+    Connected = false;
+    owedReplies_ = 0;
+    if (Sockets1.FSocket != -1) Sockets1.Disconnect();
+    ShowLine("Connection closed by remote host");
+    LogLine("Connection closed by remote host");
+}
+
 int TFtpSession::GetReply() {
+    bool abandoned = false;
+    const int result = ReadReply(abandoned);
+    if (abandoned) owedReplies_ = std::max(owedReplies_, 1);
+    return result;
+}
+
+int TFtpSession::ReadReply(bool& abandoned) {
     // The first and fourth characters of a line decide whether it ends the
     // reply. A line longer than the peek window arrives in fragments: the
     // decision is taken on its first fragment and applied at its LF.
@@ -58,13 +138,12 @@ int TFtpSession::GetReply() {
         std::string line;
         bool closed = false;
         const bool read = ReadReplyFragment(line, closed);
-        if (!read && !closed) return 5;
+        if (!read && !closed) {
+            abandoned = true;
+            return 5;
+        }
         if ((!read || line.empty()) && closed) {
-            // The session is over before anything that may raise (the log).
-            Connected = false;
-            if (Sockets1.FSocket != -1) Sockets1.Disconnect();
-            ShowLine("Connection closed by remote host");
-            LogLine("Connection closed by remote host");
+            ConnectionClosedByPeer();
             return 5;
         }
         const bool complete = !line.empty() && line.back() == '\n';

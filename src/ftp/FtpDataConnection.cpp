@@ -25,6 +25,11 @@ std::string TFtpSession::PortCommand(const std::string& localAddress, int port) 
 }
 
 int TFtpSession::OpenDataPort() {
+    // Without a control connection there is no address to announce.
+    if (!Connected || Sockets1.FSocket == -1) {
+        ShowText("Not Connected\r\n");
+        return 5;
+    }
     // A listening socket left from an earlier transfer would only leak.
     if (Sockets2.FListenSocket != -1) Sockets2.CancelListen();
     Sockets2.Port = "0";
@@ -37,7 +42,8 @@ int TFtpSession::OpenDataPort() {
 void TFtpSession::SendAbort() {
     // Not through FtpCommand: it must get through while a command is busy.
     Sockets1.SendUrgent("ABOR\r\n");
-    GetReply();
+    // 426 answers the interrupted transfer; the ABOR's own 226 follows.
+    if (GetReply() == 4) ++owedReplies_;
 }
 
 void TFtpSession::CloseDataConnection() {

@@ -17,7 +17,6 @@ namespace {
 
 constexpr int kBlockSize = 512;
 constexpr size_t kFileBuffer = 64 * 1024;
-constexpr int kMaxAutomaticReruns = 3;
 
 // Whole seconds of the millisecond tick, rounded half to even.
 double RoundedSeconds() {
@@ -117,6 +116,20 @@ private:
     std::string speedText_;
 };
 
+// Whether the pane's last line is a reply with this code. A reply is read
+// from the server and may start with anything; a line that carries no code
+// (the close notice) is simply not that code.
+bool PaneShows(const OutputPane& pane, int code) {
+    const std::string line = pane.LastLine();
+    if (line.size() < 3) return false;
+    int value = 0;
+    for (int i = 0; i < 3; ++i) {
+        if (line[i] < '0' || line[i] > '9') return false;
+        value = value * 10 + (line[i] - '0');
+    }
+    return value == code;
+}
+
 // The pane line without the CR it keeps from the wire.
 std::string LastPaneText(const OutputPane& pane) {
     std::string line = pane.LastLine();
@@ -139,23 +152,26 @@ std::string TFtpSession::TimeLeftText(long seconds) {
 bool TFtpSession::StoreFile(const std::string& typeCommand, const std::string& localPath,
                             const std::string& remoteName) {
     if (RefuseIfBusy()) return false;
-    const bool rerun = StoreRetrying;
-    StoreRetrying = false;
-    if (!rerun) StoreReruns = 0;
     const std::string remote = Settings.UseLowerCase ? LowerCaseName(remoteName) : remoteName;
-
-    bool complete = false;
-    bool finished = false;
-    {
-        TransferFlagGuard busy(TransferBusy);
-        finished = StoreOnce(typeCommand, localPath, remote, rerun, complete);
+    if (!StoreRetrying) StoreReruns = 0;
+    // Re-runs after a broken transfer are a loop, not a deeper call each.
+    for (;;) {
+        const bool rerun = StoreRetrying;
+        StoreRetrying = false;
+        bool complete = false;
+        int finalReply = 0;
+        bool finished = false;
+        {
+            TransferFlagGuard busy(TransferBusy);
+            finished = StoreOnce(typeCommand, localPath, remote, rerun, complete, finalReply);
+        }
+        // Only a 4xx reply can be the 426 of a broken transfer.
+        if (!finished || finalReply != 4 || !CheckTransferAborted(typeCommand, localPath, remote)) return complete;
     }
-    if (finished && CheckTransferAborted(typeCommand, localPath, remote)) complete = rerunComplete_;
-    return complete;
 }
 
 bool TFtpSession::StoreOnce(const std::string& typeCommand, const std::string& localPath,
-                            const std::string& remote, bool rerun, bool& complete) {
+                            const std::string& remote, bool rerun, bool& complete, int& finalReply) {
     complete = false;
     DataConnectionGuard dataGuard{*this};
     LocalFile in;
@@ -173,7 +189,7 @@ bool TFtpSession::StoreOnce(const std::string& typeCommand, const std::string& l
     Sockets2.Timeout = Settings.FtpTimeOut;
     OpenDataPort();
     const int stor = FtpCommand("STOR %s", {remote});
-    CheckDataConnection();
+    if (stor == 4) CheckDataConnection();
     if (stor == 4 || stor == 5 || stor < 0) {
         // Refused: no data connection will come, so none is waited for.
         ShowLine("Could not store file");
@@ -262,7 +278,7 @@ bool TFtpSession::StoreOnce(const std::string& typeCommand, const std::string& l
 
     LogLine("Total bytes written to remote host :" + std::to_string(total));
     ShowLine("Total bytes written to remote host: %s", {std::to_string(total)});
-    const int finalReply = GetReply();
+    finalReply = GetReply();
     HideMeter();
     if (meter != nullptr) meter->SetBusyCursor(false);
     complete = count == 0 && !sendFailed && !changed && drained && total == fileSize && finalReply == 2;
@@ -270,30 +286,29 @@ bool TFtpSession::StoreOnce(const std::string& typeCommand, const std::string& l
 }
 
 void TFtpSession::CheckDataConnection() {
-    if (PaneReplyCode() != 425) return;
+    if (!PaneShows(Memo1, 425)) return;
     const std::string text = LastPaneText(Memo1) + " Shutting down";
     if (Settings.DisplayError) Prompts.Warning(text);
     LogLine(text);
     TerminateProgram(1);
 }
 
-bool TFtpSession::CheckTransferAborted(const std::string& a, const std::string& b, const std::string& c) {
-    if (PaneReplyCode() != 426) return false;
+bool TFtpSession::CheckTransferAborted(const std::string&, const std::string&, const std::string& c) {
+    if (!PaneShows(Memo1, 426)) return false;
     const std::string line = LastPaneText(Memo1);
-    if (Settings.DisplayError) {
-        if (!Prompts.AskYesNo(line + "Try again?")) return false;
-    } else if (StoreReruns >= kMaxAutomaticReruns) {
+    // Only a person at a window chooses each re-run; a default answer is no choice.
+    const bool askedPerson = Settings.DisplayError && !Prompts.AnswersOnItsOwn();
+    if (!askedPerson && StoreReruns >= kMaxAutomaticReruns) {
         // A server that breaks every transfer would keep an unattended run busy forever.
         LogLine(line);
         LogLine("Giving up on " + c + " after " + std::to_string(StoreReruns) + " retries");
         ShowLine("Giving up on %s after %d retries", {c, StoreReruns});
         return false;
-    } else {
-        ++StoreReruns;
     }
+    if (Settings.DisplayError && !Prompts.AskYesNo(line + "Try again?")) return false;
+    if (!askedPerson) ++StoreReruns;
     LogLine(line);
     StoreRetrying = true;
-    rerunComplete_ = StoreFile(a, b, c);
     return true;
 }
 

@@ -46,6 +46,7 @@ public:
     std::string PendingPaneLine;
     bool TransferBusy = false;  // a ReceiveData or StoreFile is running
     int StoreReruns = 0;        // automatic re-runs of the current store after 426
+    static constexpr int kMaxAutomaticReruns = 3;
 
     // Start-up values and the profile in use (ProgramDir, TypeCommand, time-outs...).
     StartupValues Settings;
@@ -59,6 +60,10 @@ public:
     int FtpCommand(const std::string& format, std::initializer_list<FmtArg> args = {});
     int SendCommand(const std::string& line);
     int GetReply();
+    // False when text holds CR, LF or NUL: no command line may carry it.
+    static bool CommandSafe(const std::string& text);
+    // The text with CR, LF and NUL written as \r, \n and \0, for pane and log.
+    static std::string Printable(const std::string& text);
     bool AbortRequested();
     void BusyCursor();
     void NormalCursor();
@@ -103,7 +108,9 @@ public:
     static std::string SpeedText(double kilobytesPerSecond);
     static std::string TimeLeftText(long seconds);
     void CheckDataConnection();
-    // True when it ran the store again (its outcome is the caller's result).
+    // After a final reply of 426: true when the store is to run again
+    // (StoreRetrying is then set). Automatic re-runs stop after three; a
+    // person asked each time may go on.
     bool CheckTransferAborted(const std::string& a, const std::string& b, const std::string& c);
 
     // Progress meter.
@@ -114,6 +121,15 @@ public:
 
 private:
     bool ReadReplyFragment(std::string& line, bool& closed);
+    // One reply; abandoned is set when the wait was given up (time-out, Cancel).
+    int ReadReply(bool& abandoned);
+    // Reads, shows and logs replies no command asked for, so that the next
+    // command gets its own answer. Bounded in count and time.
+    void ReadUnaskedReplies();
+    void ConnectionClosedByPeer();
+    static constexpr int kOwedReplyGraceMs = 1000;
+    static constexpr int kMaxUnaskedReplies = 16;
+    int owedReplies_ = 0;  // replies still to come for commands whose wait was given up
     MeterView* meter_ = nullptr;
 
     // Transfer loops (FtpMeter.cpp). Per block they do only the percentage
@@ -130,9 +146,8 @@ private:
     // One run of StoreFile up to its final reply; false when it ended before
     // (open error, refused STOR, abort), so no broken-transfer check follows.
     bool StoreOnce(const std::string& typeCommand, const std::string& localPath, const std::string& remote,
-                   bool rerun, bool& complete);
+                   bool rerun, bool& complete, int& finalReply);
     int meterTitlePercent_ = -1;  // percentage the meter's title shows
-    bool rerunComplete_ = false;  // outcome of the re-run CheckTransferAborted started
 };
 
 }  // namespace vollum

@@ -360,6 +360,13 @@ int TSockets::SSend(int socket, const char* buffer, int& size) {
     return size;
 }
 
+bool TSockets::HasPendingInput() const {
+    if (FSocket < 0) return false;
+    char c = 0;
+    const ssize_t n = ::recv(FSocket, &c, 1, MSG_PEEK | MSG_DONTWAIT);
+    return n >= 0 || (errno != EAGAIN && errno != EINTR);
+}
+
 bool TSockets::ShutdownAndDrain(int socket) {
     if (socket < 0) return false;
     ::shutdown(socket, SHUT_WR);

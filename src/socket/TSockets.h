@@ -80,6 +80,9 @@ public:
     // then wait (bounded by Timeout) until the peer closes its side, so no
     // sent byte is discarded. True when the peer closed in time.
     bool ShutdownAndDrain(int socket);
+    // Without waiting: true when bytes, the peer's close or an error wait to
+    // be read on the connection.
+    bool HasPendingInput() const;
     // Asynchronous-mode notification: event FD_READ=1, FD_WRITE=2, FD_ACCEPT=8,
     // FD_CONNECT=16, FD_CLOSE=32; an error above 10000 is reported instead.
     void DispatchNotification(int socket, int event, int error);

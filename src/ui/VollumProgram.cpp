@@ -51,6 +51,7 @@ int RunHeadless(char* argv0, const std::vector<std::string>& arguments, const st
     startup.FormCreate();
     const int code = startup.HeadlessExitCode();
     if (code == kExitNeedsDisplay) std::fprintf(stderr, "Vollum: no display; nothing to do in interactive mode\n");
+    if (startup.Runs.ConnectionLost) std::fprintf(stderr, "Vollum: Connection lost\n");
     return code;
 }
 

@@ -6,7 +6,8 @@ namespace vollum {
 constexpr int kExitNormal = 0;
 constexpr int kExitRefused = 1;        // refused login, 425 to STOR, the meter's Cancel
 constexpr int kExitNeedsDisplay = 2;   // nothing unattended to do; interactive use needs a display
-constexpr int kExitNoConnection = 3;   // could not connect, or the connection was lost during login
+constexpr int kExitNoConnection = 3;   // could not connect, or the connection was lost at any point
 constexpr int kExitStartupFailed = 4;  // start-up ended with an error (e.g. a time-out that is not a number)
+constexpr int kExitSomethingKept = 5;  // the run finished, but something was refused, failed or skipped
 
 }  // namespace vollum

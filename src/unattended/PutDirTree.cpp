@@ -13,9 +13,14 @@ bool TUnattended::PutDirTree(const std::string& dir) {
     std::vector<DirEntry> entries;
     if (!ListDirectory(P, entries)) complete = false;
     for (const DirEntry& e : entries) {
+        if (Stopped() || !StillConnected()) return false;
         if (e.kind == EntryKind::Directory) continue;
         if (e.kind == EntryKind::LinkToDirectory || e.kind == EntryKind::Special) {
             complete = false;  // never followed, never read: the tree is not all on the server
+            continue;
+        }
+        if (!NameUsable(e.name, P + e.name) || !ClaimRemoteName(RemoteName(e.name), P + e.name)) {
+            complete = false;
             continue;
         }
         s_.LogLine("Putfile " + e.name);
@@ -25,21 +30,39 @@ bool TUnattended::PutDirTree(const std::string& dir) {
     entries.clear();
     if (!ListDirectory(P, entries)) complete = false;
     for (const DirEntry& e : entries) {
+        if (Stopped() || !StillConnected()) return false;
         if (e.kind != EntryKind::Directory) continue;
-        const std::string N = RemoteDirName(e.name);
+        const std::string N = RemoteName(e.name);
+        if (!NameUsable(e.name, P + e.name) || !ClaimRemoteName(N, P + e.name)) {
+            complete = false;
+            continue;
+        }
         s_.FtpCommand("MKD %s", {N});
         if (MeterView* m = s_.Meter()) m->SetStatus("MakingDirectory: " + N);
         s_.LogLine("Makedirectory " + N);
         const int cwd = s_.FtpCommand("CWD %s", {N});
         if (MeterView* m = s_.Meter()) m->SetStatus("ChangingDirectory: " + N);
         s_.LogLine("Changedirectory " + N);
-        // Without the CWD the subtree's files would land one level too high and
-        // its CDUP would leave this level: the subtree waits for the next run.
-        if (cwd != 2 || !PutDirTree(P + e.name + kPathSep)) complete = false;
+        // Where a refused CWD left the server is not sure: the walk goes back
+        // to the start and the rest of the tree waits for the next run.
+        if (cwd != 2) {
+            ReturnToStart();
+            return false;
+        }
+        remotePath_.push_back(N);
+        if (!PutDirTree(P + e.name + kPathSep)) complete = false;
+        if (Stopped()) return false;
     }
 
-    s_.FtpCommand("CDUP");
+    const int cdup = s_.FtpCommand("CDUP");
     s_.LogLine("CDUP");
+    if (cdup != 2) {
+        // Still one level down: what follows must not land here.
+        if (StillConnected()) ReturnToStart();
+        return false;
+    }
+    if (!remotePath_.empty()) remotePath_.pop_back();
+    if (!complete) SomethingKept = true;
     return complete;
 }
 

@@ -41,7 +41,8 @@ void TStartup::FormCreate() {
 }
 
 int TStartup::HeadlessExitCode() const {
-    if (Runs.EndRequested) return kExitNormal;
+    if (Runs.ConnectionLost) return kExitNoConnection;
+    if (Runs.EndRequested) return Runs.SomethingKept ? kExitSomethingKept : kExitNormal;
     if (Runs.ConnectionFailed) return kExitNoConnection;
     if (CreationFailed) return kExitStartupFailed;
     return kExitNeedsDisplay;

@@ -3,6 +3,7 @@
 // creation, the spool and drop runs with their common login, the directory
 // tree upload and the local tree removal. It works on the engine alone
 // (QtCore), so a window, a console or a test drives it alike.
+#include <cstdint>
 #include <functional>
 #include <set>
 #include <string>
@@ -33,6 +34,11 @@ public:
     bool EndRequested = false;
     // A run's login ended without a usable connection (none, or closed during login).
     bool ConnectionFailed = false;
+    // The control connection went away after the login.
+    bool ConnectionLost = false;
+    // A run left something unsent or undeleted that it should have handled:
+    // a refused or failed store, a skipped name, a tree not all on the server.
+    bool SomethingKept = false;
 
     // The last step of the main window's creation: spool run, then the drop run.
     void Dispatch();
@@ -62,17 +68,52 @@ public:
 
 private:
     void RequestEnd();
-    std::string RemoteDirName(const std::string& localName) const;
+    // Clears what one run knows about the server's directories and names.
+    void BeginRun(bool deletesStored);
+    std::string RemoteName(const std::string& localName) const;
+
+    // Entry checks (EntryChecks.cpp). Each says on the pane and in the log why
+    // an entry is kept. A name with CR, LF or NUL cannot go into a command.
+    bool NameUsable(const std::string& name, const std::string& localPath);
+    // Claims a remote name in the remote directory the walk is in; false when
+    // an earlier entry of this run already took it there.
+    bool ClaimRemoteName(const std::string& remoteName, const std::string& localPath);
+    // Binary stores only: SIZE must report the local size before a spool file
+    // may be deleted. A server without SIZE leaves the final reply to judge.
+    bool ServerHoldsWhole(const std::string& remoteName, const std::string& localPath, int64_t size);
+    // False once the control connection is gone (said once, on pane and log).
+    bool StillConnected();
+    // An entry kept without a pane line of its own.
+    void Keep(const std::string& why, const std::string& localPath);
+
+    // Remote position (RemotePosition.cpp). The first PWD answer of a run is
+    // its start directory; after a CWD or CDUP that failed, the run goes back
+    // there by absolute path before it stores anything more.
+    void NotePwd(int result);
+    void ReturnToStart();
+    bool Stopped() const { return runStopped_ || walkAbandoned_; }
+
     // MKD and CWD for a directory made by a run; false when the server refused the CWD.
     bool MakeAndEnterDirectory(const std::string& name);
     // Stores one file; true when it was stored completely and did not change meanwhile.
     bool StoreRecorded(const std::string& path, const std::string& remoteName);
     void RemoveStoredSpoolDirectories();
+    void SpoolWalk();
+    void DropWalk();
     std::string AbsoluteArgument(const std::string& arg) const;
 
     TFtpSession& s_;
     StoredFiles stored_;
     std::set<std::string> completeSpoolDirs_;
+
+    bool deletesStored_ = false;           // a spool run: stored files are deleted
+    std::vector<std::string> remotePath_;  // remote directories entered below the start
+    std::set<std::string> takenNames_;     // "dir/.../name" claimed in this run
+    std::string remoteStart_;
+    bool startKnown_ = false;
+    bool walkAbandoned_ = false;  // a tree walk left its place; it is back at the start
+    bool runStopped_ = false;     // the run can store nothing more
+    bool sizeUnsupported_ = false;
 };
 
 }  // namespace vollum

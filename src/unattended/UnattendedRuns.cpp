@@ -21,8 +21,19 @@ void TUnattended::RequestEnd() {
     if (first && OnEndRequested) OnEndRequested();
 }
 
-std::string TUnattended::RemoteDirName(const std::string& localName) const {
+std::string TUnattended::RemoteName(const std::string& localName) const {
     return s_.Settings.UseLowerCase ? LowerCaseName(localName) : localName;
+}
+
+void TUnattended::BeginRun(bool deletesStored) {
+    deletesStored_ = deletesStored;
+    remotePath_.clear();
+    takenNames_.clear();
+    remoteStart_.clear();
+    startKnown_ = false;
+    walkAbandoned_ = false;
+    runStopped_ = false;
+    sizeUnsupported_ = false;
 }
 
 bool TUnattended::Login(const std::string& port, const std::string& host, const std::string& user,
@@ -42,7 +53,7 @@ bool TUnattended::Login(const std::string& port, const std::string& host, const 
     s_.LogLine("Connected to " + c.IPAddr + " as " + user);
     s_.WaitGreeting();
     s_.SendLogin(user, password, v.Account);
-    if (!v.Directory.empty()) s_.FtpCommand("CWD %s", {RemoteDirName(v.Directory)});
+    if (!v.Directory.empty()) s_.FtpCommand("CWD %s", {RemoteName(v.Directory)});
     try {
         s_.CheckRemoteDir();
         if (!v.InitializeCommand.empty()) s_.FtpCommand("%s", {v.InitializeCommand});
@@ -72,33 +83,66 @@ bool TUnattended::StoreRecorded(const std::string& path, const std::string& remo
     FileIdentity before, after;
     const bool known = ReadIdentity(path, before);
     const bool stored = s_.StoreFile(s_.Settings.TypeCommand, path, remoteName);
-    if (!stored || !known || !ReadIdentity(path, after) || !(after == before)) return false;
+    if (!stored || !known || !ReadIdentity(path, after) || !(after == before)) {
+        SomethingKept = true;
+        return false;
+    }
+    // A data connection cut short can still end in 226 with a short file.
+    if (deletesStored_ && !ServerHoldsWhole(RemoteName(remoteName), path, before.size)) return false;
     stored_.Add(path, before);
     return true;
 }
 
 void TUnattended::SendSpoolFiles(const std::string& port, const std::string& host, const std::string& user,
                                  const std::string& password) {
+    BeginRun(true);
     if (!Login(port, host, user, password)) return;
+    try {
+        SpoolWalk();
+    } catch (const EConvertError&) {
+        // A reply check that met the close notice instead of a reply.
+        if (s_.Connected) throw;
+        StillConnected();
+    }
+    RequestEnd();
+}
+
+void TUnattended::SpoolWalk() {
     const std::string S = SpoolDirectory();
     std::vector<DirEntry> entries;
     ListDirectory(S, entries);
     for (const DirEntry& e : entries) {
+        if (runStopped_ || !StillConnected()) {
+            SomethingKept = true;
+            break;
+        }
         const std::string P = S + kPathSep + e.name;
         if (e.kind == EntryKind::Directory) {
-            s_.FtpCommand("PWD");
+            const std::string N = RemoteName(e.name);
+            if (!NameUsable(e.name, P) || !ClaimRemoteName(N, P)) continue;
+            NotePwd(s_.FtpCommand("PWD"));
             s_.LogLine("PWD");
-            // A refused CWD leaves the remote directory where it was: the tree
-            // is not sent into the wrong place and stays for the next run.
-            if (MakeAndEnterDirectory(RemoteDirName(e.name)) && PutDirTree(P)) completeSpoolDirs_.insert(e.name);
+            if (runStopped_) continue;
+            walkAbandoned_ = false;
+            // A refused CWD leaves the tree for the next run, never in the wrong place.
+            if (!MakeAndEnterDirectory(N)) {
+                ReturnToStart();
+            } else {
+                remotePath_.push_back(N);
+                if (PutDirTree(P) && !Stopped()) completeSpoolDirs_.insert(e.name);
+            }
+            walkAbandoned_ = false;
         } else if (e.kind == EntryKind::File || e.kind == EntryKind::Dangling) {
+            if (!NameUsable(e.name, P) || !ClaimRemoteName(RemoteName(e.name), P)) continue;
             s_.LogLine("Putfile " + P);
             // A read-only file cannot be deleted and goes again next run.
             if (StoreRecorded(P, e.name) && !IsReadOnly(P)) DeleteFileEntry(P);
+        } else {
+            // A link to a directory is never followed; a fifo or device is never read.
+            SomethingKept = true;
         }
-        // A link to a directory is never followed; a fifo or device is never read.
     }
-    RequestEnd();
+    StillConnected();  // a loss met by the last entry counts too
 }
 
 std::string TUnattended::AbsoluteArgument(const std::string& arg) const {
@@ -111,34 +155,67 @@ std::string TUnattended::AbsoluteArgument(const std::string& arg) const {
 
 void TUnattended::SendDroppedFiles(const std::string& port, const std::string& host, const std::string& user,
                                    const std::string& password) {
+    BeginRun(false);
     if (!Login(port, host, user, password)) return;
+    try {
+        DropWalk();
+    } catch (const EConvertError&) {
+        if (s_.Connected) throw;
+        StillConnected();
+    }
+    RequestEnd();
+}
+
+void TUnattended::DropWalk() {
     const StartupValues& v = s_.Settings;
     for (const std::string& given : Arguments) {
+        if (runStopped_ || !StillConnected()) {
+            SomethingKept = true;
+            break;
+        }
         const std::string A = AbsoluteArgument(given);
         if (IsDirectory(A)) {
             if (!v.IncludeDirs) continue;
-            const std::string N = RemoteDirName(LastPathComponent(A));
+            const std::string N = RemoteName(LastPathComponent(A));
+            if (!NameUsable(LastPathComponent(A), A) || !ClaimRemoteName(N, A)) continue;
             if (v.IncludeSubDirs) {
-                s_.FtpCommand("PWD");
+                NotePwd(s_.FtpCommand("PWD"));
                 s_.LogLine("PWD");
-                if (MakeAndEnterDirectory(N)) PutDirTree(A);
+                if (runStopped_) continue;
+                walkAbandoned_ = false;
+                if (!MakeAndEnterDirectory(N)) {
+                    ReturnToStart();
+                } else {
+                    remotePath_.push_back(N);
+                    PutDirTree(A);
+                }
+                walkAbandoned_ = false;
             } else {
-                if (!MakeAndEnterDirectory(N)) continue;
+                // The remote directory stays the new one for the arguments that follow.
+                if (!MakeAndEnterDirectory(N)) {
+                    SomethingKept = true;
+                    continue;
+                }
+                remotePath_.push_back(N);
                 std::vector<DirEntry> entries;
                 ListDirectory(A, entries);
                 for (const DirEntry& f : entries) {
                     if (f.kind != EntryKind::File) continue;
+                    if (!StillConnected()) break;
+                    const std::string F = AddBackslash(A) + f.name;
+                    if (!NameUsable(f.name, F) || !ClaimRemoteName(RemoteName(f.name), F)) continue;
                     s_.LogLine("Putfile " + f.name);
-                    s_.StoreFile(v.TypeCommand, AddBackslash(A) + f.name, f.name);
+                    if (!s_.StoreFile(v.TypeCommand, F, f.name)) SomethingKept = true;
                 }
             }
         } else if (LocalFileExists(A) && KindOf(A) != EntryKind::Special) {
             const std::string F = LastPathComponent(A);
+            if (!NameUsable(F, A) || !ClaimRemoteName(RemoteName(F), A)) continue;
             s_.LogLine("Putfile " + F);
-            s_.StoreFile(v.TypeCommand, A, F);
+            if (!s_.StoreFile(v.TypeCommand, A, F)) SomethingKept = true;
         }
     }
-    RequestEnd();
+    StillConnected();
 }
 
 }  // namespace vollum

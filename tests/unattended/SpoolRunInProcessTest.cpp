@@ -52,8 +52,9 @@ TEST_F(SpoolRunInProcess, ConfirmedStoreDeletesTheFile) {
     WriteFile(spool + "/" + name, "abc");
     Login();
     Store(Nothing, "226 done");
+    server.Expect("SIZE").Reply("213 3");
     RunSpool();
-    EXPECT_EQ(server.Commands().back(), "STOR " + name);
+    EXPECT_EQ(server.Commands().back(), "SIZE " + name);
     EXPECT_EQ(server.DataReceived(), "abc");
     EXPECT_FALSE(fs::exists(spool + "/" + name));
 }

@@ -1,0 +1,86 @@
+// What a run checks before it sends an entry and before it deletes one.
+#include "ftp/TFtpSession.h"
+#include "unattended/TUnattended.h"
+
+namespace vollum {
+
+namespace {
+
+// The byte count of a "213 <digits>" reply; -1 for anything else.
+int64_t SizeFromReply(const std::string& reply) {
+    if (reply.compare(0, 4, "213 ") != 0) return -1;
+    size_t i = 4;
+    int64_t value = 0;
+    bool digits = false;
+    for (; i < reply.size() && reply[i] >= '0' && reply[i] <= '9'; ++i) {
+        if (value > (INT64_MAX - 9) / 10) return -1;
+        value = value * 10 + (reply[i] - '0');
+        digits = true;
+    }
+    for (; i < reply.size(); ++i)
+        if (reply[i] != ' ' && reply[i] != '\r' && reply[i] != '\n') return -1;
+    return digits ? value : -1;
+}
+
+}  // namespace
+
+void TUnattended::Keep(const std::string& why, const std::string& localPath) {
+    SomethingKept = true;
+    const std::string text = "Kept " + TFtpSession::Printable(localPath) + ": " + why;
+    s_.ShowLine("%s", {text});
+    s_.LogLine(text);
+}
+
+bool TUnattended::NameUsable(const std::string& name, const std::string& localPath) {
+    if (TFtpSession::CommandSafe(name)) return true;
+    Keep("its name holds CR, LF or NUL", localPath);
+    return false;
+}
+
+bool TUnattended::ClaimRemoteName(const std::string& remoteName, const std::string& localPath) {
+    std::string key;
+    for (const std::string& dir : remotePath_) key += dir + "/";
+    // Two local names that map to one remote name (A.txt and a.txt with
+    // lower-casing) would leave the server with one file for two.
+    if (!takenNames_.insert(key + remoteName).second) {
+        Keep("the remote name " + remoteName + " is taken by an earlier entry", localPath);
+        return false;
+    }
+    return true;
+}
+
+bool TUnattended::ServerHoldsWhole(const std::string& remoteName, const std::string& localPath, int64_t size) {
+    // In ASCII and EBCDIC the server may count line ends differently.
+    if (s_.Settings.TypeCommand != "TYPE I" || sizeUnsupported_) return true;
+    s_.LastReplyLine.clear();
+    const int result = s_.FtpCommand("SIZE %s", {remoteName});
+    const std::string& reply = s_.LastReplyLine;
+    if (result == 2) {
+        const int64_t held = SizeFromReply(reply);
+        if (held == size) return true;
+        if (held >= 0) {
+            Keep("the server holds " + std::to_string(held) + " of " + std::to_string(size) + " bytes", localPath);
+            return false;
+        }
+    }
+    if (result == 5 && (reply.compare(0, 4, "500 ") == 0 || reply.compare(0, 4, "502 ") == 0)) {
+        sizeUnsupported_ = true;
+        s_.LogLine("The server has no SIZE command: a stored file counts as whole on its final reply");
+        return true;
+    }
+    Keep("the server did not confirm its size", localPath);
+    return false;
+}
+
+bool TUnattended::StillConnected() {
+    if (s_.Connected) return true;
+    if (!ConnectionLost) {
+        ConnectionLost = true;
+        s_.ShowLine("Connection lost");
+        s_.LogLine("Connection lost");
+    }
+    runStopped_ = true;
+    return false;
+}
+
+}  // namespace vollum

@@ -1,0 +1,63 @@
+// Where the run is on the server: its start directory from the first PWD,
+// and the way back there after a CWD or CDUP that failed.
+#include "ftp/TFtpSession.h"
+#include "unattended/TUnattended.h"
+
+namespace vollum {
+
+namespace {
+
+// The directory of a 257 reply: the text between the first quote and the
+// next single one, a doubled quote standing for one. False without it.
+bool PathFromPwdReply(const std::string& reply, std::string& path) {
+    if (reply.compare(0, 4, "257 ") != 0) return false;
+    size_t i = reply.find('"');
+    if (i == std::string::npos) return false;
+    path.clear();
+    for (++i; i < reply.size(); ++i) {
+        if (reply[i] != '"') {
+            path += reply[i];
+            continue;
+        }
+        if (i + 1 < reply.size() && reply[i + 1] == '"') {
+            path += '"';
+            ++i;
+            continue;
+        }
+        return !path.empty();
+    }
+    return false;
+}
+
+}  // namespace
+
+void TUnattended::NotePwd(int result) {
+    std::string path;
+    if (result != 2 || !PathFromPwdReply(s_.LastReplyLine, path)) return;
+    if (!startKnown_) {
+        remoteStart_ = path;
+        startKnown_ = true;
+        return;
+    }
+    // Between trees the run should be at its start; anything else means a
+    // directory change went astray.
+    if (path != remoteStart_) ReturnToStart();
+}
+
+void TUnattended::ReturnToStart() {
+    walkAbandoned_ = true;
+    SomethingKept = true;  // the rest of the walk it left stays for the next run
+    if (!StillConnected()) return;
+    remotePath_.clear();
+    if (startKnown_ && s_.FtpCommand("CWD %s", {remoteStart_}) == 2) {
+        s_.LogLine("Back in start directory " + remoteStart_);
+        return;
+    }
+    runStopped_ = true;
+    const std::string text = startKnown_ ? "Could not return to start directory " + remoteStart_ + ", run ended"
+                                         : "Remote directory unknown, run ended";
+    s_.ShowLine("%s", {text});
+    s_.LogLine(text);
+}
+
+}  // namespace vollum
