@@ -39,11 +39,10 @@ int TFtpSession::OpenDataPort() {
     return FtpCommand("%s", {PortCommand(address, port)});
 }
 
-void TFtpSession::SendAbort() {
+int TFtpSession::SendAbort() {
     // Not through FtpCommand: it must get through while a command is busy.
     Sockets1.SendUrgent("ABOR\r\n");
-    // 426 answers the interrupted transfer; the ABOR's own 226 follows.
-    if (GetReply() == 4) ++owedReplies_;
+    return GetReply();
 }
 
 void TFtpSession::CloseDataConnection() {

@@ -211,7 +211,8 @@ bool TFtpSession::StoreOnce(const std::string& typeCommand, const std::string& l
     bool statusShown = false;
 
     auto abortBranch = [&] {
-        SendAbort();
+        // 426 answers the interrupted STOR; the ABOR's own reply still follows.
+        if (SendAbort() == 4) ++owedReplies_;
         CloseDataConnection();
         in.Close();
         NormalCursor();

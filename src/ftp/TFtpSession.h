@@ -86,7 +86,7 @@ public:
 
     // Data connection.
     int OpenDataPort();
-    void SendAbort();  // "ABOR\r\n" as urgent data, then one reply
+    int SendAbort();  // "ABOR\r\n" as urgent data, then one reply (its class)
     void CloseDataConnection();
     // "PORT h1,h2,h3,h4,p1,p2" for a dotted IPv4 address and a port.
     static std::string PortCommand(const std::string& localAddress, int port);

@@ -103,5 +103,14 @@ TEST_F(RealServer, urgentAborStopsARetrieveAndKeepsTheConversationInStep) {
     EXPECT_EQ(session->FtpCommand("NOOP"), 2);
 }
 
+TEST_F(RealServer, abortedStoreLeavesNoReplyToBeTakenForTheNextCommand) {
+    WriteFile(files / "big", RandomBytes(8u << 20, 4));
+    OnceWhen cancel([this] { return session->Sockets2.FSocket != -1; }, [this] { session->AbortFlag = true; });
+    EXPECT_FALSE(session->StoreFile("TYPE I", files / "big", "big"));
+    EXPECT_TRUE(cancel.Fired());
+    EXPECT_EQ(session->FtpCommand("NOOP"), 2);
+    EXPECT_EQ(session->LastReplyLine.compare(0, 4, "200 "), 0) << session->LastReplyLine;
+}
+
 }  // namespace
 }  // namespace vollum::test
