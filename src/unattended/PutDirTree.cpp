@@ -58,7 +58,7 @@ bool TUnattended::PutDirTree(const std::string& dir) {
     s_.LogLine("CDUP");
     if (cdup != 2) {
         // Still one level down: what follows must not land here.
-        if (StillConnected()) ReturnToStart();
+        ReturnToStart();
         return false;
     }
     if (!remotePath_.empty()) remotePath_.pop_back();
