@@ -8,5 +8,6 @@ constexpr int kExitRefused = 1;        // refused login, 425 to STOR, the meter'
 constexpr int kExitNeedsDisplay = 2;   // nothing unattended to do; interactive use needs a display
 constexpr int kExitNoConnection = 3;   // could not connect, or the connection was lost during login
 constexpr int kExitStartupFailed = 4;  // start-up ended with an error (e.g. a time-out that is not a number)
+constexpr int kExitSpoolBusy = 6;      // another spool run holds the spool; this one touched nothing
 
 }  // namespace vollum

@@ -41,6 +41,7 @@ void TStartup::FormCreate() {
 }
 
 int TStartup::HeadlessExitCode() const {
+    if (Runs.SpoolBusy) return kExitSpoolBusy;
     if (Runs.EndRequested) return kExitNormal;
     if (Runs.ConnectionFailed) return kExitNoConnection;
     if (CreationFailed) return kExitStartupFailed;

@@ -33,6 +33,8 @@ public:
     bool EndRequested = false;
     // A run's login ended without a usable connection (none, or closed during login).
     bool ConnectionFailed = false;
+    // Another run held the spool: this one sent nothing from it and left the key.
+    bool SpoolBusy = false;
 
     // The last step of the main window's creation: spool run, then the drop run.
     void Dispatch();
