@@ -122,13 +122,21 @@ private:
     bool fileWritable_ = false;
 };
 
-// "VOLLUM.INI.Ab3xYz": the name mkostemp gives a new copy of the file.
+// "VOLLUM.INI.Ab3xYz": the name mkostemp gives a new copy of the file. A word
+// in one case ("VOLLUM.INI.backup") is more likely the user's own copy and is
+// left alone, as is a rare random name of that form.
 bool IsCopyName(const std::string& name, const std::string& base) {
     if (name.size() != base.size() + 7 || name.compare(0, base.size(), base) != 0 || name[base.size()] != '.')
         return false;
-    for (size_t i = base.size() + 1; i < name.size(); ++i)
-        if (!std::isalnum(static_cast<unsigned char>(name[i]))) return false;
-    return true;
+    bool lower = false, upper = false, digit = false;
+    for (size_t i = base.size() + 1; i < name.size(); ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        if (!std::isalnum(c)) return false;
+        lower = lower || std::islower(c);
+        upper = upper || std::isupper(c);
+        digit = digit || std::isdigit(c);
+    }
+    return digit || (lower && upper);
 }
 
 // A write killed between creating its copy and renaming it leaves a full copy
@@ -143,7 +151,9 @@ void RemoveLeftoverCopies(const std::string& target) {
     while (const dirent* e = ::readdir(d)) {
         if (!IsCopyName(e->d_name, base)) continue;
         struct stat st {};
-        if (::fstatat(::dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+        // Only one of ours: a plain file this user made, not a link or a shared file.
+        if (::fstatat(::dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+            st.st_nlink == 1 && st.st_uid == ::geteuid())
             ::unlinkat(::dirfd(d), e->d_name, 0);
     }
     ::closedir(d);

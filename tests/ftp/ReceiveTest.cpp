@@ -176,8 +176,10 @@ TEST_F(Receive, cancelSendsAborAsUrgentDataAndKeepsTheOldFile) {
 }
 
 // A link (relative, or one that points at nothing yet) keeps pointing where it
-// did; the file it names gets the bytes and keeps its mode.
-TEST_F(Receive, retrieveIntoALinkReplacesItsTarget) {
+// did; the file it names gets the bytes and keeps its mode. The meter's Cancel
+// ends the program inside the transfer, past every destructor: the temporary
+// file is already gone then.
+TEST_F(Receive, retrieveIntoALinkReplacesItsTargetAndCancelLeavesNothingBehind) {
     namespace fs = std::filesystem;
     fs::create_directory(files / "real");
     WriteFile(files / "real/old.txt", "old content");
@@ -197,42 +199,29 @@ TEST_F(Receive, retrieveIntoALinkReplacesItsTarget) {
     struct stat st {};
     ASSERT_EQ(::stat((files / "real/old.txt").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
-    EXPECT_EQ(DirectoryEntries(files / "real"), (Lines{"new.txt", "old.txt"}));
-}
 
-// The meter's Cancel ends the program inside the transfer, past every
-// destructor: the temporary file is already gone when it ends.
-TEST_F(Receive, meterCancelLeavesNoTemporaryFile) {
     struct CancellingMeter : RecordingMeter {
         std::function<void()> onProgress;
-        void SetBytesWritten(const std::string& t) override {
-            RecordingMeter::SetBytesWritten(t);
+        void SetBytesWritten(const std::string&) override {
             if (onProgress) std::exchange(onProgress, nullptr)();
         }
     } cancelling;
-    session->SetMeter(&cancelling);
     cancelling.onProgress = [this] { session->MeterCancel(); };
-    WriteFile(files / "keep", "old content");
+    session->SetMeter(&cancelling);
     Lines atEnd;
     const TerminateHandler caught = SetTerminateHandler({});
     SetTerminateHandler([&](int code) {
-        atEnd = DirectoryEntries(files.Path());
+        atEnd = DirectoryEntries(files / "real");
         caught(code);
     });
     FakeFtpServer s;
     Begin(s, "RETR", "150 go (100000 bytes)").SendData(std::string(100000, 'z'), 1000, 1).Reply("226 done");
     Open(s);
-    int exitCode = -1;
-    try {
-        session->ReceiveData("r", files / "keep", "TYPE I");
-    } catch (const ProgramEnded& e) {
-        exitCode = e.exitCode;
-    }
+    EXPECT_THROW(session->ReceiveData("r", files / "link", "TYPE I"), ProgramEnded);
     SetTerminateHandler(caught);
     s.Finish();
-    EXPECT_EQ(exitCode, 1);
-    EXPECT_EQ(atEnd, (Lines{"keep"}));
-    EXPECT_EQ(ReadFile(files / "keep"), "old content");
+    EXPECT_EQ(atEnd, (Lines{"new.txt", "old.txt"}));
+    EXPECT_EQ(ReadFile(files / "link"), "from link");
 }
 
 TEST_F(Receive, listingIntoThePaneKeepsLinesSplitAcrossBlocks) {

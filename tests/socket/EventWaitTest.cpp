@@ -9,14 +9,6 @@
 namespace vollum::test {
 namespace {
 
-TEST(EventWait, secondsBecomeADeadlineTheTimerCanHold) {
-    const struct {
-        int64_t seconds, ms;
-    } cases[] = {{-5, 0}, {0, 0}, {1, 1000}, {2147483, 2147483000}, {2147484, kLongestWaitMs},
-                 {4294968, kLongestWaitMs}, {INT32_MAX, kLongestWaitMs}};
-    for (const auto& c : cases) EXPECT_EQ(WaitMsForSeconds(c.seconds), c.ms) << c.seconds;
-}
-
 // The application quits while one wait runs inside another: both end as
 // cancelled, and a wait started afterwards ends at once, cancelled, without
 // spinning, so no loop built on waits goes round for ever.
