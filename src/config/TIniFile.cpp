@@ -160,10 +160,12 @@ void RemoveLeftoverCopies(const std::string& target) {
 }
 
 // Writes the complete text beside the target and renames it over the target.
-// False, with nothing left behind, when the directory takes no new file.
-bool ReplaceFile(const std::string& target, const std::string& text, const struct stat* old) {
+// False, with nothing left behind, on failure; dirRefused tells that the
+// directory would not take a new file at all.
+bool ReplaceFile(const std::string& target, const std::string& text, const struct stat* old, bool& dirRefused) {
     std::string tmp = target + ".XXXXXX";
     const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);  // 0600: the copy holds passwords
+    dirRefused = fd < 0 && (errno == EACCES || errno == EPERM);
     if (fd < 0) return false;
     bool ok = WriteAll(fd, text) && ::fsync(fd) == 0;
     // A new file is for its owner only; a rewritten one keeps the permissions it
@@ -182,6 +184,9 @@ bool ReplaceFile(const std::string& target, const std::string& text, const struc
 // start and cut off what is left only after the whole new text is written, so
 // the old content stays until the new one is there.
 bool RewriteInPlace(int fd, const std::string& text) {
+    // Room for a longer text first: a disk that fills up must not stop the
+    // write halfway through the old content.
+    if (!text.empty() && ::posix_fallocate(fd, 0, static_cast<off_t>(text.size())) != 0) return false;
     size_t done = 0;
     while (done < text.size()) {
         const ssize_t n = ::pwrite(fd, text.data() + done, text.size() - done, static_cast<off_t>(done));
@@ -214,8 +219,9 @@ void Rewrite(const std::string& fileName, const std::function<bool(IniDocument&)
     IniDocument doc(text);
     if (!edit(doc)) return;
     const std::string newText = doc.Text();
-    if (ReplaceFile(target, newText, exists ? &st : nullptr)) return;
-    if (exists && lock.FileWritable() && RewriteInPlace(lock.FileFd(), newText)) return;
+    bool dirRefused = false;
+    if (ReplaceFile(target, newText, exists ? &st : nullptr, dirRefused)) return;
+    if (dirRefused && exists && lock.FileWritable() && RewriteInPlace(lock.FileFd(), newText)) return;
     throw EIniWriteError(fileName);
 }
 
