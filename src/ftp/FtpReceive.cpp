@@ -111,7 +111,7 @@ public:
         const int fd = ::mkstemp(name.data());
         if (fd < 0) return false;
         path_ = name;
-        TrackUnfinished(path_);
+        TrackUnfinished(AbsolutePath(path_));  // the current directory may change before the end
         target_ = target;
         ::fchmod(fd, mode);
         return Attach(fd);

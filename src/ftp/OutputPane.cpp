@@ -4,7 +4,7 @@ namespace vollum {
 
 bool OutputPane::AddLine(const std::string& line) {
     const size_t cost = line.size() + 2;  // the control stores a line break too
-    if (!CouldEverTake(line.size()) || bytes_ + cost > capacity_) return false;
+    if (bytes_ + cost > capacity_) return false;
     lines_.push_back(line);
     bytes_ += cost;
     if (OnLineAdded) OnLineAdded(line);
