@@ -63,7 +63,13 @@ std::string ValueOf(const std::string& line, const KeyLine& kl) {
 }  // namespace
 
 IniDocument::IniDocument(const std::string& text) {
+    // Editors that save UTF-8 may put a mark first, which would hide the first section.
+    static const std::string kMark = "\xEF\xBB\xBF";
     size_t pos = 0;
+    if (text.compare(0, kMark.size(), kMark) == 0) {
+        byteOrderMark_ = kMark;
+        pos = kMark.size();
+    }
     while (pos < text.size()) {
         const size_t nl = text.find('\n', pos);
         if (nl == std::string::npos) {
@@ -171,7 +177,7 @@ bool IniDocument::EraseSection(const std::string& section) {
 }
 
 std::string IniDocument::Text() const {
-    std::string out;
+    std::string out = byteOrderMark_;
     for (const auto& l : lines_) out += l.text + l.eol;
     return out;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The text of one INI file, parsed for look-ups and edited line by line. Every
 // line we do not change (comments, blank lines, unknown sections, the line ends
-// another program chose) is written back byte for byte.
+// another program chose, a leading UTF-8 byte-order mark) is written back byte
+// for byte.
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -42,6 +43,7 @@ private:
         std::string eol;   // "\r\n", "\n", or "" for a last line without one
     };
     std::vector<Line> lines_;
+    std::string byteOrderMark_;  // a leading UTF-8 mark: not part of the first line, written back
 
     // [begin, end) line ranges of the bodies (after the header) of matching sections.
     std::vector<std::pair<size_t, size_t>> SectionBodies(const std::string& section) const;

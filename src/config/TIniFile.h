@@ -5,9 +5,10 @@
 //
 // Two programs share VOLLUM.INI. A write replaces the file by renaming a complete
 // new copy over it, so a reader sees the old or the new file and never a half
-// of one; writers take an advisory lock on "<file>.lock" for their
-// read-modify-write, so two writers of different keys never lose either write.
-// Readers take no lock.
+// of one; where the directory takes no new file, a writable file is rewritten
+// in place instead. Writers take advisory locks ("<file>.lock" and the file
+// itself) for their read-modify-write, so two writers of different keys never
+// lose either write. Readers take no lock.
 #include <optional>
 #include <string>
 

@@ -4,15 +4,25 @@ namespace vollum {
 
 void TFtpSession::ShowText(const std::string& text) {
     if (text.size() <= 1) return;
+    auto overflow = [this] {
+        Memo1.Clear();
+        Memo1.AddLine("Cleared output area due to limited  resources");
+    };
     for (const char c : text) {
         if (c == '\n') {
-            if (!Memo1.AddLine(PendingPaneLine)) {
-                Memo1.Clear();
-                Memo1.AddLine("Cleared output area due to limited  resources");
-            }
+            if (!DroppingPaneLine && !Memo1.AddLine(PendingPaneLine)) overflow();
             PendingPaneLine.clear();
-        } else if (c != '\0') {
-            PendingPaneLine += c;
+            DroppingPaneLine = false;
+        } else if (c != '\0' && !DroppingPaneLine) {
+            // A line the pane could never take is lost now, not held while a
+            // peer sends bytes without a line feed for ever.
+            if (!Memo1.CouldEverTake(PendingPaneLine.size() + 1)) {
+                overflow();
+                PendingPaneLine.clear();
+                DroppingPaneLine = true;
+            } else {
+                PendingPaneLine += c;
+            }
         }
     }
 }

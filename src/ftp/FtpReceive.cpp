@@ -8,10 +8,12 @@
 #include <QString>
 #include <QStringList>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 
 #include "common/Convert.h"
 #include "common/Helpers.h"
+#include "common/Terminate.h"
 #include "common/UserPrompts.h"
 #include "ftp/TFtpSession.h"
 #include "ftp/TransferGuards.h"
@@ -29,6 +31,43 @@ std::string AbsolutePath(const std::string& name) {
     return AddBackslash(cwd) + name;
 }
 
+// The file a path finally names: a link, or a chain of them, is followed to its
+// target, also to one that does not exist yet, so that a retrieve replaces
+// what the link points to and the link stays. Empty for a chain that loops.
+std::string FinalTarget(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        char buf[PATH_MAX];
+        const ssize_t n = ::readlink(path.c_str(), buf, sizeof buf - 1);
+        if (n <= 0) return "";
+        std::string next(buf, static_cast<size_t>(n));
+        const std::string dir = DirectoryPart(path);
+        if (next.front() != kPathSep && !dir.empty()) next = AddBackslash(dir) + next;
+        path = std::move(next);
+    }
+    return "";
+}
+
+// The temporary file of the receive in progress. The meter's Cancel and a
+// socket failure without a handler end the program at once, past every
+// destructor; the hook still removes the file then.
+std::string& UnfinishedReceiveFile() {
+    static std::string path;
+    return path;
+}
+
+void TrackUnfinished(const std::string& path) {
+    static const bool hooked = [] {
+        AddTerminateHook([] {
+            if (!UnfinishedReceiveFile().empty()) ::unlink(UnfinishedReceiveFile().c_str());
+        });
+        return true;
+    }();
+    (void)hooked;
+    UnfinishedReceiveFile() = path;
+}
+
 // The file a receive writes. It is always a temporary file: for a view or a
 // listing the one handed to the editor (kept once the editor has it), for a
 // retrieve a hidden one beside the target that replaces the target only when
@@ -42,6 +81,7 @@ public:
     ~ReceiveFile() {
         Close();
         if (!path_.empty() && !kept_) ::unlink(path_.c_str());
+        if (!path_.empty()) TrackUnfinished("");
     }
 
     // "LSTXXXXXX" / "VIWXXXXXX" in the current directory, named by mkstemp.
@@ -50,11 +90,14 @@ public:
         const int fd = ::mkstemp(name.data());
         if (fd < 0) return false;
         path_ = AbsolutePath(name);
+        TrackUnfinished(path_);
         ::fchmod(fd, DefaultMode());
         return Attach(fd);
     }
 
-    bool OpenBeside(const std::string& target) {
+    bool OpenBeside(const std::string& given) {
+        const std::string target = FinalTarget(given);
+        if (target.empty()) return false;
         struct stat st {};
         mode_t mode = DefaultMode();
         if (::stat(target.c_str(), &st) == 0) {
@@ -68,6 +111,7 @@ public:
         const int fd = ::mkstemp(name.data());
         if (fd < 0) return false;
         path_ = name;
+        TrackUnfinished(AbsolutePath(path_));  // the current directory may change before the end
         target_ = target;
         ::fchmod(fd, mode);
         return Attach(fd);
@@ -86,10 +130,13 @@ public:
     // Puts a retrieved file in place of its target.
     bool Commit() {
         if (!Close() || ::rename(path_.c_str(), target_.c_str()) != 0) return false;
-        kept_ = true;
+        Keep();
         return true;
     }
-    void Keep() { kept_ = true; }
+    void Keep() {
+        kept_ = true;
+        TrackUnfinished("");
+    }
     bool IsOpen() const { return file_ != nullptr; }
     const std::string& Path() const { return path_; }
 

@@ -20,6 +20,8 @@ public:
     // The line before the caret: the last line added ("" when empty).
     std::string LastLine() const { return lines_.empty() ? std::string() : lines_.back(); }
     void SetCapacity(size_t bytes) { capacity_ = bytes; }
+    // False for a line too long for even an empty pane.
+    bool CouldEverTake(size_t lineSize) const { return lineSize + 2 <= capacity_; }
 
     std::function<void(const std::string& line)> OnLineAdded;
     std::function<void()> OnCleared;

@@ -44,6 +44,7 @@ public:
     std::string LastReplyLine;
     bool StoreRetrying = false;
     std::string PendingPaneLine;
+    bool DroppingPaneLine = false;  // the pending line outgrew the pane: skip to its line feed
     bool TransferBusy = false;  // a ReceiveData or StoreFile is running
     int StoreReruns = 0;        // automatic re-runs of the current store after 426
     static constexpr int kMaxAutomaticReruns = 3;

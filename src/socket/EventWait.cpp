@@ -3,6 +3,7 @@
 #include <QEventLoop>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <algorithm>
 #include <memory>
 
 namespace vollum {
@@ -12,7 +13,9 @@ namespace vollum {
 struct EventWait::Pending {
     QEventLoop loop;
     bool decided = false;
-    WaitResult result = WaitResult::Ready;
+    // Stays Cancelled unless a notifier, the deadline or Cancel decided: the loop
+    // also ends when the application quits, and then nothing is ready.
+    WaitResult result = WaitResult::Cancelled;
     void Finish(WaitResult r) {
         if (decided) return;
         decided = true;
@@ -21,7 +24,13 @@ struct EventWait::Pending {
     }
 };
 
-WaitResult EventWait::Wait(int fd, WaitFor what, int timeoutMs) {
+int64_t WaitMsForSeconds(int64_t seconds) {
+    if (seconds <= 0) return 0;
+    if (seconds > kLongestWaitMs / 1000) return kLongestWaitMs;
+    return seconds * 1000;
+}
+
+WaitResult EventWait::Wait(int fd, WaitFor what, int64_t timeoutMs) {
     Pending wait;
     std::unique_ptr<QSocketNotifier> notifier;
     if (fd >= 0) {
@@ -35,7 +44,7 @@ WaitResult EventWait::Wait(int fd, WaitFor what, int timeoutMs) {
         deadline.setSingleShot(true);
         deadline.setTimerType(Qt::PreciseTimer);
         QObject::connect(&deadline, &QTimer::timeout, &wait.loop, [&wait] { wait.Finish(WaitResult::TimedOut); });
-        deadline.start(timeoutMs);
+        deadline.start(static_cast<int>(std::min(timeoutMs, kLongestWaitMs)));
     }
     waits_.push_back(&wait);
     // Popped on every way out, so a handler's exception leaves no dangling entry.

@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "common/Convert.h"
+#include "common/Errors.h"
 #include "common/Terminate.h"
 #include "common/UserPrompts.h"
 #include "socket/ErrorTable.h"
@@ -87,7 +88,7 @@ void TSockets::ReportTimeout() {
 
 TSockets::CallResult TSockets::WaitReady(int fd, WaitFor what) {
     if (NonBlocking()) return CallResult::Ok;
-    const int timeoutMs = Timeout > 0 ? Timeout * 1000 : 0;
+    const int64_t timeoutMs = WaitMsForSeconds(Timeout);
     switch (wait_.Wait(fd, what, timeoutMs)) {
         case WaitResult::Ready: return CallResult::Ok;
         case WaitResult::TimedOut: ReportTimeout(); return CallResult::TimedOut;
@@ -98,9 +99,13 @@ TSockets::CallResult TSockets::WaitReady(int fd, WaitFor what) {
 
 void TSockets::CancelBlockingCall() { wait_.Cancel(); }
 
-uint16_t PortFromText(const std::string& port) {
+uint16_t PortFromText(const std::string& port, bool forListening) {
     if (const servent* se = ::getservbyname(port.c_str(), "tcp")) return ntohs(static_cast<uint16_t>(se->s_port));
-    return static_cast<uint16_t>(StrToInt(port));
+    const int32_t value = StrToInt(port);
+    // Cutting to 16 bits would quietly reach some other port; 0 asks the system
+    // to choose, which only a listening socket may.
+    if (value < (forListening ? 0 : 1) || value > 65535) throw EConvertError(port);
+    return static_cast<uint16_t>(value);
 }
 
 void TSockets::SConnect() {
@@ -114,7 +119,7 @@ void TSockets::SConnect() {
     }
     const std::string portText = Port.substr(0, 31);
     const std::string hostText = IPAddr.substr(0, 256);
-    const uint16_t port = PortFromText(portText);
+    const uint16_t port = PortFromText(portText, false);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(port);
@@ -172,7 +177,7 @@ void TSockets::SListen() {
         Box("No Port Specified", "WINSOCK ERROR");
         return;
     }
-    const uint16_t port = PortFromText(Port);
+    const uint16_t port = PortFromText(Port, true);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(port);
@@ -377,7 +382,7 @@ bool TSockets::ShutdownAndDrain(int socket) {
         if (n > 0) continue;
         if (errno == EINTR) continue;
         if (errno != EAGAIN) return false;
-        const int timeoutMs = Timeout > 0 ? Timeout * 1000 : 0;
+        const int64_t timeoutMs = WaitMsForSeconds(Timeout);
         if (wait_.Wait(socket, WaitFor::Read, timeoutMs) != WaitResult::Ready) return false;
     }
 }

@@ -18,8 +18,9 @@ class UserPrompts;
 class TSockets;
 
 // A port text as SConnect and SListen read it: a service name known for "tcp",
-// else a decimal number (host byte order). Raises EConvertError otherwise.
-uint16_t PortFromText(const std::string& port);
+// else a decimal number 1-65535 (0 too for listening), in host byte order.
+// Raises EConvertError naming the text otherwise.
+uint16_t PortFromText(const std::string& port, bool forListening);
 
 using TDataAvailable = std::function<void(TSockets* Sender, int Socket)>;
 using TDataNeeded = TDataAvailable;

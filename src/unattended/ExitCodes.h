@@ -9,5 +9,6 @@ constexpr int kExitNeedsDisplay = 2;   // nothing unattended to do; interactive 
 constexpr int kExitNoConnection = 3;   // could not connect, or the connection was lost at any point
 constexpr int kExitStartupFailed = 4;  // start-up ended with an error (e.g. a time-out that is not a number)
 constexpr int kExitSomethingKept = 5;  // the run finished, but something was refused, failed or skipped
+constexpr int kExitSpoolBusy = 6;      // another spool run holds the spool; this one touched nothing
 
 }  // namespace vollum

@@ -3,6 +3,7 @@
 #include "common/UserPrompts.h"
 #include "config/TIniFile.h"
 #include "ftp/TFtpSession.h"
+#include "platform/SpoolLock.h"
 #include "unattended/DirListing.h"
 #include "unattended/TUnattended.h"
 
@@ -15,11 +16,20 @@ void TUnattended::Dispatch() {
     const std::string pattern = D.empty() ? std::string(1, kPathSep) + "*.*" : AddBackslash(D) + "*.*";
 
     if (v.SpoolRequested && PatternHasEntries(pattern)) {
-        if (HideMainWindow) HideMainWindow();
-        SendSpoolFiles(v.Port, v.HostName, v.UserName, v.Password);
-        s_.LogLine("Finished sending files");
-        TIniFile(v.ProgramDir + "VOLLUM.INI").WriteString("SpoolBay", "Executed", "0");
-        RemoveStoredSpoolDirectories();
+        // Held to the end of the run, the key written and the directories removed.
+        SpoolLock lock(SpoolDirectory());
+        if (lock.Busy()) {
+            SpoolBusy = true;
+            s_.LogLine("Spool in use by another run");
+            s_.Prompts.Notice("Another Vollum is sending the spool files; this run leaves them to it");
+            if (Arguments.empty()) RequestEnd();
+        } else {
+            if (HideMainWindow) HideMainWindow();
+            SendSpoolFiles(v.Port, v.HostName, v.UserName, v.Password);
+            s_.LogLine("Finished sending files");
+            TIniFile(v.ProgramDir + "VOLLUM.INI").WriteString("SpoolBay", "Executed", "0");
+            RemoveStoredSpoolDirectories();
+        }
     }
     if (!Arguments.empty() && !v.ServerConfigured)
         s_.Prompts.Warning("There is no server in configuration, Please choose setup");

@@ -41,6 +41,7 @@ void TStartup::FormCreate() {
 }
 
 int TStartup::HeadlessExitCode() const {
+    if (Runs.SpoolBusy) return kExitSpoolBusy;
     if (Runs.ConnectionLost) return kExitNoConnection;
     if (Runs.EndRequested) return Runs.SomethingKept ? kExitSomethingKept : kExitNormal;
     if (Runs.ConnectionFailed) return kExitNoConnection;

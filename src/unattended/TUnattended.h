@@ -39,6 +39,8 @@ public:
     // A run left something unsent or undeleted that it should have handled:
     // a refused or failed store, a skipped name, a tree not all on the server.
     bool SomethingKept = false;
+    // Another run held the spool: this one sent nothing from it and left the key.
+    bool SpoolBusy = false;
 
     // The last step of the main window's creation: spool run, then the drop run.
     void Dispatch();

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -119,6 +121,49 @@ TEST_F(IniFileTest, fileIsPrivateKeepsItsPermissionsAndLinksStayLinks) {
     EXPECT_EQ(ReadFile(real), "[p]\nPassword=other\n");
     // The file, its lock file and the link: no temporary copies left behind.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.dir.path().toStdString()), {}), 3);
+}
+
+TEST_F(IniFileTest, markLeftoversAndADirectoryThatTakesNoNewFile) {
+    const std::string dirPath = dir.dir.path().toStdString();
+    WriteFile(path, "\xEF\xBB\xBF[SpoolBay]\r\nExecuted=1\r\n[p]\r\nPassword=secret\r\n");
+    WriteFile(path + ".Ab3xYz", "[p]\r\nPassword=secret\r\n");  // a killed write's copy
+    WriteFile(path + ".backup", "the user's own copy");
+    EXPECT_EQ(ini.ReadString("SpoolBay", "Executed", ""), "1");
+    ini.WriteString("SpoolBay", "Executed", "0");
+    EXPECT_EQ(ReadFile(path), "\xEF\xBB\xBF[SpoolBay]\r\nExecuted=0\r\n[p]\r\nPassword=secret\r\n");
+    EXPECT_FALSE(std::filesystem::exists(path + ".Ab3xYz"));
+
+    // Two writers that may change the file but create nothing beside it (as
+    // root: "nobody", who owns only the file) write their keys at once.
+    const bool root = ::geteuid() == 0;
+    struct stat before {}, after {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    ASSERT_EQ(root ? ::chown(path.c_str(), 65534, 65534) : 0, 0);
+    ASSERT_EQ(::chmod(dirPath.c_str(), root ? 0755 : 0555), 0);
+    pid_t writers[2];
+    for (int w = 0; w < 2; ++w) {
+        if ((writers[w] = ::fork()) != 0) continue;
+        if (root && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(2);
+        try {
+            for (int i = 0; i < 40; ++i) TIniFile(path).WriteInteger("w" + std::to_string(w), "k" + std::to_string(i), i);
+        } catch (...) {
+            ::_exit(1);
+        }
+        ::_exit(0);
+    }
+    int status[2] = {-1, -1};
+    for (int w = 0; w < 2; ++w) ::waitpid(writers[w], &status[w], 0);
+    ::chmod(dirPath.c_str(), 0700);
+    EXPECT_EQ(status[0], 0);
+    EXPECT_EQ(status[1], 0);
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino) << "rewritten in place";
+    EXPECT_EQ(ini.ReadString("p", "Password", ""), "secret");
+    int lost = 0;
+    for (const char* section : {"w0", "w1"})
+        for (int i = 0; i < 40; ++i) lost += ini.ReadInteger(section, "k" + std::to_string(i), -1) != i;
+    EXPECT_EQ(lost, 0);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dirPath), {}), 3);  // INI, .lock, .backup
 }
 
 }  // namespace

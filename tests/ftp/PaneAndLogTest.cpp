@@ -36,6 +36,15 @@ TEST_F(PaneAndLog, fullPaneIsClearedWithANoticeAndTheLineIsLost) {
     EXPECT_EQ(PaneLines(), (Lines{"Cleared output area due to limited  resources", "after\r"}));
 }
 
+TEST_F(PaneAndLog, aLineLongerThanThePaneIsLostWithoutBeingHeld) {
+    session->Memo1.SetCapacity(100);
+    session->ShowLine("before");
+    for (int i = 0; i < 50; ++i) session->ShowText(std::string(255, 'y'));
+    EXPECT_LE(session->PendingPaneLine.size(), 100u);
+    session->ShowText("tail\r\nnext\r\n");
+    EXPECT_EQ(PaneLines(), (Lines{"Cleared output area due to limited  resources", "next\r"}));
+}
+
 TEST_F(PaneAndLog, logRecordsCarryDateAndTimeAndTheNextRunAppends) {
     const std::string before = SessionLog::TimeStamp();
     session->LogLine("Connect ftp.example.com");

@@ -5,6 +5,9 @@
 #include <QElapsedTimer>
 #include <QThread>
 #include <filesystem>
+#include <utility>
+
+#include "common/Terminate.h"
 
 #include "TransferTestSupport.h"
 
@@ -170,6 +173,55 @@ TEST_F(Receive, cancelSendsAborAsUrgentDataAndKeepsTheOldFile) {
     EXPECT_EQ(Lines(pane.end() - 2, pane.end()), (Lines{"426 Transfer aborted.\r", "226 ABOR successful.\r"}));
     EXPECT_EQ(ReadFile(files / "keep"), "old content");
     EXPECT_EQ(DirectoryEntries(files.Path()), (Lines{"keep"}));
+}
+
+// A link (relative, or one that points at nothing yet) keeps pointing where it
+// did; the file it names gets the bytes and keeps its mode. The meter's Cancel
+// ends the program inside the transfer, past every destructor: the temporary
+// file is already gone then.
+TEST_F(Receive, retrieveIntoALinkReplacesItsTargetAndCancelLeavesNothingBehind) {
+    namespace fs = std::filesystem;
+    fs::create_directory(files / "real");
+    WriteFile(files / "real/old.txt", "old content");
+    ::chmod((files / "real/old.txt").c_str(), 0640);
+    fs::create_symlink("real/old.txt", files / "link");
+    fs::create_symlink("real/new.txt", files / "dangling");
+    for (const char* name : {"link", "dangling"}) {
+        FakeFtpServer s;
+        Begin(s, "RETR", "150 go").SendData(std::string("from ") + name).Reply("226 done");
+        Open(s);
+        session->ReceiveData("r", files / name, "TYPE I");
+        s.Finish();
+        EXPECT_TRUE(fs::is_symlink(files / name)) << name;
+        EXPECT_EQ(ReadFile(files / name), std::string("from ") + name);
+        session->Quit();
+    }
+    struct stat st {};
+    ASSERT_EQ(::stat((files / "real/old.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+    struct CancellingMeter : RecordingMeter {
+        std::function<void()> onProgress;
+        void SetBytesWritten(const std::string&) override {
+            if (onProgress) std::exchange(onProgress, nullptr)();
+        }
+    } cancelling;
+    cancelling.onProgress = [this] { session->MeterCancel(); };
+    session->SetMeter(&cancelling);
+    Lines atEnd;
+    const TerminateHandler caught = SetTerminateHandler({});
+    SetTerminateHandler([&](int code) {
+        atEnd = DirectoryEntries(files / "real");
+        caught(code);
+    });
+    FakeFtpServer s;
+    Begin(s, "RETR", "150 go (100000 bytes)").SendData(std::string(100000, 'z'), 1000, 1).Reply("226 done");
+    Open(s);
+    EXPECT_THROW(session->ReceiveData("r", files / "link", "TYPE I"), ProgramEnded);
+    SetTerminateHandler(caught);
+    s.Finish();
+    EXPECT_EQ(atEnd, (Lines{"new.txt", "old.txt"}));
+    EXPECT_EQ(ReadFile(files / "link"), "from link");
 }
 
 TEST_F(Receive, listingIntoThePaneKeepsLinesSplitAcrossBlocks) {

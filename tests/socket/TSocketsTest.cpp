@@ -114,8 +114,11 @@ protected:
 };
 
 TEST_F(Sockets, portIsAServiceNameOrANumberAndBadAddressesOnlyShowBoxes) {
-    EXPECT_EQ(PortFromText("ftp"), 21);
-    EXPECT_EQ(PortFromText("2121"), 2121);
+    EXPECT_EQ(PortFromText("ftp", false), 21);
+    EXPECT_EQ(PortFromText("2121", false), 2121);
+    EXPECT_EQ(PortFromText("0", true), 0);
+    // Out of range is refused, never cut to some other port.
+    for (const char* bad : {"107657", "-1", "65536", "0"}) EXPECT_THROW(PortFromText(bad, false), EConvertError) << bad;
     sock.IPAddr = "127.0.0.1";
     sock.Port = "no-such-service";
     EXPECT_THROW(sock.SConnect(), EConvertError);
@@ -185,6 +188,17 @@ TEST_F(Sockets, zeroTimeoutArmsNoTimerAndAHandlerCanAbandonTheWait) {
     sock.Timeout = 0;
     QTimer::singleShot(300, [this] { sock.CancelBlockingCall(); });
     EXPECT_EQ(sock.PeekData(), "");
+    EXPECT_EQ(reports, std::vector<std::string>{"0 10004 Interrupted system call"});
+}
+
+TEST_F(Sockets, hugeTimeoutAgainstASilentPeerWaitsInsteadOfWrapping) {
+    ConnectToPeer();
+    sock.Timeout = 4294968;  // seconds; in milliseconds past 32 bits
+    QTimer::singleShot(1200, [this] { sock.CancelBlockingCall(); });
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(sock.PeekData(), "");
+    EXPECT_GE(clock.elapsed(), 1100);
     EXPECT_EQ(reports, std::vector<std::string>{"0 10004 Interrupted system call"});
 }
 
