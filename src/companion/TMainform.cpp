@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFont>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -79,6 +80,11 @@ void TMainform::BuildControls() {
     outer->addWidget(CaptionArea);
     auto* body = new QWidget(this);
     body->setFixedSize(351, 177);
+    // The positions are laid out for a narrow 8-point face at 96 dots per inch (11 pixels).
+    QFont face = body->font();
+    face.setFamilies({"MS Sans Serif", "Arial", "Liberation Sans", "DejaVu Sans Condensed"});
+    face.setPixelSize(11);
+    body->setFont(face);
     outer->addWidget(body);
 
     auto label = [body](const char* name, const char* text, int left, int top) {
