@@ -92,6 +92,7 @@ void SpoolWatch::Guarded(void (SpoolWatch::*handler)()) {
 }
 
 void SpoolWatch::Begin(int64_t intervalMs) {
+    ++generation_;
     backingOff_ = false;
     launched_ = false;
     Timer1.SetInterval(intervalMs);
@@ -99,6 +100,7 @@ void SpoolWatch::Begin(int64_t intervalMs) {
 }
 
 void SpoolWatch::End() {
+    ++generation_;
     Timer1.SetEnabled(false);
     Timer2.SetEnabled(false);
     launched_ = false;
@@ -126,9 +128,20 @@ void SpoolWatch::Timer1Timer() {
     SetStatus(status);
     atLaunch_ = SpoolSnapshot(SpoolDirectory());
     launched_ = true;
-    if (!StartClient(AddBackslash(ClientDirectory()) + ClientProgramName()))
-        prompts_.MessageBox("Error Executing Vollum97", "", PromptButtons::Ok, PromptIcon::None);
-    Timer2.SetEnabled(true);
+    if (StartClient(AddBackslash(ClientDirectory()) + ClientProgramName())) {
+        Timer2.SetEnabled(true);
+        return;
+    }
+    const int generation = generation_;
+    prompts_.MessageBox("Error Executing Vollum97", "", PromptButtons::Ok, PromptIcon::None);
+    if (generation != generation_) return;  // Stop or Start while the box was open
+    // Nothing would ever answer the hand-shake: the watch goes on, trying again
+    // as after a run that sent nothing.
+    launched_ = false;
+    backingOff_ = true;
+    leftBehind_ = atLaunch_;
+    pollsSinceRun_ = 0;
+    Timer1.SetEnabled(true);
 }
 
 void SpoolWatch::Timer2Timer() {

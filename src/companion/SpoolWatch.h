@@ -67,6 +67,7 @@ private:
     bool backingOff_ = false;
     std::vector<std::string> leftBehind_;
     int pollsSinceRun_ = 0;
+    int generation_ = 0;  // counts Begin and End, so a handler can tell it was overtaken
 };
 
 }  // namespace vollum

@@ -1,5 +1,6 @@
 #include "companion/TTrayIcon.h"
 
+#include <QCoreApplication>
 #include <QCursor>
 #include <QMenu>
 #include <QPainter>
@@ -107,7 +108,7 @@ void TTrayIcon::MouseAction(NotifyArea::Mouse action) {
 void TTrayIcon::PopupAtCursor() {
     const QPoint at = QCursor::pos();
     if (PopupMenu) {
-        PopupMenu->activateWindow();
+        QCoreApplication::processEvents();
         PopupMenu->exec(at);  // returns when the menu closes
     }
     if (OnRightClick) OnRightClick(this, Qt::RightButton, Qt::NoModifier, at.x(), at.y());

@@ -133,14 +133,19 @@ TEST_F(Watch, StopDuringTheHandshakeWaitEndsTheWholeWatch) {
     EXPECT_EQ(started.size(), 1u);
 }
 
-TEST_F(Watch, ARefusedStartIsReportedAndTheWatchWaits) {
+TEST_F(Watch, ARefusedStartIsReportedAndTheWatchGoesOnWithoutRepeatingItEveryPoll) {
     clientStarts = false;
     clientAnswers = false;
     PutFile(spool + "/a.txt", "x");
     watch.Begin(10);
-    ASSERT_TRUE(RunUntil([&] { return watch.Timer2.Enabled(); }));
+    ASSERT_TRUE(RunUntil([&] { return !started.empty(); }));
     EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"Error Executing Vollum97"});
-    EXPECT_FALSE(watch.Timer1.Enabled());
+    EXPECT_TRUE(watch.Timer1.Enabled());
+    EXPECT_FALSE(watch.Timer2.Enabled());
+    Spin(60);
+    EXPECT_EQ(started.size(), 1u);
+    PutFile(spool + "/b.txt", "new");
+    ASSERT_TRUE(RunUntil([&] { return started.size() == 2; }));
 }
 
 TEST_F(Watch, AZeroIntervalIsEnabledButNeverFires) {
