@@ -2,7 +2,9 @@
 // stand-in for the mapping tool, and the tray icon's bookkeeping.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <cstdlib>
 #include <filesystem>
@@ -163,6 +165,21 @@ TEST_F(Mainform, AutoStartRunsOnceEvenWhenTheWindowIsActivatedAgain) {
     // No notification area off screen: the window minimises instead of hiding.
     EXPECT_FALSE(f->TrayIcon1->Shown());
     EXPECT_TRUE(f->isMinimized());
+}
+
+TEST_F(Mainform, ExitWhileHiddenBehindTheIconReleasesAndEndsTheProgram) {
+    WriteSettings("F:", "1", "0");
+    auto f = Create();
+    f->Button3Click();
+    f->show();
+    f->hide();
+    bool ended = false;
+    f->OnClosed = [&ended] { ended = true; };
+    f->Exit1->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(ended);
+    EXPECT_FALSE(f->Mapped());
+    EXPECT_EQ(tool.back(), (root / "vollum-subst") + " F: /D");
 }
 
 // Records what the notification area is told.
