@@ -67,11 +67,5 @@ TEST_F(DriveTool, RefusesTextsThatAreNoDriveAndNeverRemovesWhatIsNotALink) {
     EXPECT_TRUE(fs::exists(root / "Drives/G/keep"));
 }
 
-TEST(DriveLetter, AcceptsALetterAndAColonOnly) {
-    const std::pair<const char*, char> cases[] = {{"F:", 'F'}, {"f:", 'F'}, {"F:/", 'F'}, {"F:\\", 'F'},
-                                                  {"F", 0},    {"F:x", 0},  {"/:", 0},   {"", 0}};
-    for (const auto& [text, letter] : cases) EXPECT_EQ(DriveLetter(text).value_or(0), letter) << text;
-}
-
 }  // namespace
 }  // namespace vollum
