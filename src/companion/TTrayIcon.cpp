@@ -1,0 +1,139 @@
+#include "companion/TTrayIcon.h"
+
+#include <QCoreApplication>
+#include <QCursor>
+#include <QMenu>
+#include <QPainter>
+#include <QPixmap>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+namespace vollum {
+
+namespace {
+
+QString Text(const std::string& s) { return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size())); }
+
+class QtNotifyArea : public NotifyArea {
+public:
+    QtNotifyArea() {
+        QObject::connect(&icon_, &QSystemTrayIcon::activated, [this](QSystemTrayIcon::ActivationReason reason) {
+            if (!OnMouse) return;
+            if (reason == QSystemTrayIcon::Trigger) OnMouse(Mouse::LeftUp);
+            else if (reason == QSystemTrayIcon::DoubleClick) OnMouse(Mouse::LeftDoubleClick);
+            else if (reason == QSystemTrayIcon::Context) OnMouse(Mouse::RightUp);
+        });
+    }
+    bool Add(const NotifyRecord& r) override {
+        // Without a notification area Qt would still accept the icon and show nothing.
+        if (!QSystemTrayIcon::isSystemTrayAvailable()) return false;
+        Modify(r);
+        icon_.show();
+        return icon_.isVisible();
+    }
+    void Modify(const NotifyRecord& r) override {
+        icon_.setIcon(r.icon);
+        icon_.setToolTip(Text(r.tip));
+    }
+    void Delete() override { icon_.hide(); }
+
+private:
+    QSystemTrayIcon icon_;
+};
+
+}  // namespace
+
+TTrayIcon::TTrayIcon(QObject* owner, std::unique_ptr<NotifyArea> area)
+    : QObject(owner), area_(area ? std::move(area) : std::make_unique<QtNotifyArea>()) {
+    area_->OnMouse = [this](NotifyArea::Mouse m) { MouseAction(m); };
+}
+
+TTrayIcon::~TTrayIcon() {
+    if (active_) RemoveIcon();
+}
+
+void TTrayIcon::SetActive(bool active) {
+    if (active == active_) return;
+    active_ = active;
+    if (active) AddIcon();
+    else RemoveIcon();
+}
+
+void TTrayIcon::SetIcon(const QIcon& icon) {
+    if (icon.cacheKey() != icon_.cacheKey()) icon_ = icon;
+    ModifyIcon();
+}
+
+void TTrayIcon::SetToolTip(const std::string& tip) {
+    size_t n = std::min(tip.size(), kToolTipLimit);
+    // Back up to the start of a character when the cut falls inside one.
+    if (n < tip.size())
+        while (n > 0 && (static_cast<unsigned char>(tip[n]) & 0xC0) == 0x80) --n;
+    toolTip_ = tip.substr(0, n);
+    ModifyIcon();
+}
+
+NotifyRecord TTrayIcon::FillNotifyData() const { return {icon_, toolTip_}; }
+
+bool TTrayIcon::AddIcon() {
+    shown_ = area_->Add(FillNotifyData());
+    // Some areas take the tip only after the icon is in place: give it again.
+    if (toolTip_.empty()) QTimer::singleShot(0, this, [this] { SetToolTip(toolTip_); });
+    return shown_;
+}
+
+void TTrayIcon::ModifyIcon() {
+    const NotifyRecord record = FillNotifyData();
+    if (!active_) return;
+    area_->Modify(record);
+}
+
+void TTrayIcon::RemoveIcon() {
+    area_->Delete();
+    shown_ = false;
+}
+
+void TTrayIcon::MouseAction(NotifyArea::Mouse action) {
+    switch (action) {
+        case NotifyArea::Mouse::LeftUp:
+            if (OnClick) OnClick(this);
+            break;
+        case NotifyArea::Mouse::LeftDoubleClick:
+            if (OnDblClick) OnDblClick(this);
+            break;
+        case NotifyArea::Mouse::RightUp: PopupAtCursor(); break;
+    }
+}
+
+void TTrayIcon::PopupAtCursor() {
+    const QPoint at = QCursor::pos();
+    if (PopupMenu) {
+        QCoreApplication::processEvents();
+        PopupMenu->exec(at);  // returns when the menu closes
+    }
+    if (OnRightClick) OnRightClick(this, Qt::RightButton, Qt::NoModifier, at.x(), at.y());
+}
+
+QIcon CompanionIcon() {
+    QIcon icon;
+    for (int size : {32, 16}) {
+        QPixmap pm(size, size);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        const double u = size / 16.0;
+        p.scale(u, u);
+        p.setPen(QPen(Qt::black, 1.0 / u));
+        p.setBrush(QColor(192, 192, 192));
+        p.drawRect(QRectF(1.5, 8.5, 13, 6));       // the drive
+        p.setBrush(QColor(0, 128, 0));
+        p.drawRect(QRectF(11, 11, 2, 1.5));         // its lamp
+        p.setBrush(QColor(0, 0, 128));
+        const QPointF arrow[] = {{6, 1}, {10, 1}, {10, 4}, {12.5, 4}, {8, 8}, {3.5, 4}, {6, 4}};
+        p.drawPolygon(arrow, 7);                     // the arrow into it
+        p.end();
+        icon.addPixmap(pm);
+    }
+    return icon;
+}
+
+}  // namespace vollum

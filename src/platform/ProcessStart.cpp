@@ -1,0 +1,24 @@
+#include "platform/ProcessStart.h"
+
+#ifndef _WIN32
+#include <QProcess>
+#include <QStringList>
+
+namespace vollum {
+
+namespace {
+QString Text(const std::string& s) { return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size())); }
+}  // namespace
+
+bool StartHidden(const std::string& program, const std::vector<std::string>& args) {
+    if (program.empty()) return false;
+    QStringList list;
+    for (const auto& a : args) list << Text(a);
+    // Detached: the child is re-parented, so it neither waits on us nor lingers as a zombie.
+    return QProcess::startDetached(Text(program), list);
+}
+
+std::string ClientProgramName() { return "Vollum"; }
+
+}  // namespace vollum
+#endif

@@ -1,0 +1,16 @@
+#pragma once
+// Starting another program without waiting for it.
+#include <string>
+#include <vector>
+
+namespace vollum {
+
+// Starts program with the arguments, window hidden where the system has such a
+// thing, and returns at once. True when the system accepted the start (the
+// program was found and began to run); the program is not waited for.
+bool StartHidden(const std::string& program, const std::vector<std::string>& args);
+
+// The client program's file name in its directory ("Vollum"; "Vollum.EXE" on Windows).
+std::string ClientProgramName();
+
+}  // namespace vollum

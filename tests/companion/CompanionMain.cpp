@@ -1,0 +1,13 @@
+// The window tests need a QApplication; this main replaces the support library's.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <csignal>
+
+int main(int argc, char** argv) {
+    std::signal(SIGPIPE, SIG_IGN);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
