@@ -1,4 +1,4 @@
-// Control connection set-up, greeting, login and QUIT.
+// Greeting, login, the remote start directory and QUIT.
 #include "common/Helpers.h"
 #include "common/Terminate.h"
 #include "common/UserPrompts.h"
@@ -6,21 +6,9 @@
 
 namespace vollum {
 
-bool TFtpSession::OpenControlConnection(const std::string& host, const std::string& port) {
-    Sockets1.Port = port;
-    Sockets1.IPAddr = host;
-    Sockets1.SetNonBlocking(false);
-    BusyCursor();
-    Sockets1.SConnect();
-    NormalCursor();
-    if (AbortFlag || LastSocketError != 0 || Sockets1.FSocket == -1) return false;
-    Connected = true;
-    return true;
-}
-
 void TFtpSession::WaitGreeting() {
     int result = GetReply();
-    while (result == 1 && !AbortFlag) result = GetReply();
+    while (result == 1 && !control_.AbortPending()) result = GetReply();
 }
 
 void TFtpSession::SendLogin(const std::string& user, const std::string& password, const std::string& account) {
@@ -52,8 +40,7 @@ void TFtpSession::CheckLogin() {
 void TFtpSession::Quit() {
     FtpCommand("QUIT");
     LogLine("QUIT");
-    if (Sockets1.FSocket != -1) Sockets1.Disconnect();
-    Connected = false;
+    control_.Disconnect();
 }
 
 }  // namespace vollum

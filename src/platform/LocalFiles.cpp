@@ -25,15 +25,45 @@ bool IsSymbolicLink(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
-bool ReadIdentity(const std::string& path, FileIdentity& identity) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return false;
+namespace {
+
+void FillIdentity(const struct stat& st, FileIdentity& identity) {
     identity.device = static_cast<uint64_t>(st.st_dev);
     identity.inode = static_cast<uint64_t>(st.st_ino);
     identity.size = static_cast<int64_t>(st.st_size);
     identity.mtimeSec = static_cast<int64_t>(st.st_mtim.tv_sec);
     identity.mtimeNsec = static_cast<int64_t>(st.st_mtim.tv_nsec);
+}
+
+}  // namespace
+
+bool ReadIdentity(const std::string& path, FileIdentity& identity) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return false;
+    FillIdentity(st, identity);
     return true;
+}
+
+bool ReadOpenFileIdentity(int fd, FileIdentity& identity) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) return false;
+    FillIdentity(st, identity);
+    return true;
+}
+
+std::string LinkText(const std::string& path) {
+    char buf[PATH_MAX];
+    const ssize_t n = ::readlink(path.c_str(), buf, sizeof buf - 1);
+    return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
+}
+
+EntryStamp StampOf(const std::string& path) {
+    struct stat st {};
+    EntryStamp stamp;
+    if (::lstat(path.c_str(), &st) != 0) return stamp;
+    stamp.size = static_cast<int64_t>(st.st_size);
+    stamp.modified = std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
+    return stamp;
 }
 
 std::string CurrentDirectory() {

@@ -31,6 +31,17 @@ struct FileIdentity {
 };
 // The identity of the file the path reads (a link is followed to its file).
 bool ReadIdentity(const std::string& path, FileIdentity& identity);
+// The identity of an open file; false also for a directory.
+bool ReadOpenFileIdentity(int fd, FileIdentity& identity);
+// What a symbolic link holds (readlink); empty when it is none or cannot be read.
+std::string LinkText(const std::string& path);
+// The size of the entry itself (a link is not followed) and its modification
+// time as "seconds.nanoseconds"; 0 and "0.0" when it cannot be read.
+struct EntryStamp {
+    int64_t size = 0;
+    std::string modified = "0.0";
+};
+EntryStamp StampOf(const std::string& path);
 
 std::string CurrentDirectory();  // empty when it cannot be told
 bool ChangeDirectory(const std::string& path);

@@ -24,14 +24,14 @@ TFTPForm::TFTPForm(TFtpSession& session, QWidget* parent) : QMainWindow(parent),
     Memo1->setReadOnly(true);
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
     setCentralWidget(Memo1);
-    for (const std::string& line : session_.Memo1.Lines()) Memo1->appendPlainText(PaneText(line));
-    session_.Memo1.OnLineAdded = [this](const std::string& line) { Memo1->appendPlainText(PaneText(line)); };
-    session_.Memo1.OnCleared = [this] { Memo1->clear(); };
+    for (const std::string& line : session_.Pane().Lines()) Memo1->appendPlainText(PaneText(line));
+    session_.Pane().OnLineAdded = [this](const std::string& line) { Memo1->appendPlainText(PaneText(line)); };
+    session_.Pane().OnCleared = [this] { Memo1->clear(); };
 }
 
 TFTPForm::~TFTPForm() {
-    session_.Memo1.OnLineAdded = nullptr;
-    session_.Memo1.OnCleared = nullptr;
+    session_.Pane().OnLineAdded = nullptr;
+    session_.Pane().OnCleared = nullptr;
 }
 
 void TFTPForm::HideMinimised() {

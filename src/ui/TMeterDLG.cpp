@@ -52,12 +52,6 @@ TMeterDLG::TMeterDLG(TFtpSession& session, QWidget* parent)
     Label4 = MakeLabel("Label4", 8, 80, "Estimated time:");
     Label5 = MakeLabel("Label5", 8, 64, "Transferspeed:");
     Label6 = MakeLabel("Label6", 88, 80, "1");
-
-    status_ = "Sending File";
-    bytes_ = "BytesWritt";
-    speed_ = "At:";
-    timeLeft_ = "1";
-    title_ = " ";
 }
 
 QLabel* TMeterDLG::MakeLabel(const char* name, int left, int top, const char* caption) {
@@ -70,7 +64,7 @@ QLabel* TMeterDLG::MakeLabel(const char* name, int left, int top, const char* ca
 
 void TMeterDLG::FormCreate() {
     if (session_.Settings.ServerConfigured) QDialog::hide();
-    session_.StoreRetrying = false;
+    session_.ForgetStoreRetry();
 }
 
 bool TMeterDLG::IsVisible() const { return isVisible(); }
@@ -89,27 +83,20 @@ void TMeterDLG::ShowAndRaise() {
 void TMeterDLG::Hide() { QDialog::hide(); }
 
 void TMeterDLG::SetPosition(int percent) {
-    position_ = percent;
     Gauge1->setValue(percent < 0 ? 0 : percent > 100 ? 100 : percent);
 }
 
-void TMeterDLG::SetTitle(const std::string& text) {
-    if (text == title_) return;
-    title_ = text;
-    setWindowTitle(Text(text));
-}
+void TMeterDLG::SetTitle(const std::string& text) { setWindowTitle(Text(text)); }
 
-void TMeterDLG::SetLabel(QLabel* label, std::string& shown, const std::string& text) {
-    if (text == shown) return;
-    shown = text;
+void TMeterDLG::SetLabel(QLabel* label, const std::string& text) {
     label->setText(Text(text));
     label->adjustSize();
 }
 
-void TMeterDLG::SetBytesWritten(const std::string& text) { SetLabel(BytesWritt, bytes_, text); }
-void TMeterDLG::SetStatus(const std::string& text) { SetLabel(StatusLabel, status_, text); }
-void TMeterDLG::SetSpeed(const std::string& text) { SetLabel(Label3, speed_, text); }
-void TMeterDLG::SetTimeLeft(const std::string& text) { SetLabel(Label6, timeLeft_, text); }
+void TMeterDLG::SetBytesWritten(const std::string& text) { SetLabel(BytesWritt, text); }
+void TMeterDLG::SetStatus(const std::string& text) { SetLabel(StatusLabel, text); }
+void TMeterDLG::SetSpeed(const std::string& text) { SetLabel(Label3, text); }
+void TMeterDLG::SetTimeLeft(const std::string& text) { SetLabel(Label6, text); }
 
 void TMeterDLG::Repaint() { repaint(); }
 

@@ -66,7 +66,7 @@ int RunWithDisplay(char* argv0, const std::vector<std::string>& arguments, const
     const WindowArrangement arrangement = startup.ProgramEntry(ProgramDirectory());
     prompts.EndPending = [&startup] { return startup.Runs.EndRequested; };
 
-    session.OnCursor = [](bool busy) {
+    session.Control().OnCursor = [](bool busy) {
         if (busy && !QApplication::overrideCursor()) QApplication::setOverrideCursor(Qt::WaitCursor);
         if (!busy && QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
     };

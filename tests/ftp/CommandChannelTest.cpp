@@ -15,7 +15,7 @@ class CommandChannel : public SessionFixture {
 protected:
     std::vector<bool> cursor;
     void RecordCursor() {
-        session->OnCursor = [this](bool busy) { cursor.push_back(busy); };
+        session->Control().OnCursor = [this](bool busy) { cursor.push_back(busy); };
     }
 };
 
@@ -47,9 +47,9 @@ TEST_F(CommandChannel, multiLineAndContinuationRepliesEndAtCodeAndBlank) {
     EXPECT_EQ(PaneFrom(3), (Lines{"HELP\r", "214-Commands:\r", " USER PASS\r", "Help ends below\r", "214 End\r"}));
     EXPECT_EQ(session->FtpCommand("CWD x"), 2);
     EXPECT_EQ(session->FtpCommand("RETR f"), 1);
-    EXPECT_EQ(session->LastReplyLine, "150 data\r\n");
+    EXPECT_EQ(session->LastReply(), "150 data\r\n");
     EXPECT_EQ(session->GetReply(), 2);
-    EXPECT_EQ(session->LastReplyLine, "226 sent\r\n");
+    EXPECT_EQ(session->LastReply(), "226 sent\r\n");
     server.Finish();
     EXPECT_EQ(server.Failure(), "");
 }
@@ -62,7 +62,7 @@ TEST_F(CommandChannel, replySplitAcrossSegmentsIsShownOnlyWhenCompleteAndWaiting
     std::string pendingMidway = "unset";
     QTimer::singleShot(400, [&] {
         midway = PaneLines();
-        pendingMidway = session->PendingPaneLine;
+        pendingMidway = session->Output().PendingLine();
     });
     const long cpuBefore = CpuMillis();
     EXPECT_EQ(session->FtpCommand("PWD"), 2);
@@ -100,7 +100,7 @@ TEST_F(CommandChannel, narrowPeekWindowStillEndsEveryLine) {
     FakeFtpServer server;
     server.Reply("220 hi").Expect("SYST").Reply("215 UNIX Type: L8 with a long tail").Expect("NOOP").Reply("200 ok");
     Open(server);
-    session->Sockets1.MaximumReceiveLength = 16;
+    session->Control().SetPeekWindow(16);
     EXPECT_EQ(session->FtpCommand("SYST"), 2);
     EXPECT_EQ(session->FtpCommand("NOOP"), 2);
     EXPECT_EQ(PaneFrom(2), (Lines{"215 UNIX Type: L\r", "8 with a long ta\r", "il\r", "NOOP\r", "200 ok\r"}));
@@ -113,8 +113,8 @@ TEST_F(CommandChannel, serverClosingMidReplyEndsWith5AndClearsConnected) {
     server.Start();
     ASSERT_TRUE(ConnectTo(server.Port()));
     EXPECT_EQ(session->GetReply(), 5);
-    EXPECT_FALSE(session->Connected);
-    EXPECT_EQ(session->Sockets1.FSocket, -1);
+    EXPECT_FALSE(session->Connected());
+    EXPECT_FALSE(session->Control().SocketOpen());
     EXPECT_EQ(session->FtpCommand("PWD"), 5);
     EXPECT_EQ(PaneLines(), (Lines{"220-first\r", "220-par\r", "Connection closed by remote host\r", "PWD\r",
                                   "Not Connected\r"}));
@@ -147,7 +147,7 @@ TEST_F(CommandChannel, timeOutShowsTheInterruptedPeekAndTheLateReplyIsNotTakenFo
     FakeFtpServer server;
     server.Reply("220 hi").Expect("PWD").Pause(1600).Reply("257 late").Expect("NOOP").Reply("200 ok");
     Open(server);
-    session->Sockets1.Timeout = 1;
+    session->Control().SetTimeout(1);
     QElapsedTimer clock;
     clock.start();
     EXPECT_EQ(session->FtpCommand("PWD"), 5);
@@ -157,12 +157,12 @@ TEST_F(CommandChannel, timeOutShowsTheInterruptedPeekAndTheLateReplyIsNotTakenFo
     ASSERT_EQ(prompts.shown.size(), 1u);
     EXPECT_EQ(prompts.shown[0].text, "Error: 10004\r\nInterrupted system call");
     EXPECT_NE(LogText().find(" Error: 10004\r\nInterrupted system call Error\r\n"), std::string::npos) << LogText();
-    EXPECT_FALSE(session->AbortFlag);
+    EXPECT_FALSE(session->Control().AbortPending());
 
     RunEventsUntil([] { return false; }, 1000);  // the late reply arrives meanwhile
     EXPECT_EQ(session->FtpCommand("NOOP"), 2);
-    EXPECT_EQ(session->LastSocketError, 0);
-    EXPECT_EQ(session->LastReplyLine, "200 ok\r\n");
+    EXPECT_EQ(session->Control().LastSocketError(), 0);
+    EXPECT_EQ(session->LastReply(), "200 ok\r\n");
     const Lines pane = PaneLines();
     EXPECT_EQ(Lines(pane.end() - 3, pane.end()), (Lines{"257 late\r", "NOOP\r", "200 ok\r"}));
     EXPECT_NE(LogText().find(" Unasked reply: 257 late\r\n"), std::string::npos) << LogText();
@@ -174,11 +174,11 @@ TEST_F(CommandChannel, errorEscapingACommandStillEndsItAndTheClosedSession) {
     server.Reply("220 hi").Expect("NOOP").CloseControl();
     Open(server);
     RecordCursor();
-    session->Log.ProgramDir = dir / "missing/";  // "Connection closed..." cannot be logged
+    session->Output().SetLogDirectory(dir / "missing/");  // "Connection closed..." cannot be logged
     EXPECT_THROW(session->FtpCommand("NOOP"), EInOutError);
-    EXPECT_FALSE(session->CommandBusy);
+    EXPECT_FALSE(session->CommandBusy());
     EXPECT_EQ(cursor, (std::vector<bool>{true, false}));
-    EXPECT_FALSE(session->Connected);
+    EXPECT_FALSE(session->Connected());
     EXPECT_EQ(session->FtpCommand("NOOP"), 5);
     EXPECT_EQ(PaneLines().back(), "Not Connected\r");
     server.Finish();
@@ -195,21 +195,21 @@ TEST_F(CommandChannel, socketErrorIsBoxedAndLoggedOverTwoLinesButTimeoutOnlyRais
     const std::string record = " Error: 10061\r\nConnection refused Error\r\n";
     EXPECT_TRUE(LogText() == before + record || LogText() == after + record) << LogText();
 
-    session->Sockets1ErrorOccurred(&session->Sockets2, 9, 10060, "Blocking call timed out");
+    session->Control().SocketErrorOccurred(10060, "Blocking call timed out");
     EXPECT_EQ(prompts.shown.size(), 1u);
-    EXPECT_EQ(session->LastSocketError, 0);
-    EXPECT_TRUE(session->AbortRequested());
-    EXPECT_FALSE(session->AbortRequested());
+    EXPECT_EQ(session->Control().LastSocketError(), 0);
+    EXPECT_TRUE(session->Control().AbortRequested());
+    EXPECT_FALSE(session->Control().AbortRequested());
 }
 
 TEST_F(CommandChannel, replyAnAbortLeftUnreadIsReadBeforeTheNextCommand) {
     FakeFtpServer server;
     server.Reply("220 hi").Expect("NOOP").Pause(200).Reply("200 first").Expect("PWD").Reply("257 second");
     Open(server);
-    session->AbortFlag = true;
+    session->Control().RequestAbort();
     EXPECT_EQ(session->FtpCommand("NOOP"), 5);
     EXPECT_EQ(session->FtpCommand("PWD"), 2);
-    EXPECT_EQ(session->LastReplyLine, "257 second\r\n");
+    EXPECT_EQ(session->LastReply(), "257 second\r\n");
     EXPECT_EQ(PaneFrom(PaneLines().size() - 4), (Lines{"NOOP\r", "200 first\r", "PWD\r", "257 second\r"}));
     server.Finish();
 }
@@ -220,7 +220,7 @@ TEST_F(CommandChannel, commandLinesWithLineBreaksAreNeverSent) {
     Open(server);
     for (const std::string& line : {std::string("STOR x\nDELE k"), std::string("MKD a\r\nRMD b"),
                                     std::string("CWD a\rDELE b"), std::string("STOR a\0b", 8)})
-        EXPECT_EQ(session->FtpCommand("%s", {line}), 5) << TFtpSession::Printable(line);
+        EXPECT_EQ(session->FtpCommand("%s", {line}), 5) << ControlChannel::Printable(line);
     EXPECT_EQ(session->FtpCommand("PASS se\ncret"), 5);
     EXPECT_EQ(session->FtpCommand("NOOP"), 2);
     server.Finish();
@@ -246,8 +246,7 @@ TEST_F(CommandChannel, loginAgainstRealServerAndPaneReplyCode) {
                                                             "USER " + server.User() + "\r", pane[2], "PASS xxxxxx\r"}));
     EXPECT_TRUE(prompts.shown.empty());
 
-    session->Sockets1.Disconnect();
-    session->Connected = false;
+    session->Control().Disconnect();
     session->FtpCommand("PWD");
     try {
         session->PaneReplyCode();

@@ -18,12 +18,12 @@ TEST(MeterArithmetic, percentageIsTheTruncatedDoubleDivision) {
 }
 
 TEST(MeterArithmetic, speedAndTimeLeftTexts) {
-    EXPECT_EQ(TFtpSession::SpeedText(12.5), "12.50 kb/s");
-    EXPECT_EQ(TFtpSession::SpeedText(0.004), "0.00 kb/s");
-    EXPECT_EQ(TFtpSession::SpeedText(123456.789), "123456.79 kb/s");
-    EXPECT_EQ(TFtpSession::TimeLeftText(125), "02:05 min");
-    EXPECT_EQ(TFtpSession::TimeLeftText(0), "00:00 min");
-    EXPECT_EQ(TFtpSession::TimeLeftText(6000), "100:00 min");
+    EXPECT_EQ(TransferMeter::SpeedText(12.5), "12.50 kb/s");
+    EXPECT_EQ(TransferMeter::SpeedText(0.004), "0.00 kb/s");
+    EXPECT_EQ(TransferMeter::SpeedText(123456.789), "123456.79 kb/s");
+    EXPECT_EQ(TransferMeter::TimeLeftText(125), "02:05 min");
+    EXPECT_EQ(TransferMeter::TimeLeftText(0), "00:00 min");
+    EXPECT_EQ(TransferMeter::TimeLeftText(6000), "100:00 min");
 }
 
 class Meter : public SessionFixture {};

@@ -22,13 +22,13 @@ TEST_F(PaneAndLog, paneLinesEndAtLineFeedKeepCarriageReturnAndDropNul) {
     session->ShowText(std::string(raw, sizeof raw - 1));
     session->ShowLine("%s has %d files, 100%%", {"dir %d", 3});
     EXPECT_EQ(PaneLines(), (Lines{"abc\r", "220 Ready\r", "one", "dir %d has 3 files, 100%\r"}));
-    EXPECT_EQ(session->PendingPaneLine, "");
+    EXPECT_EQ(session->Output().PendingLine(), "");
 }
 
 TEST_F(PaneAndLog, fullPaneIsClearedWithANoticeAndTheLineIsLost) {
     int cleared = 0;
-    session->Memo1.OnCleared = [&cleared] { ++cleared; };
-    session->Memo1.SetCapacity(100);
+    session->Pane().OnCleared = [&cleared] { ++cleared; };
+    session->Pane().SetCapacity(100);
     for (int i = 0; i < 4; ++i) session->ShowLine("%s", {std::string(20, 'x')});
     session->ShowLine("lost line");
     session->ShowLine("after");
@@ -37,10 +37,10 @@ TEST_F(PaneAndLog, fullPaneIsClearedWithANoticeAndTheLineIsLost) {
 }
 
 TEST_F(PaneAndLog, aLineLongerThanThePaneIsLostWithoutBeingHeld) {
-    session->Memo1.SetCapacity(100);
+    session->Pane().SetCapacity(100);
     session->ShowLine("before");
     for (int i = 0; i < 50; ++i) session->ShowText(std::string(255, 'y'));
-    EXPECT_LE(session->PendingPaneLine.size(), 100u);
+    EXPECT_LE(session->Output().PendingLine().size(), 100u);
     session->ShowText("tail\r\nnext\r\n");
     EXPECT_EQ(PaneLines(), (Lines{"Cleared output area due to limited  resources", "next\r"}));
 }
@@ -78,8 +78,8 @@ TEST_F(PaneAndLog, useLogFileZeroWritesNothingAndTwoLogsAsOneDoes) {
     };
     loadProfile("0");
     session->LogLine("Connect h");
-    session->Sockets1ErrorOccurred(&session->Sockets1, 5, 10054, "Connection reset by peer");
-    EXPECT_FALSE(LocalFileExists(session->Log.Path()));
+    session->Control().SocketErrorOccurred(10054, "Connection reset by peer");
+    EXPECT_FALSE(LocalFileExists(session->Output().LogPath()));
     loadProfile("2");
     session->LogLine("Connect h");
     EXPECT_NE(LogText().find(" Connect h\r\n"), std::string::npos);

@@ -27,7 +27,7 @@ TEST_F(Smoke, RealServerLogin) {
     EXPECT_EQ(session->PaneReplyCode(), 230);
     EXPECT_EQ(session->FtpCommand("PWD"), 2);
     session->Quit();
-    EXPECT_FALSE(session->Connected);
+    EXPECT_FALSE(session->Connected());
 }
 
 }  // namespace vollum::test

@@ -114,7 +114,7 @@ protected:
         session->ApplySettings();
     }
     // Is the data connection up (the transfer loop has begun)?
-    bool DataConnected() const { return session->Sockets2.FSocket != -1; }
+    bool DataConnected() const { return session->Data().IsOpen(); }
 };
 
 }  // namespace vollum::test

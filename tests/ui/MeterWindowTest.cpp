@@ -70,12 +70,13 @@ TEST_F(MeterWindow, UpdatesShowPercentInTitleAndBytesDone) {
 }
 
 TEST_F(MeterWindow, CreationHidesItWhenAServerIsConfigured) {
-    session->StoreRetrying = true;
+    session->ShowLine("426 Connection closed; transfer aborted.");
+    ASSERT_TRUE(session->CheckTransferAborted("a.txt"));  // a re-run is now due
     dlg.show();
     session->Settings.ServerConfigured = true;
     dlg.FormCreate();
     EXPECT_FALSE(dlg.isVisible());
-    EXPECT_FALSE(session->StoreRetrying);
+    EXPECT_FALSE(session->StoreRetrying());
 }
 
 TEST_F(MeterWindow, CancelEndsTheProgramWithCode1) {
@@ -97,7 +98,7 @@ TEST_F(MeterWindow, MainWindowMirrorsThePane) {
     session->ShowText("220 Ready\r\n");
     session->ShowLine("Local port: %s", {"1024"});
     EXPECT_EQ(memo->toPlainText(), "220 Ready\nLocal port: 1024");
-    session->Memo1.Clear();
+    session->Pane().Clear();
     EXPECT_EQ(memo->toPlainText(), "");
 }
 
