@@ -20,6 +20,18 @@ EntryKind KindOf(const std::string& path) {
     return S_ISREG(st.st_mode) ? EntryKind::File : EntryKind::Special;
 }
 
+bool IsDirectory(const std::string& path) {
+    std::string p = path;
+    if (p.size() > 1 && p.back() == '/') p.pop_back();
+    struct stat st {};
+    return ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool LocalFileExists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::lstat(path.c_str(), &st) == 0;
+}
+
 bool IsSymbolicLink(const std::string& path) {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);

@@ -17,6 +17,12 @@ enum class EntryKind {
 };
 
 EntryKind KindOf(const std::string& path);
+// True when the path names a directory (a link to one included). A path
+// that cannot be queried is none: treating it as one would create remote
+// directories for paths that do not exist.
+bool IsDirectory(const std::string& path);
+// An entry (of any kind) exists at that path.
+bool LocalFileExists(const std::string& path);
 bool IsSymbolicLink(const std::string& path);
 
 // What a file was when it was stored: same inode, size and modification time

@@ -3,6 +3,7 @@
 #include <regex>
 
 #include "common/Helpers.h"
+#include "platform/LocalFiles.h"
 #include "config/StartupReading.h"
 #include "support/SessionFixture.h"
 

@@ -5,6 +5,7 @@
 
 #include "TransferTestSupport.h"
 #include "common/Helpers.h"
+#include "platform/LocalFiles.h"
 #include "common/Terminate.h"
 
 namespace vollum::test {

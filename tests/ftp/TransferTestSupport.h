@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/LocalFiles.h"
 #include "support/FakeFtpServer.h"
 #include "support/SessionFixture.h"
 
