@@ -66,7 +66,8 @@ TLoginDLG::TLoginDLG(StartupValues& settings, UserPrompts& prompts, std::functio
     GroupBox2 = new QGroupBox("Vollum drag && drop Options", this);
     GroupBox2->setObjectName("GroupBox2");
     layout_.Place(GroupBox2, 0, 144, 369, 129);
-    CheckBox2 = MakeCheck(GroupBox2, "CheckBox2", "Include directories", 8, 16, 113);
+    // Drawn one pixel into its neighbour; kept clear of it here.
+    CheckBox2 = MakeCheck(GroupBox2, "CheckBox2", "Include directories", 8, 16, 111);
     CheckBox4 = MakeCheck(GroupBox2, "CheckBox4", "Include Sub-Directories", 120, 16, 137);
     CheckBox4->setEnabled(false);
     FtpTimeoutBox = MakeEdit(GroupBox2, "FtpTimeoutBox", 320, 16, 33);
