@@ -126,21 +126,6 @@ TEST_F(SetupDialog, EdgeCases) {
              d.ModifyBtn->click();
          },
          [&](TLoginDLG&) { EXPECT_EQ(Key("closed", "TransferType"), "3"); }},
-        {"Add stores a new profile with the mode and lists it", kTwoProfiles,
-         [](TLoginDLG& d) {
-             d.Profile->setEditText("third");
-             d.HostName->setText("h3");
-             d.Port->setText("21");
-             d.rbASCII->click();
-             d.AddBtn->click();
-         },
-         [&](TLoginDLG& d) {
-             EXPECT_EQ(Key("index", "Profile2"), "third");
-             EXPECT_EQ(Key("index", "next"), "3");
-             EXPECT_EQ(Key("third", "TransferType"), "1");
-             EXPECT_EQ(Key("third", "HostName"), "h3");
-             EXPECT_EQ(d.Profile->count(), 3);
-         }},
         {"a Port that is not a number stops Add part-way with a message", kTwoProfiles,
          [](TLoginDLG& d) {
              d.Profile->setEditText("bad");
@@ -155,13 +140,6 @@ TEST_F(SetupDialog, EdgeCases) {
              EXPECT_EQ(Key("bad", "HostName"), "hb");
              EXPECT_EQ(Key("bad", "Localdir"), "<missing>");
              EXPECT_EQ(d.Profile->count(), 2);
-         }},
-        {"Delete removes the profile and reloads the list", kTwoProfiles,
-         [](TLoginDLG& d) { d.DeleteBtn->click(); },
-         [&](TLoginDLG& d) {
-             EXPECT_EQ(Key("closed", "HostName"), "<missing>");
-             EXPECT_EQ(d.Profile->count(), 1);
-             EXPECT_EQ(d.Profile->currentText(), "open");
          }},
     };
     for (const Case& c : cases) {
