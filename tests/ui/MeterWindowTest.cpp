@@ -91,7 +91,7 @@ TEST_F(MeterWindow, CancelEndsTheProgramWithCode1) {
 
 TEST_F(MeterWindow, MainWindowMirrorsThePane) {
     TFTPForm form(*session);
-    EXPECT_EQ(form.windowTitle(), "Vollum");
+    EXPECT_EQ(form.windowTitle(), "Vollum 97");
     auto* memo = form.findChild<QPlainTextEdit*>("Memo1");
     ASSERT_NE(memo, nullptr);
     session->ShowText("220 Ready\r\n");
