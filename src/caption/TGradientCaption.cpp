@@ -187,8 +187,9 @@ TGradientCaption::TGradientCaption(QWidget* owner) : QObject(owner) {
 }
 
 TGradientCaption::~TGradientCaption() {
-    // While the window itself goes, its decoration goes with it.
-    if (form_) Detach();
+    // A window deleting its children has already let go of this one: then the
+    // decoration goes with the window and nothing is put back.
+    if (form_ && form_->children().contains(this)) Detach();
 }
 
 void TGradientCaption::Detach() {

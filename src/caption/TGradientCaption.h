@@ -141,7 +141,7 @@ private:
     void PlaceDecoration();
     void Detach();
 
-    QPointer<QWidget> form_;
+    QPointer<QWidget> form_;  // the window; it owns this object
     TCaptionFrame* frame_ = nullptr;
     QWidget* clientArea_ = nullptr;  // holds the controls of a window without a layout
     bool active_ = true;
