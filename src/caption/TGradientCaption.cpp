@@ -164,8 +164,10 @@ TGradientCaption::TGradientCaption(QWidget* owner) : QObject(owner) {
     // A window without a border keeps it that way; nothing is drawn.
     if (borderStyle_ != TFormBorderStyle::bsNone) {
         const bool visible = owner->isVisible();
-        owner->setWindowFlags(owner->windowFlags() | Qt::FramelessWindowHint);
-        addedFrameless_ = true;
+        // The toolkit drops the frameless hint next to button hints; the bar has read them already.
+        ownFlags_ = owner->windowFlags();
+        owner->setWindowFlags((ownFlags_ & ~(Qt::WindowMinMaxButtonsHint | Qt::WindowContextHelpButtonHint)) |
+                              Qt::FramelessWindowHint);
         if (!owner->layout()) {
             // Controls placed by position move into a client area under the bar, keeping their coordinates.
             clientArea_ = new QWidget(owner);
@@ -214,7 +216,7 @@ void TGradientCaption::Detach() {
         form->setFixedSize(form->minimumSize() - shrink);
     else if (form->testAttribute(Qt::WA_Resized))
         form->resize(form->size() - shrink);
-    if (addedFrameless_) form->setWindowFlags(form->windowFlags() & ~Qt::FramelessWindowHint);
+    form->setWindowFlags(ownFlags_);
     if (visible) form->show();
 }
 

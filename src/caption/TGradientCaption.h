@@ -151,7 +151,7 @@ private:
     TCaptionMetrics metrics_;
     TFormBorderStyle borderStyle_ = TFormBorderStyle::bsSizeable;
     TBorderIcons borderIcons_;
-    bool addedFrameless_ = false;
+    Qt::WindowFlags ownFlags_;  // the window's flags before the bar came
     QMargins decoration_;  // frame and bar around the client area as applied to the window
     QMargins ownMargins_;  // the window's contents margins before the bar came
 

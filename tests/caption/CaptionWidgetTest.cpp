@@ -170,8 +170,12 @@ TEST(CaptionWidget, SystemFontChangeReachesSystemKindsOnly) {
 }
 
 TEST(CaptionWidget, ControlsKeepTheirPlacesAndComeBackWhenTheCaptionGoes) {
-    QDialog dialog;
+    // Flags as the progress window has them: a help button and no close box.
+    const Qt::WindowFlags flags =
+        Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowContextHelpButtonHint;
+    QDialog dialog(nullptr, flags);
     dialog.setFixedSize(223, 126);
+    const Qt::WindowFlags settled = dialog.windowFlags();
     auto* button = new QPushButton("OK", &dialog);
     button->setGeometry(8, 96, 75, 25);
     QMainWindow main;
@@ -181,6 +185,7 @@ TEST(CaptionWidget, ControlsKeepTheirPlacesAndComeBackWhenTheCaptionGoes) {
 
     auto* onDialog = new TGradientCaption(&dialog);
     EXPECT_EQ(onDialog->BorderStyle(), TFormBorderStyle::bsDialog);
+    EXPECT_TRUE(onDialog->BorderIcons().biHelp && !onDialog->BorderIcons().biSystemMenu);
     EXPECT_EQ(onDialog->ClientRect().size(), QSize(223, 126));
     EXPECT_EQ(button->pos(), QPoint(8, 96));
     EXPECT_EQ(button->mapTo(&dialog, QPoint(0, 0)), onDialog->ClientRect().topLeft() + QPoint(8, 96));
@@ -189,7 +194,7 @@ TEST(CaptionWidget, ControlsKeepTheirPlacesAndComeBackWhenTheCaptionGoes) {
     EXPECT_EQ(dialog.size(), QSize(223, 126));
     EXPECT_EQ(button->parentWidget(), &dialog);
     EXPECT_EQ(button->pos(), QPoint(8, 96));
-    EXPECT_FALSE(dialog.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(dialog.windowFlags(), settled);
 
     auto* onMain = new TGradientCaption(&main);
     EXPECT_EQ(onMain->BorderStyle(), TFormBorderStyle::bsSizeable);

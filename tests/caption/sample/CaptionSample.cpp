@@ -1,7 +1,7 @@
 // Shows windows with the gradient caption on a real display and saves a
 // picture of the screen: the progress window, a sizeable main window, the
 // same window too narrow for all its texts, and an inactive solid bar.
-//   caption_sample OUT.png
+//   caption_sample OUT.png [DELAY_MS]
 #include <QApplication>
 #include <QMainWindow>
 #include <QMenuBar>
@@ -55,7 +55,8 @@ int main(int argc, char** argv) {
     session.UpdateMeter(512, 1300);
     meter.activateWindow();
 
-    QTimer::singleShot(1500, [&] {
+    const int delay = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 1500;
+    QTimer::singleShot(delay, [&] {
         const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0);
         const bool saved = shot.save(out);
         std::fprintf(stderr, "%s %s\n", saved ? "saved" : "could not save", argv[1]);
