@@ -3,6 +3,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegion>
+#include <QScreen>
+#include <QTimer>
 #include <QWhatsThis>
 #include <QWindow>
 
@@ -11,6 +13,8 @@
 namespace vollum {
 
 namespace {
+constexpr int kWindowManagerGrace = 300;  // ms
+
 QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
 
 // A raised (or sunken) two-line bevel inside r.
@@ -78,7 +82,7 @@ std::optional<std::size_t> TCaptionFrame::ButtonAt(QPoint pos) const {
 }
 
 Qt::Edges TCaptionFrame::EdgesAt(QPoint pos) const {
-    if (!Sizeable() || window()->isMaximized()) return {};
+    if (!Sizeable() || Maximized()) return {};
     const TCaptionMetrics& m = caption_.Metrics();
     const int fx = FrameWidth(caption_.BorderStyle(), false, m), fy = FrameHeight(caption_.BorderStyle(), false, m);
     // Corners reach along the edges, so a thin frame is still easy to catch by a corner.
@@ -138,7 +142,7 @@ void TCaptionFrame::PaintButton(QPainter& p, const TCaptionButton& button, bool 
                 p.fillRect(at.x() - 4, at.y() + 2, 6, 2, colour);
                 break;
             case TCaptionButtonKind::Maximize:
-                if (window()->isMaximized()) {
+                if (Maximized()) {
                     p.drawRect(at.x() - 2, at.y() - 5, 6, 5);
                     p.fillRect(at.x() - 2, at.y() - 5, 7, 2, colour);
                     p.fillRect(at.x() - 4, at.y() - 2, 7, 6, pal.color(QPalette::Button));
@@ -178,12 +182,26 @@ void TCaptionFrame::Click(TCaptionButtonKind kind) {
     }
 }
 
+bool TCaptionFrame::Maximized() const { return window()->isMaximized() || normalGeometry_.isValid(); }
+
 void TCaptionFrame::ToggleMaximized() {
     QWidget* form = window();
-    if (form->isMaximized())
-        form->showNormal();
-    else if (form->minimumSize() != form->maximumSize())
+    if (Maximized()) {
+        const QRect normal = normalGeometry_;
+        normalGeometry_ = QRect();
+        if (form->isMaximized()) form->showNormal();
+        if (normal.isValid()) form->setGeometry(normal);
+    } else if (form->minimumSize() != form->maximumSize()) {
+        const QRect before = form->geometry();
         form->showMaximized();
+        // Without a window manager nobody answers the request: then the window takes the screen itself.
+        QTimer::singleShot(kWindowManagerGrace, this, [this, before] {
+            QWidget* form = window();
+            if (!form->isMaximized() || form->geometry() != before || !form->screen()) return;
+            normalGeometry_ = before;
+            form->setGeometry(form->screen()->availableGeometry());
+        });
+    }
 }
 
 void TCaptionFrame::mousePressEvent(QMouseEvent* event) {
@@ -206,7 +224,7 @@ void TCaptionFrame::mousePressEvent(QMouseEvent* event) {
             drag_ = Drag::Resize;
             dragEdges_ = edges;
         }
-    } else if (CaptionStrip().contains(pos) && !form->isMaximized()) {
+    } else if (CaptionStrip().contains(pos) && !Maximized()) {
         // The window manager moves the window when it can; otherwise the bar follows the mouse.
         if (!handle || !handle->startSystemMove()) drag_ = Drag::Move;
     }

@@ -40,6 +40,8 @@ private:
     bool Sizeable() const;
     void PaintFrame(QPainter& painter);
     void PaintButton(QPainter& painter, const TCaptionButton& button, bool sunken);
+    // Maximised by the window system, or by hand where there is none.
+    bool Maximized() const;
     void ToggleMaximized();
 
     TGradientCaption& caption_;
@@ -50,6 +52,7 @@ private:
     Qt::Edges dragEdges_;
     QPoint dragStart_;
     QRect dragGeometry_;
+    QRect normalGeometry_;  // before a maximise done by hand
 };
 
 }  // namespace vollum
