@@ -1,5 +1,6 @@
 #include "caption/TCaptionFrame.h"
 
+#include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegion>
@@ -225,8 +226,8 @@ void TCaptionFrame::mousePressEvent(QMouseEvent* event) {
             dragEdges_ = edges;
         }
     } else if (CaptionStrip().contains(pos) && !Maximized()) {
-        // The window manager moves the window when it can; otherwise the bar follows the mouse.
-        if (!handle || !handle->startSystemMove()) drag_ = Drag::Move;
+        // A move starts once the mouse really moves, so that a click stays a click for the window manager.
+        drag_ = Drag::Pending;
     }
 }
 
@@ -239,6 +240,13 @@ void TCaptionFrame::mouseMoveEvent(QMouseEvent* event) {
         if (inside != pressedInside_) {
             pressedInside_ = inside;
             update();
+        }
+    } else if (drag_ == Drag::Pending) {
+        if (delta.manhattanLength() >= QApplication::startDragDistance()) {
+            // The window manager moves the window when it can; otherwise the bar follows the mouse.
+            QWindow* handle = form->windowHandle();
+            drag_ = handle && handle->startSystemMove() ? Drag::None : Drag::Move;
+            if (drag_ == Drag::Move) form->move(dragGeometry_.topLeft() + delta);
         }
     } else if (drag_ == Drag::Move) {
         form->move(dragGeometry_.topLeft() + delta);

@@ -48,7 +48,7 @@ private:
     std::optional<std::size_t> pressed_;  // button held down
     bool pressedInside_ = false;
     // Moving or sizing by hand where the window system cannot (no window manager).
-    enum class Drag { None, Move, Resize } drag_ = Drag::None;
+    enum class Drag { None, Pending, Move, Resize } drag_ = Drag::None;
     Qt::Edges dragEdges_;
     QPoint dragStart_;
     QRect dragGeometry_;
