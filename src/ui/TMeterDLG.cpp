@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "caption/TGradientCaption.h"
 #include "ftp/TFtpSession.h"
 
 namespace vollum {
@@ -58,6 +59,8 @@ TMeterDLG::TMeterDLG(TFtpSession& session, QWidget* parent)
     speed_ = "At:";
     timeLeft_ = "1";
     title_ = " ";
+
+    GradientCaption1 = AttachGradientCaption(this, "Status", " ");
 }
 
 QLabel* TMeterDLG::MakeLabel(const char* name, int left, int top, const char* caption) {

@@ -16,6 +16,7 @@
 #include "ui/ConsoleMeter.h"
 #include "ui/QtPrompts.h"
 #include "ui/TFTPForm.h"
+#include "caption/TGradientCaption.h"
 #include "ui/TMeterDLG.h"
 
 namespace vollum::test {
@@ -28,7 +29,7 @@ protected:
 };
 
 TEST_F(MeterWindow, LayoutAsDesigned) {
-    EXPECT_EQ(dlg.size(), QSize(223, 126));
+    EXPECT_EQ(dlg.GradientCaption1->ClientRect().size(), QSize(223, 126));
     EXPECT_EQ(dlg.windowTitle(), " ");
     struct Expected {
         const char* name;
