@@ -81,6 +81,15 @@ public:
     // True once per request.
     bool AbortRequested();
     int LastSocketError() const { return lastSocketError_; }
+    // Before a new connection: no error and no abort left from an earlier attempt.
+    void ForgetFailures() {
+        lastSocketError_ = 0;
+        abortFlag_ = false;
+    }
+    // Ends a socket wait in progress at once instead of at its deadline.
+    void AbandonWait() {
+        if (socket_.IsBlocking()) socket_.CancelBlockingCall();
+    }
     // The handler of both connections' socket errors.
     void SocketErrorOccurred(int error, const std::string& msg);
 

@@ -27,6 +27,10 @@ public:
     // would raise an error box of its own.
     void Close();
 
+    // Ends a socket wait in progress at once instead of at its deadline.
+    void AbandonWait() {
+        if (socket_.IsBlocking()) socket_.CancelBlockingCall();
+    }
     bool Listening() const { return socket_.FListenSocket != -1; }
     bool IsOpen() const { return socket_.FSocket != -1; }
     std::string ListeningPort() const;

@@ -68,6 +68,12 @@ public:
     OutputPane& Pane() { return transcript_.Pane(); }
 
     // Connection and login.
+    // Before Connect: an empty pane, no half line, no error and no abort left from earlier.
+    void PrepareConnect() {
+        transcript_.ClearPendingLine();
+        control_.ForgetFailures();
+        transcript_.Pane().Clear();
+    }
     // Connects to host:port; true when the connection stands.
     bool OpenControlConnection(const std::string& host, const std::string& port) { return control_.Open(host, port); }
     void WaitGreeting();

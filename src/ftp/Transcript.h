@@ -23,6 +23,7 @@ public:
     const OutputPane& Pane() const { return pane_; }
     // The line still waiting for its line feed.
     const std::string& PendingLine() const { return pending_; }
+    void ClearPendingLine() { pending_.clear(); }
 
     void SetLog(const std::string& programDir, bool useLogFile);
     void SetLogDirectory(const std::string& programDir) { log_.ProgramDir = programDir; }

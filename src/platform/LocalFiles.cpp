@@ -27,6 +27,13 @@ bool IsDirectory(const std::string& path) {
     return ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool IsRealDirectory(const std::string& path) {
+    std::string p = path;
+    if (p.size() > 1 && p.back() == '/') p.pop_back();
+    struct stat st {};
+    return ::lstat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 bool LocalFileExists(const std::string& path) {
     struct stat st {};
     return !path.empty() && ::lstat(path.c_str(), &st) == 0;

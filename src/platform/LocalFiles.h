@@ -21,6 +21,8 @@ EntryKind KindOf(const std::string& path);
 // that cannot be queried is none: treating it as one would create remote
 // directories for paths that do not exist.
 bool IsDirectory(const std::string& path);
+// A directory that is not reached through a symbolic link.
+bool IsRealDirectory(const std::string& path);
 // An entry (of any kind) exists at that path.
 bool LocalFileExists(const std::string& path);
 bool IsSymbolicLink(const std::string& path);

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "caption/TGradientCaption.h"
 #include "ftp/TFtpSession.h"
 
 namespace vollum {
@@ -52,6 +53,8 @@ TMeterDLG::TMeterDLG(TFtpSession& session, QWidget* parent)
     Label4 = MakeLabel("Label4", 8, 80, "Estimated time:");
     Label5 = MakeLabel("Label5", 8, 64, "Transferspeed:");
     Label6 = MakeLabel("Label6", 88, 80, "1");
+
+    GradientCaption1 = AttachGradientCaption(this, "Status", " ");
 }
 
 QLabel* TMeterDLG::MakeLabel(const char* name, int left, int top, const char* caption) {

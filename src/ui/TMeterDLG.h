@@ -13,6 +13,7 @@ class QPushButton;
 namespace vollum {
 
 class TFtpSession;
+class TGradientCaption;
 
 class TMeterDLG : public QDialog, public MeterView {
     Q_OBJECT
@@ -44,6 +45,7 @@ public:
     QLabel* Label4;
     QLabel* Label5;
     QLabel* Label6;
+    TGradientCaption* GradientCaption1;
 
 private slots:
     void Button1Click();

@@ -64,7 +64,6 @@ int RunWithDisplay(char* argv0, const std::vector<std::string>& arguments, const
     TFtpSession session(prompts);
     TStartup startup(session, arguments, startDirectory);
     const WindowArrangement arrangement = startup.ProgramEntry(ProgramDirectory());
-    prompts.EndPending = [&startup] { return startup.Runs.EndRequested; };
 
     session.Control().OnCursor = [](bool busy) {
         if (busy && !QApplication::overrideCursor()) QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -76,8 +75,12 @@ int RunWithDisplay(char* argv0, const std::vector<std::string>& arguments, const
     session.SetMeter(&meter);
     meter.FormCreate();
     TFTPForm form(session);
+    // Once the end is under way (a finished run, or the window closing while
+    // something ran) a box would only hold it up.
+    prompts.EndPending = [&startup, &form] { return startup.Runs.EndRequested || form.ClosePending(); };
     startup.Runs.HideMainWindow = [&form] { form.HideMinimised(); };
     startup.FormCreate();
+    form.SetOptionChecks();
     if (startup.Runs.EndRequested) return kExitNormal;
 
     // The event loop shows the main window of the arrangement; closing it ends the program.

@@ -16,6 +16,7 @@
 #include "ui/ConsoleMeter.h"
 #include "ui/QtPrompts.h"
 #include "ui/TFTPForm.h"
+#include "caption/TGradientCaption.h"
 #include "ui/TMeterDLG.h"
 
 namespace vollum::test {
@@ -28,7 +29,7 @@ protected:
 };
 
 TEST_F(MeterWindow, LayoutAsDesigned) {
-    EXPECT_EQ(dlg.size(), QSize(223, 126));
+    EXPECT_EQ(dlg.GradientCaption1->ClientRect().size(), QSize(223, 126));
     EXPECT_EQ(dlg.windowTitle(), " ");
     struct Expected {
         const char* name;
@@ -92,7 +93,7 @@ TEST_F(MeterWindow, CancelEndsTheProgramWithCode1) {
 
 TEST_F(MeterWindow, MainWindowMirrorsThePane) {
     TFTPForm form(*session);
-    EXPECT_EQ(form.windowTitle(), "Vollum");
+    EXPECT_EQ(form.windowTitle(), "Vollum 97");
     auto* memo = form.findChild<QPlainTextEdit*>("Memo1");
     ASSERT_NE(memo, nullptr);
     session->ShowText("220 Ready\r\n");

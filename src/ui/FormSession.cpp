@@ -1,0 +1,81 @@
+// Connect, Disconnect, Exit and the end of the connection when the window closes.
+#include <QTimer>
+
+#include "ftp/TFtpSession.h"
+#include "ui/TFTPForm.h"
+#include "ui/TLoginDLG.h"
+
+namespace vollum {
+
+namespace {
+// The menus follow the connection however Connect ends, raised failures included.
+struct MenusFollow {
+    TFTPForm& form;
+    ~MenusFollow() { form.EnableDisableMenus(); }
+};
+}  // namespace
+
+void TFTPForm::ConnectMNUClick() {
+    if (access_.Connected()) {
+        session_.ShowLine("Already connected to remote host: %s", {access_.RemoteHost()});
+        return;
+    }
+    if (session_.RefuseIfBusy()) return;
+    access_.PrepareConnect();
+
+    TLoginDLG dialog(access_.Settings(), access_.Prompts(), [this] { session_.ApplySettings(); }, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    const MenusFollow menus{*this};
+    const std::string host = dialog.Field(dialog.HostName);
+
+    if (!session_.OpenControlConnection(host, access_.Settings().Port)) {
+        session_.ShowLine("Connection to %s failed", {host});
+        session_.LogLine("Connected to " + host + "Failed");
+        return;
+    }
+    const SessionAccess::Endpoints e = access_.ControlEndpoints();
+    session_.ShowLine("Local port: %s IP: %s connected to rmt port: %s IP: %s",
+                      {e.localPort, e.localIP, e.remotePort, e.remoteIP});
+    session_.LogLine("Connected to" + access_.RemoteHost());
+    session_.ShowLine("Connected to %s", {access_.RemoteHost()});
+    EnableDisableMenus();
+
+    // A close asked for meanwhile stops the sequence between steps.
+    session_.WaitGreeting();
+    if (closePending_) return;
+    session_.SendLogin(dialog.Field(dialog.UserName), dialog.Field(dialog.Password), dialog.Field(dialog.Account));
+    if (closePending_) return;
+    const std::string directory = dialog.Field(dialog.Directory);
+    if (!directory.empty()) session_.FtpCommand("CWD %s", {directory});
+    if (closePending_) return;
+    session_.CheckRemoteDir();
+}
+
+void TFTPForm::QuitMNUClick() {
+    // Closing the control connection under a running transfer would pull the
+    // socket from beneath its wait.
+    if (session_.RefuseIfBusy()) return;
+    session_.Quit();
+    EnableDisableMenus();
+}
+
+void TFTPForm::ExitMNUClick() {
+    if (depth_ > 1 || access_.Busy()) {
+        close();  // ends what runs, then the window
+        return;
+    }
+    if (access_.Connected()) {
+        session_.LogLine("Disconnecting from remote host: " + access_.RemoteHost());
+        session_.ShowLine("Disconnecting from remote host: %s", {access_.RemoteHost()});
+        QuitMNUClick();
+    }
+    QTimer::singleShot(0, this, &QWidget::close);
+}
+
+void TFTPForm::FormClose() {
+    if (!access_.Connected()) return;
+    // Quit also clears Connected, which no one reads once the window is gone.
+    session_.Quit();
+}
+
+}  // namespace vollum

@@ -1,0 +1,306 @@
+#include "ui/TLoginDLG.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QStyle>
+
+#include "common/Convert.h"
+#include "common/Errors.h"
+#include "common/UserPrompts.h"
+#include "config/TIniFile.h"
+#include "platform/LocalFiles.h"
+
+namespace vollum {
+
+namespace {
+QString Q(const std::string& s) { return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size())); }
+std::string S(const QString& q) { return q.toLocal8Bit().toStdString(); }
+}  // namespace
+
+TLoginDLG::TLoginDLG(StartupValues& settings, UserPrompts& prompts, std::function<void()> settingsChanged,
+                     QWidget* parent)
+    : QDialog(parent),
+      settings_(settings),
+      prompts_(prompts),
+      settingsChanged_(std::move(settingsChanged)),
+      layout_(this, 371, 346) {
+    setObjectName("LoginDLG");
+    // The gradient caption bar says "Setup"; until it is attached the title does.
+    setWindowTitle("Setup");
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+
+    Profile = new QComboBox(this);
+    Profile->setObjectName("Profile");
+    Profile->setEditable(true);
+    Profile->setInsertPolicy(QComboBox::NoInsert);
+    Profile->setEditText("Profile");
+    layout_.Place(Profile, 70, 0, 155, 21);
+    MakeLabel(this, "Profile:", Profile, 8, 4, 58);
+    HostName = MakeEdit(this, "HostName", 70, 24, 155);
+    MakeLabel(this, "Hostname:", HostName, 8, 28, 58);
+    UserName = MakeEdit(this, "UserName", 70, 48, 155);
+    MakeLabel(this, "Username:", UserName, 8, 52, 58);
+    Password = MakeEdit(this, "Password", 70, 72, 155);
+    Password->setEchoMode(QLineEdit::Password);
+    Label1 = MakeLabel(this, "Password:", Password, 8, 76, 58, {"Email:", "Password."});
+    Label1->setObjectName("Label1");
+    Account = MakeEdit(this, "Account", 70, 96, 155);
+    MakeLabel(this, "Account:", Account, 8, 100, 58);
+    ConnectionTimeOutBox = MakeEdit(this, "ConnectionTimeOutBox", 112, 120, 33);
+    MakeLabel(this, "Connection Timeout:", ConnectionTimeOutBox, 8, 124, 100);
+
+    AddBtn = MakeButton("AddBtn", "Add", 232, 8, 41, 27);
+    ModifyBtn = MakeButton("ModifyBtn", "Save", 280, 8, 41, 27);
+    DeleteBtn = MakeButton("DeleteBtn", "Delete", 328, 8, 41, 27);
+    Port = MakeEdit(this, "Port", 296, 40, 49);
+    MakeLabel(this, "&Remote Port:", Port, 232, 44, 60);
+    CheckBox1 = MakeCheck(this, "CheckBox1", "Anonymous &Login", 232, 64, 121);
+    CheckBox3 = MakeCheck(this, "CheckBox3", "Auto Save Config", 232, 88, 121);
+
+    GroupBox2 = new QGroupBox("Vollum drag && drop Options", this);
+    GroupBox2->setObjectName("GroupBox2");
+    layout_.Place(GroupBox2, 0, 144, 369, 129);
+    // Drawn one pixel into its neighbour; kept clear of it here.
+    CheckBox2 = MakeCheck(GroupBox2, "CheckBox2", "Include directories", 8, 16, 111);
+    CheckBox4 = MakeCheck(GroupBox2, "CheckBox4", "Include Sub-Directories", 120, 16, 137);
+    CheckBox4->setEnabled(false);
+    FtpTimeoutBox = MakeEdit(GroupBox2, "FtpTimeoutBox", 320, 16, 33);
+    MakeLabel(GroupBox2, "FTP Timeout", FtpTimeoutBox, 260, 20, 56);
+    CheckBox6 = MakeCheck(GroupBox2, "CheckBox6", "Use LOG file", 8, 40, 81);
+    CheckBox5 = MakeCheck(GroupBox2, "CheckBox5", "Use lowercase filenamse", 120, 40, 145);
+    Error = MakeCheck(GroupBox2, "Error", "Display error messages.", 8, 64, 129);
+    GroupBox3 = new QGroupBox("Transfer Mode", GroupBox2);
+    GroupBox3->setObjectName("GroupBox3");
+    // Two pixels lower than drawn: the box above it would otherwise overlap it.
+    layout_.Place(GroupBox3, 5, 82, 209, 41);
+    rbASCII = new QRadioButton("ASCII", GroupBox3);
+    rbASCII->setObjectName("rbASCII");
+    layout_.Place(rbASCII, 8, 16, 60, 17);
+    rbBINARY = new QRadioButton("Binary", GroupBox3);
+    rbBINARY->setObjectName("rbBINARY");
+    layout_.Place(rbBINARY, 72, 16, 60, 17);
+    rbEBCDIC = new QRadioButton("EBCDIC", GroupBox3);
+    rbEBCDIC->setObjectName("rbEBCDIC");
+    layout_.Place(rbEBCDIC, 136, 16, 68, 17);
+    rbBINARY->setChecked(true);
+    Edit1 = MakeEdit(GroupBox2, "Edit1", 220, 100, 140);
+    MakeLabel(GroupBox2, "Initialize command:", Edit1, 220, 84, 140);
+
+    GroupBox1 = new QGroupBox("Initial Directories", this);
+    GroupBox1->setObjectName("GroupBox1");
+    layout_.Place(GroupBox1, 0, 280, 289, 65);
+    Directory = MakeEdit(GroupBox1, "Directory", 86, 12, 185);
+    MakeLabel(GroupBox1, "Remote H&ost:", Directory, 8, 16, 74);
+    Edit2 = MakeEdit(GroupBox1, "Edit2", 86, 40, 185);
+    MakeLabel(GroupBox1, "Local &PC:", Edit2, 8, 44, 74);
+
+    OKBtn = MakeButton("OKBtn", "OK", 296, 288, 73, 26);
+    OKBtn->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
+    OKBtn->setDefault(true);
+    CancelBtn = MakeButton("CancelBtn", "Cancel", 296, 319, 73, 27);
+    CancelBtn->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+
+    // Tab order: the form's controls by their design order, a group box's own in its place.
+    QWidget* chain[] = {Profile,   HostName,  UserName,  Password,  Account,       Port,    Directory,
+                        Edit2,     CheckBox1, CheckBox3, AddBtn,    ModifyBtn,     DeleteBtn, OKBtn,
+                        CancelBtn, CheckBox2, CheckBox4, CheckBox6, rbASCII,       rbBINARY, rbEBCDIC,
+                        Edit1,     CheckBox5, FtpTimeoutBox, Error, ConnectionTimeOutBox};
+    for (size_t i = 1; i < std::size(chain); ++i) setTabOrder(chain[i - 1], chain[i]);
+
+    connect(Profile, &QComboBox::editTextChanged, this, [this] { Guarded([this] { ProfileChange(); }); });
+    connect(CheckBox1, &QCheckBox::toggled, this, &TLoginDLG::CheckBox1Click);
+    connect(CheckBox2, &QCheckBox::toggled, this, &TLoginDLG::CheckBox2Click);
+    connect(AddBtn, &QPushButton::clicked, this, [this] { Guarded([this] { AddBtnClick(); }); });
+    connect(ModifyBtn, &QPushButton::clicked, this, [this] { Guarded([this] { ModifyBtnClick(); }); });
+    connect(DeleteBtn, &QPushButton::clicked, this, [this] { Guarded([this] { DeleteBtnClick(); }); });
+    connect(OKBtn, &QPushButton::clicked, this, [this] {
+        // A failure is shown, and the dialog still closes with OK.
+        Guarded([this] { OKBtnClick(); });
+        accept();
+    });
+    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+
+    layout_.Apply();
+    Guarded([this] { LoadProfileList(); });
+}
+
+QLineEdit* TLoginDLG::MakeEdit(QWidget* parent, const char* name, int left, int top, int width) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    layout_.Place(edit, left, top, width, 21);
+    return edit;
+}
+
+QLabel* TLoginDLG::MakeLabel(QWidget* parent, const char* caption, QWidget* buddy, int left, int top, int room,
+                             const QStringList& otherTexts) {
+    auto* label = new QLabel(caption, parent);
+    label->setBuddy(buddy);
+    layout_.PlaceLabel(label, left, top, room, otherTexts);
+    return label;
+}
+
+QCheckBox* TLoginDLG::MakeCheck(QWidget* parent, const char* name, const char* caption, int left, int top,
+                                int width) {
+    auto* box = new QCheckBox(caption, parent);
+    box->setObjectName(name);
+    layout_.Place(box, left, top, width, 17);
+    return box;
+}
+
+QPushButton* TLoginDLG::MakeButton(const char* name, const char* caption, int left, int top, int width,
+                                   int height) {
+    auto* button = new QPushButton(caption, this);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    layout_.Place(button, left, top, width, height);
+    return button;
+}
+
+void TLoginDLG::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    HostName->setFocus();
+}
+
+void TLoginDLG::Guarded(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const VollumError& e) {
+        prompts_.MessageBox(e.what(), "Error", PromptButtons::Ok, PromptIcon::Error);
+    }
+}
+
+std::string TLoginDLG::Field(const QLineEdit* edit) const { return S(edit->text()); }
+std::string TLoginDLG::Name() const { return S(Profile->currentText()); }
+std::string TLoginDLG::IniPath() const { return settings_.ProgramDir + "VOLLUM.INI"; }
+
+void TLoginDLG::LoadProfileList() {
+    TIniFile ini(IniPath());
+    {
+        // The list is filled quietly; the profile is loaded once, below.
+        const QSignalBlocker quiet(Profile);
+        Profile->clear();
+        Profile->setEditText(QString());
+        for (const std::string& name : ListProfiles(ini)) Profile->addItem(Q(name));
+        Profile->setCurrentIndex(-1);
+        Profile->setEditText(Q(ini.ReadString("LastUsed", "NAME", Name())));
+    }
+    ProfileChange();
+}
+
+void TLoginDLG::ProfileChange() {
+    ProfileValues defaults;
+    defaults.Localdir = Field(Edit2);
+    defaults.TransferType = settings_.TransferTypeCode;
+    const ProfileValues v = ReadProfileKeys(TIniFile(IniPath()), Name(), defaults);
+    HostName->setText(Q(v.HostName));
+    UserName->setText(Q(v.UserName));
+    Password->setText(Q(v.Password));
+    Account->setText(Q(v.Account));
+    Directory->setText(Q(v.Directory));
+    Port->setText(Q(v.Port));
+    Edit2->setText(Q(v.Localdir));
+    // A box that changes state runs its click behaviour, as a click would.
+    CheckBox1->setChecked(v.Anonymous);
+    CheckBox3->setChecked(v.AutoSave);
+    FtpTimeoutBox->setText(Q(v.FtpTimeOut));
+    ConnectionTimeOutBox->setText(Q(v.ConnectionTimeOut));
+    settings_.TransferTypeCode = v.TransferType;
+    CheckBox6->setChecked(v.UseLogFile);
+    CheckBox2->setChecked(v.IncludeDirs);
+    CheckBox4->setChecked(v.IncludeSubDirs);
+    CheckBox5->setChecked(v.UseLowerCase);
+    Error->setChecked(v.DisplayError);
+    Edit1->setText(Q(v.InitializeCommand));
+    if (v.TransferType == 1) rbASCII->setChecked(true);
+    if (v.TransferType == 2) rbBINARY->setChecked(true);
+    if (v.TransferType == 3) rbEBCDIC->setChecked(true);
+}
+
+void TLoginDLG::CheckBox1Click() {
+    if (CheckBox1->isChecked()) {
+        Label1->setText("Email:");
+        Password->setEchoMode(QLineEdit::Normal);
+        UserName->setText("Anonymous");
+    } else {
+        Label1->setText("Password.");
+        Password->setEchoMode(QLineEdit::Password);
+    }
+}
+
+void TLoginDLG::CheckBox2Click() { CheckBox4->setEnabled(CheckBox2->isChecked()); }
+
+ProfileValues TLoginDLG::FromControls() const {
+    ProfileValues v;
+    v.HostName = Field(HostName);
+    v.UserName = Field(UserName);
+    v.Password = Field(Password);
+    v.Account = Field(Account);
+    v.Directory = Field(Directory);
+    v.Port = Field(Port);
+    v.Localdir = Field(Edit2);
+    v.Anonymous = CheckBox1->isChecked();
+    v.AutoSave = CheckBox3->isChecked();
+    v.UseLogFile = CheckBox6->isChecked();
+    v.IncludeDirs = CheckBox2->isChecked();
+    v.IncludeSubDirs = CheckBox4->isChecked();
+    v.UseLowerCase = CheckBox5->isChecked();
+    v.InitializeCommand = Field(Edit1);
+    v.FtpTimeOut = Field(FtpTimeoutBox);
+    v.ConnectionTimeOut = Field(ConnectionTimeOutBox);
+    v.DisplayError = Error->isChecked();
+    v.TransferType = settings_.TransferTypeCode;
+    return v;
+}
+
+void TLoginDLG::TakeTransferTypeFromButtons() {
+    if (rbASCII->isChecked()) settings_.TransferTypeCode = 1;
+    if (rbBINARY->isChecked()) settings_.TransferTypeCode = 2;
+    if (rbEBCDIC->isChecked()) settings_.TransferTypeCode = 3;
+}
+
+void TLoginDLG::AddBtnClick() {
+    TakeTransferTypeFromButtons();
+    TIniFile ini(IniPath());
+    AddProfile(ini, Name(), FromControls());
+    const QSignalBlocker quiet(Profile);
+    const QString text = Profile->currentText();
+    Profile->addItem(text);
+    Profile->setEditText(text);
+}
+
+void TLoginDLG::ModifyBtnClick() {
+    TakeTransferTypeFromButtons();
+    TIniFile ini(IniPath());
+    ModifyProfile(ini, Name(), FromControls());
+}
+
+void TLoginDLG::DeleteBtnClick() {
+    TIniFile ini(IniPath());
+    if (DeleteProfile(ini, Name())) LoadProfileList();
+}
+
+void TLoginDLG::OKBtnClick() {
+    if (!CheckBox3->isChecked()) return;
+    TIniFile ini(IniPath());
+    const ProfileValues v = FromControls();
+    AutoSaveProfile(ini, Name(), v);
+    settings_.HostName = v.HostName;
+    settings_.UserName = v.UserName;
+    settings_.Password = v.Password;
+    settings_.Account = v.Account;
+    settings_.Directory = v.Directory;
+    settings_.Port = v.Port;
+    settings_.Localdir = v.Localdir;
+    settings_.FtpTimeOut = StrToInt(v.FtpTimeOut);
+    settings_.ConnectionTimeOut = StrToInt(v.ConnectionTimeOut);
+    if (settingsChanged_) settingsChanged_();
+    if (!v.Localdir.empty() && !ChangeDirectory(v.Localdir)) prompts_.Warning("Cannot find directory");
+}
+
+}  // namespace vollum

@@ -1,0 +1,100 @@
+#pragma once
+// The setup dialog: creates, edits, chooses and deletes server profiles in
+// VOLLUM.INI, and is the login dialog of Connect. Every change goes straight
+// into the file; the dialog keeps nothing between openings.
+#include <QDialog>
+#include <functional>
+#include <string>
+
+#include "config/Profiles.h"
+#include "config/StartupValues.h"
+#include "ui/DesignLayout.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace vollum {
+
+class UserPrompts;
+
+class TLoginDLG : public QDialog {
+    Q_OBJECT
+public:
+    // settings: the session's profile fields, handed over by OK with Auto
+    // Save; its TransferTypeCode is the process-wide transfer type.
+    // settingsChanged runs once OK has handed new values over.
+    TLoginDLG(StartupValues& settings, UserPrompts& prompts, std::function<void()> settingsChanged,
+              QWidget* parent = nullptr);
+
+    void LoadProfileList();
+    void ProfileChange();
+    void AddBtnClick();
+    void ModifyBtnClick();
+    void DeleteBtnClick();
+    void OKBtnClick();
+    void CheckBox1Click();
+    void CheckBox2Click();
+
+    std::string Field(const QLineEdit* edit) const;
+
+    QComboBox* Profile;
+    QLineEdit* HostName;
+    QLineEdit* UserName;
+    QLabel* Label1;
+    QLineEdit* Password;
+    QLineEdit* Account;
+    QLineEdit* ConnectionTimeOutBox;
+    QPushButton* AddBtn;
+    QPushButton* ModifyBtn;
+    QPushButton* DeleteBtn;
+    QLineEdit* Port;
+    QCheckBox* CheckBox1;
+    QCheckBox* CheckBox3;
+    QGroupBox* GroupBox2;
+    QCheckBox* CheckBox2;
+    QCheckBox* CheckBox4;
+    QLineEdit* FtpTimeoutBox;
+    QCheckBox* CheckBox6;
+    QCheckBox* CheckBox5;
+    QCheckBox* Error;
+    QGroupBox* GroupBox3;
+    QRadioButton* rbASCII;
+    QRadioButton* rbBINARY;
+    QRadioButton* rbEBCDIC;
+    QLineEdit* Edit1;
+    QGroupBox* GroupBox1;
+    QLineEdit* Directory;
+    QLineEdit* Edit2;
+    QPushButton* OKBtn;
+    QPushButton* CancelBtn;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    std::string Name() const;
+    std::string IniPath() const;
+    ProfileValues FromControls() const;
+    // The transfer type from the radio buttons; unchanged when none is checked.
+    void TakeTransferTypeFromButtons();
+    // Runs a handler; a failure the system raises is shown and ends only that handler.
+    void Guarded(const std::function<void()>& handler);
+
+    QLineEdit* MakeEdit(QWidget* parent, const char* name, int left, int top, int width);
+    QLabel* MakeLabel(QWidget* parent, const char* caption, QWidget* buddy, int left, int top, int room,
+                      const QStringList& otherTexts = {});
+    QCheckBox* MakeCheck(QWidget* parent, const char* name, const char* caption, int left, int top, int width);
+    QPushButton* MakeButton(const char* name, const char* caption, int left, int top, int width, int height);
+
+    StartupValues& settings_;
+    UserPrompts& prompts_;
+    std::function<void()> settingsChanged_;
+    DesignLayout layout_;
+};
+
+}  // namespace vollum

@@ -1,0 +1,141 @@
+// Opens each window of the client for real and saves a picture of it:
+// the main window after a connect and a listing against a local pyftpdlib,
+// the setup dialog, the progress window and the four file dialogs.
+//   vollum-screenshots OUTPUT_DIRECTORY
+#include <QApplication>
+#include <QDir>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTimer>
+#include <cstdio>
+
+#include "config/TIniFile.h"
+#include "ftp/TFtpSession.h"
+#include "support/ModalDriver.h"
+#include "support/PyFtpServer.h"
+#include "support/TempDir.h"
+#include "ui/QtPrompts.h"
+#include "ui/TFTPForm.h"
+#include "ui/TLoginDLG.h"
+#include "ui/TMeterDLG.h"
+#include "ui/TransferDialogs.h"
+#include "unattended/TStartup.h"
+
+using namespace vollum;
+using namespace vollum::test;
+
+namespace {
+
+QString outDir;
+
+void Save(QWidget* w, const char* name) {
+    QApplication::processEvents();
+    const QString path = outDir + "/" + name;
+    if (!w->grab().save(path)) std::fprintf(stderr, "could not write %s\n", qPrintable(path));
+    else std::printf("%s\n", qPrintable(path));
+}
+
+void Settle(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+template <class T>
+void Shoot(const char* file, const std::function<void(T*)>& fill = {}) {
+    T dialog;
+    if (fill) fill(&dialog);
+    dialog.show();
+    Settle(200);
+    Save(&dialog, file);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: vollum-screenshots OUTPUT_DIRECTORY\n");
+        return 2;
+    }
+    outDir = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(outDir);
+
+    PyFtpServer server("demo", "demo-pass");
+    WriteFile(server.Root() + "/readme.txt", "Vollum demo\r\n");
+    WriteFile(server.Root() + "/report 2024.txt", std::string(4096, 'r'));
+    WriteFile(server.Root() + "/random.bin", RandomBytes(300000));
+    QDir().mkpath(QString::fromStdString(server.Root() + "/incoming"));
+
+    TempDir program;
+    {
+        TIniFile ini(program / "VOLLUM.INI");
+        for (const auto& [k, v] : std::vector<std::pair<const char*, std::string>>{
+                 {"HostName", "127.0.0.1"}, {"UserName", "demo"}, {"Password", "demo-pass"},
+                 {"Port", server.PortText()}, {"Localdir", program.Path()}, {"Anonymous", "0"},
+                 {"FtpTimeOut", "30"}, {"ConnectionTimeOut", "30"}, {"TransferType", "2"},
+                 {"DisplayError", "1"}, {"UseLowerCase", "0"}})
+            ini.WriteString("demo", k, v);
+        ini.WriteString("index", "Profile0", "demo");
+        ini.WriteString("index", "next", "1");
+        ini.WriteString("LastUsed", "NAME", "demo");
+        ini.WriteString("Fixed", "OK", "1");
+        ini.WriteString("SpoolBay", "Executed", "0");
+        ini.WriteString("options", "DirSep", "0");
+        ini.WriteString("options", "ViewSep", "0");
+        ini.WriteString("options", "Editor", "xdg-open");
+    }
+
+    QtPrompts prompts;
+    TFtpSession session(prompts);
+    TStartup startup(session, {}, program.Path());
+    startup.ProgramEntry(program.Path());
+    TMeterDLG meter(session);
+    session.SetMeter(&meter);
+    meter.FormCreate();
+    TFTPForm form(session);
+    startup.FormCreate();
+    form.SetOptionChecks();
+    form.show();
+    Settle(300);
+
+    // Connect through the setup dialog, pictured on its way.
+    WhenModal<TLoginDLG>([](TLoginDLG* dlg) {
+        Save(dlg, "setup.png");
+        dlg->OKBtn->click();
+    });
+    form.ConnectMNU->trigger();
+
+    WhenModal<QInputDialog>([](QInputDialog* dlg) { dlg->accept(); });
+    form.DirMNU->trigger();
+    Settle(300);
+    Save(&form, "main.png");
+
+    // The progress window as a store shows it part-way.
+    session.UpdateMeter(123904, 300000);
+    meter.SetStatus("Sending file: random.bin");
+    meter.SetSpeed(TFtpSession::SpeedText(1210.5));
+    meter.SetTimeLeft(TFtpSession::TimeLeftText(125));
+    Settle(200);
+    Save(&meter, "meter.png");
+    session.HideMeter();
+
+    Shoot<TGetDLG>("get.png", [](TGetDLG* d) {
+        d->FileName->setText("readme.txt");
+        d->LocalName->setText("readme.txt");
+    });
+    Shoot<TPutDLG>("put.png", [](TPutDLG* d) {
+        d->FileName->setText("/home/user/report.txt");
+        d->RemoteName->setText("report.txt");
+    });
+    Shoot<TViewDLG>("view.png", [](TViewDLG* d) { d->FileName->setText("readme.txt"); });
+    Shoot<TRenDLG>("rename.png", [](TRenDLG* d) {
+        d->FileFrom->setText("readme.txt");
+        d->FileTo->setText("README.TXT");
+    });
+
+    session.Quit();
+    return 0;
+}

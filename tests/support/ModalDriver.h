@@ -1,0 +1,31 @@
+#pragma once
+// Drives the modal dialogs a menu command opens: the test queues what to do
+// with the next dialog, then triggers the command (whose exec() blocks).
+#include <QApplication>
+#include <QDialog>
+#include <QTimer>
+#include <functional>
+
+namespace vollum::test {
+
+// Runs act on the next modal dialog of type T once it is shown; gives up after boundMs.
+template <class T>
+void WhenModal(std::function<void(T*)> act, int boundMs = 5000) {
+    auto* timer = new QTimer;
+    auto* waited = new int(0);
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, [timer, waited, act, boundMs] {
+        *waited += 20;
+        auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
+        if ((dialog == nullptr || !dialog->isVisible()) && *waited < boundMs) return;
+        timer->stop();
+        timer->deleteLater();
+        delete waited;
+        if (dialog != nullptr) act(dialog);
+        // Whatever still stands after a bounded wait is closed, so no test hangs.
+        else if (auto* stray = qobject_cast<QDialog*>(QApplication::activeModalWidget())) stray->reject();
+    });
+    timer->start();
+}
+
+}  // namespace vollum::test

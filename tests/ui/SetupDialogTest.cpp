@@ -1,0 +1,158 @@
+// The setup dialog against real VOLLUM.INI files: its edge cases as one table.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <functional>
+
+#include "config/TIniFile.h"
+#include "support/SessionFixture.h"
+#include "ui/TLoginDLG.h"
+
+namespace vollum::test {
+
+namespace {
+const char* const kTwoProfiles =
+    "[index]\r\nnext=2\r\nProfile0=open\r\nProfile1=closed\r\n"
+    "[LastUsed]\r\nNAME=closed\r\n"
+    "[open]\r\nHostName=ftp.example\r\nUserName=joe\r\nAnonymous=1\r\nIncludeDirs=1\r\nIncludeSubDirs=1\r\n"
+    "TransferType=2\r\nPort=21\r\n"
+    "[closed]\r\nHostName=intra\r\nUserName=ann\r\nPassword=pw\r\nAnonymous=0\r\nPort=2121\r\n"
+    "FtpTimeOut=30\r\nConnectionTimeOut=20\r\nTransferType=2\r\nAutoSave=1\r\n";
+}  // namespace
+
+class SetupDialog : public SessionFixture {
+protected:
+    std::string Ini() const { return dir / "VOLLUM.INI"; }
+    std::string Key(const std::string& section, const std::string& key) const {
+        return TIniFile(Ini()).ReadString(section, key, "<missing>");
+    }
+};
+
+TEST_F(SetupDialog, EdgeCases) {
+    struct Case {
+        const char* name;
+        const char* file;  // nullptr: no file at all
+        std::function<void(TLoginDLG&)> act;
+        std::function<void(TLoginDLG&)> check;
+    };
+    StartupValues& settings = session->Settings;
+    const std::vector<Case> cases = {
+        {"no file: index created, every flag on, anonymous", nullptr, [](TLoginDLG&) {},
+         [&](TLoginDLG& d) {
+             EXPECT_EQ(Key("index", "next"), "0");
+             EXPECT_EQ(d.Profile->count(), 0);
+             EXPECT_EQ(d.Profile->currentText(), "");
+             for (QCheckBox* box : {d.CheckBox1, d.CheckBox3, d.CheckBox6, d.CheckBox2, d.CheckBox4, d.CheckBox5,
+                                    d.Error})
+                 EXPECT_TRUE(box->isChecked()) << box->objectName().toStdString();
+             EXPECT_EQ(d.UserName->text(), "Anonymous");
+             EXPECT_EQ(d.Label1->text(), "Email:");
+             EXPECT_EQ(d.Password->echoMode(), QLineEdit::Normal);
+             EXPECT_EQ(d.HostName->text(), "");
+         }},
+        {"last used profile shown, anonymous off masks the password", kTwoProfiles, [](TLoginDLG&) {},
+         [](TLoginDLG& d) {
+             EXPECT_EQ(d.Profile->currentText(), "closed");
+             EXPECT_EQ(d.Profile->count(), 2);
+             EXPECT_EQ(d.UserName->text(), "ann");
+             EXPECT_EQ(d.Label1->text(), "Password:");  // the box never changed state
+             EXPECT_EQ(d.Password->echoMode(), QLineEdit::Password);
+         }},
+        {"choosing an anonymous profile switches to e-mail use", kTwoProfiles,
+         [](TLoginDLG& d) { d.Profile->setCurrentIndex(0); },
+         [](TLoginDLG& d) {
+             EXPECT_EQ(d.HostName->text(), "ftp.example");
+             EXPECT_EQ(d.UserName->text(), "Anonymous");
+             EXPECT_EQ(d.Label1->text(), "Email:");
+             EXPECT_EQ(d.Password->echoMode(), QLineEdit::Normal);
+         }},
+        {"back from an anonymous profile: the label has a full stop, the password is masked", kTwoProfiles,
+         [](TLoginDLG& d) {
+             d.Profile->setCurrentIndex(0);
+             d.Profile->setCurrentIndex(1);
+         },
+         [](TLoginDLG& d) {
+             EXPECT_EQ(d.UserName->text(), "ann");
+             EXPECT_EQ(d.Label1->text(), "Password.");
+             EXPECT_EQ(d.Password->echoMode(), QLineEdit::Password);
+         }},
+        {"include directories off disables sub-directories but keeps and saves its tick", kTwoProfiles,
+         [](TLoginDLG& d) {
+             d.Profile->setCurrentIndex(0);
+             d.CheckBox2->click();
+             d.ModifyBtn->click();
+         },
+         [&](TLoginDLG& d) {
+             EXPECT_FALSE(d.CheckBox4->isEnabled());
+             EXPECT_TRUE(d.CheckBox4->isChecked());
+             EXPECT_EQ(Key("open", "IncludeDirs"), "0");
+             EXPECT_EQ(Key("open", "IncludeSubDirs"), "1");
+         }},
+        {"OK without Auto Save writes and hands over nothing", kTwoProfiles,
+         [](TLoginDLG& d) {
+             d.CheckBox3->setChecked(false);
+             d.HostName->setText("elsewhere");
+             d.OKBtn->click();
+         },
+         [&](TLoginDLG& d) {
+             EXPECT_EQ(d.result(), QDialog::Accepted);
+             EXPECT_EQ(Key("closed", "HostName"), "intra");
+             EXPECT_EQ(Key("Fixed", "OK"), "<missing>");
+             EXPECT_EQ(settings.HostName, "");
+         }},
+        {"OK with Auto Save keeps the stored mode and hands the profile over", kTwoProfiles,
+         [](TLoginDLG& d) {
+             d.rbASCII->click();
+             d.HostName->setText("elsewhere");
+             d.OKBtn->click();
+         },
+         [&](TLoginDLG&) {
+             EXPECT_EQ(Key("closed", "HostName"), "elsewhere");
+             EXPECT_EQ(Key("closed", "TransferType"), "2");
+             EXPECT_EQ(Key("Fixed", "OK"), "1");
+             EXPECT_EQ(settings.HostName, "elsewhere");
+             EXPECT_EQ(settings.Port, "2121");
+             EXPECT_EQ(settings.FtpTimeOut, 30);
+             EXPECT_EQ(settings.ConnectionTimeOut, 20);
+         }},
+        {"Save stores the mode from the buttons", kTwoProfiles,
+         [](TLoginDLG& d) {
+             d.rbEBCDIC->click();
+             d.ModifyBtn->click();
+         },
+         [&](TLoginDLG&) { EXPECT_EQ(Key("closed", "TransferType"), "3"); }},
+        {"a Port that is not a number stops Add part-way with a message", kTwoProfiles,
+         [](TLoginDLG& d) {
+             d.Profile->setEditText("bad");
+             d.HostName->setText("hb");
+             d.Port->setText("x21");
+             d.AddBtn->click();
+         },
+         [&](TLoginDLG& d) {
+             EXPECT_EQ(prompts.Texts().back(), "'x21' is not a valid integer value");
+             EXPECT_EQ(Key("index", "Profile2"), "bad");
+             EXPECT_EQ(Key("index", "next"), "2");  // the next Add reuses the slot
+             EXPECT_EQ(Key("bad", "HostName"), "hb");
+             EXPECT_EQ(Key("bad", "Localdir"), "<missing>");
+             EXPECT_EQ(d.Profile->count(), 2);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ::unlink(Ini().c_str());
+        if (c.file != nullptr) WriteFile(Ini(), c.file);
+        settings = StartupValues{};
+        settings.ProgramDir = dir.Path() + "/";
+        prompts.shown.clear();
+        TLoginDLG dialog(settings, prompts, {});
+        c.act(dialog);
+        c.check(dialog);
+    }
+}
+
+}  // namespace vollum::test
