@@ -26,6 +26,7 @@
 #include "platform/DriveMapping.h"
 #include "platform/ProcessStart.h"
 #include "platform/StartAtLogin.h"
+#include "ui/QtText.h"
 
 namespace vollum {
 
@@ -33,7 +34,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-QString Q(const std::string& s) { return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size())); }
 
 void Place(QWidget* w, int left, int top, int width = -1, int height = -1) {
     const QSize hint = w->sizeHint();
@@ -166,11 +166,11 @@ void TMainform::BuildControls() {
     Edit1->installEventFilter(this);
 }
 
-std::string TMainform::Text(const QLineEdit* edit) const { return edit->text().toLocal8Bit().toStdString(); }
+std::string TMainform::Text(const QLineEdit* edit) const { return FromQt(edit->text()); }
 
-std::string TMainform::StatusText() const { return statusPanel_->text().toLocal8Bit().toStdString(); }
+std::string TMainform::StatusText() const { return FromQt(statusPanel_->text()); }
 
-void TMainform::SetStatus(const std::string& text) { statusPanel_->setText(Q(text)); }
+void TMainform::SetStatus(const std::string& text) { statusPanel_->setText(ToQt(text)); }
 
 std::string TMainform::ClientIni() const { return AddBackslash(Text(Edit3)) + "VOLLUM.INI"; }
 
@@ -185,10 +185,10 @@ void TMainform::Guarded(const std::function<void()>& handler) {
 void TMainform::FormCreate() {
     changed_ = false;
     const CompanionSettings s = ReadCompanionSettings(programDir_ + "SPOOLBAY.INI", DefaultSubstTool(programDir_));
-    Edit2->setText(Q(s.SubstDir));
-    Edit3->setText(Q(s.VollumDir));
-    Edit1->setText(Q(s.SubstDrive));
-    Edit4->setText(Q(s.DirInterval));
+    Edit2->setText(ToQt(s.SubstDir));
+    Edit3->setText(ToQt(s.VollumDir));
+    Edit1->setText(ToQt(s.SubstDrive));
+    Edit4->setText(ToQt(s.DirInterval));
     CheckBox1->setChecked(s.StartWithWindows);
     autoStart_ = !args_.empty() && (args_[0] == "/U" || args_[0] == "/u");
 }
@@ -216,7 +216,7 @@ bool TMainform::FormCloseQuery() {
 }
 
 void TMainform::Button2Click() {
-    if (const auto dir = ReadClientDirectoryRecord()) Edit3->setText(Q(*dir));
+    if (const auto dir = ReadClientDirectoryRecord()) Edit3->setText(ToQt(*dir));
 }
 
 void TMainform::TakeToolAndDrive() {

@@ -1,4 +1,5 @@
 #include "companion/TTrayIcon.h"
+#include "ui/QtText.h"
 
 #include <QCoreApplication>
 #include <QCursor>
@@ -12,7 +13,6 @@ namespace vollum {
 
 namespace {
 
-QString Text(const std::string& s) { return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size())); }
 
 class QtNotifyArea : public NotifyArea {
 public:
@@ -33,7 +33,7 @@ public:
     }
     void Modify(const NotifyRecord& r) override {
         icon_.setIcon(r.icon);
-        icon_.setToolTip(Text(r.tip));
+        icon_.setToolTip(ToQt(r.tip));
     }
     void Delete() override { icon_.hide(); }
 

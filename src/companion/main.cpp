@@ -7,6 +7,7 @@
 #include "companion/TMainform.h"
 #include "config/ProgramDir.h"
 #include "platform/Display.h"
+#include "ui/QtText.h"
 #include "ui/QtPrompts.h"
 #include "ui/TApplication.h"
 
@@ -27,7 +28,7 @@ int main(int argc, char** argv) {
     QtPrompts prompts;
     app.Prompts = &prompts;
 
-    TMainform form(prompts, ProgramDirectory(), QCoreApplication::applicationFilePath().toLocal8Bit().toStdString(),
+    TMainform form(prompts, ProgramDirectory(), FromQt(QCoreApplication::applicationFilePath()),
                    args);
     form.OnClosed = [] { QCoreApplication::quit(); };
     form.FormCreate();

@@ -6,6 +6,7 @@
 #include "config/StartupReading.h"
 #include "ftp/TFtpSession.h"
 #include "platform/SystemDefaults.h"
+#include "ui/QtText.h"
 #include "ui/TFTPForm.h"
 #include "ui/TransferDialogs.h"
 
@@ -14,7 +15,7 @@ namespace vollum {
 bool TFTPForm::EditorAvailable() {
     const std::string& configured = access_.Settings().Editor;
     const std::string editor = configured.empty() ? DefaultEditor() : configured;
-    const QStringList parts = QProcess::splitCommand(QString::fromLocal8Bit(editor));
+    const QStringList parts = QProcess::splitCommand(ToQt(editor));
     if (!parts.isEmpty() && !QStandardPaths::findExecutable(parts.first()).isEmpty()) return true;
     // Without this the listing would land in a file nobody opens.
     access_.Prompts().MessageBox("The editor \"" + editor +

@@ -12,6 +12,7 @@
 #include "common/Errors.h"
 #include "common/UserPrompts.h"
 #include "ftp/TFtpSession.h"
+#include "ui/QtText.h"
 
 namespace vollum {
 
@@ -20,7 +21,7 @@ namespace {
 QString PaneText(const std::string& line) {
     size_t n = line.size();
     while (n > 0 && line[n - 1] == '\r') --n;
-    return QString::fromLocal8Bit(line.data(), static_cast<qsizetype>(n));
+    return ToQt(std::string_view(line).substr(0, n));
 }
 constexpr int kCloseRetryMs = 100;
 }  // namespace

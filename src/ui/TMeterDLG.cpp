@@ -9,12 +9,9 @@
 
 #include "caption/TGradientCaption.h"
 #include "ftp/TFtpSession.h"
+#include "ui/QtText.h"
 
 namespace vollum {
-
-namespace {
-QString Text(const std::string& s) { return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size())); }
-}  // namespace
 
 TMeterDLG::TMeterDLG(TFtpSession& session, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowContextHelpButtonHint),
@@ -89,10 +86,10 @@ void TMeterDLG::SetPosition(int percent) {
     Gauge1->setValue(percent < 0 ? 0 : percent > 100 ? 100 : percent);
 }
 
-void TMeterDLG::SetTitle(const std::string& text) { setWindowTitle(Text(text)); }
+void TMeterDLG::SetTitle(const std::string& text) { setWindowTitle(ToQt(text)); }
 
 void TMeterDLG::SetLabel(QLabel* label, const std::string& text) {
-    label->setText(Text(text));
+    label->setText(ToQt(text));
     label->adjustSize();
 }
 

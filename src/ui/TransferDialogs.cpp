@@ -11,6 +11,7 @@
 #include <QStyle>
 
 #include "common/Helpers.h"
+#include "ui/QtText.h"
 
 namespace vollum {
 
@@ -18,7 +19,6 @@ namespace {
 constexpr int kButtonWidth = 77;
 constexpr int kButtonHeight = 27;
 
-QString Q(const std::string& s) { return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size())); }
 }  // namespace
 
 bool LeftByUser(const QEvent* event) {
@@ -27,7 +27,7 @@ bool LeftByUser(const QEvent* event) {
     return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
 }
 
-std::string TTransferDialog::Text(const QLineEdit* edit) { return edit->text().toLocal8Bit().toStdString(); }
+std::string TTransferDialog::Text(const QLineEdit* edit) { return FromQt(edit->text()); }
 
 TTransferDialog::TTransferDialog(const char* name, const char* title, int width, int height, QWidget* parent)
     : QDialog(parent), layout_(this, width, height) {
@@ -154,7 +154,7 @@ std::string TPutDLG::RemoteNameFor(const std::string& localPath) {
     return cut == std::string::npos ? localPath : localPath.substr(cut + 1);
 }
 
-void TPutDLG::FileNameExit() { RemoteName->setText(Q(RemoteNameFor(Text(FileName)))); }
+void TPutDLG::FileNameExit() { RemoteName->setText(ToQt(RemoteNameFor(Text(FileName)))); }
 
 void TPutDLG::BrowseClick() {
     // Only an existing file can be chosen; the remote name is not derived from it.

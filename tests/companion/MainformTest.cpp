@@ -10,7 +10,7 @@
 #include <filesystem>
 
 #include "common/Errors.h"
-#include "common/UserPrompts.h"
+#include "support/ScriptedPrompts.h"
 #include "companion/TMainform.h"
 #include "companion/TTrayIcon.h"
 #include "config/TIniFile.h"

@@ -7,7 +7,7 @@
 #include <QElapsedTimer>
 #include <filesystem>
 
-#include "common/UserPrompts.h"
+#include "support/ScriptedPrompts.h"
 #include "companion/SpoolWatch.h"
 #include "config/TIniFile.h"
 #include "support/TempDir.h"

@@ -6,6 +6,7 @@
 #include "common/Errors.h"
 #include "config/ProgramDir.h"
 #include "config/StartupReading.h"
+#include "support/ScriptedPrompts.h"
 
 namespace vollum {
 namespace {

@@ -116,8 +116,8 @@ int main(int argc, char** argv) {
     // The progress window as a store shows it part-way.
     session.UpdateMeter(123904, 300000);
     meter.SetStatus("Sending file: random.bin");
-    meter.SetSpeed(TFtpSession::SpeedText(1210.5));
-    meter.SetTimeLeft(TFtpSession::TimeLeftText(125));
+    meter.SetSpeed(TransferMeter::SpeedText(1210.5));
+    meter.SetTimeLeft(TransferMeter::TimeLeftText(125));
     Settle(200);
     Save(&meter, "meter.png");
     session.HideMeter();

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "common/UserPrompts.h"
+#include "support/ScriptedPrompts.h"
 #include "ftp/TFtpSession.h"
 #include "support/FakeFtpServer.h"
 #include "support/TempDir.h"
