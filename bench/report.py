@@ -68,13 +68,13 @@ def main():
         ratio = numerator / denominator if denominator > 0 else float("inf")
         targets.append((text, ratio, ratio <= 1.0))
 
-    for test in ("upload", "download"):
+    for test in ("upload", "download") if "loopback" in modes else ():
         for server in servers:
             t = {c: median(("loopback", server, test, c), 0) for c in CLIENTS}
             best = min(t["curl"], t["lftp"])
             target("loopback %s %d MiB, %s: Vollum ÷ faster of curl and lftp" % (test, size_mib, server),
                    t["vollum"], best)
-    for server in servers:
+    for server in servers if "loopback" in modes else ():
         t = {c: median(("loopback", server, "tree", c), 0) for c in CLIENTS}
         target("loopback %d-file tree, %s: Vollum ÷ best peer" % (files, server),
                t["vollum"], min(t["curl"], t["lftp"]))
@@ -92,10 +92,11 @@ def main():
     worst = max(v for _, v in rss)
     target("Vollum's peak RSS ≤ %.0f MB (%s): largest ÷ limit" % (RSS_LIMIT_MB, ", ".join(
         "%s: %.1f MB" % r for r in rss)), worst, RSS_LIMIT_MB)
-    for server in servers:
-        v = median(("loopback", server, "upload", "vollum"), 1)
-        c = median(("loopback", server, "upload", "curl"), 1)
-        target("CPU time per uploaded MB, %s: Vollum ÷ curl" % server, v, c)
+    for mode in modes:
+        for server in servers:
+            v = median((mode, server, "upload", "vollum"), 1)
+            c = median((mode, server, "upload", "curl"), 1)
+            target("CPU time per uploaded MB, %s, %s: Vollum ÷ curl" % (where[mode], server), v, c)
 
     print("\nTargets (ratio ≤ 1.00 is met):\n")
     for text, ratio, met in targets:
