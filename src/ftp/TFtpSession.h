@@ -7,7 +7,7 @@
 //   TransferMeter     progress window: pacing and texts
 //   RetrieveOperation retrieve, view and listing
 //   StoreOperation    store with its 425/426 checks and re-runs
-// Login and QUIT are here (FtpLogin.cpp). QtCore only; the user is reached
+// Login and QUIT are here (SessionLogin.cpp). QtCore only; the user is reached
 // through UserPrompts and MeterView.
 #include <QObject>
 #include <initializer_list>

@@ -1,5 +1,5 @@
 #pragma once
-// The local file operations the unattended runs need, by path. Links are
+// Local file operations by path, for the engine, the runs and the companion. Links are
 // told apart from what they point to, so that no walk follows one into a
 // directory and no removal touches a link's target.
 #include <cstdint>
