@@ -222,10 +222,11 @@ bool ControlChannel::ReadReplyFragment(std::string& line, bool& closed, ReplyFra
         line = got;
         replyClass = fragment.replyClass;
         if (got.size() != fragment.take) {
-            // A short read: what did arrive is all there is of the line.
+            // A short read holds no LF: it continues the line and ends nothing.
             next = state;
-            replyClass = got.empty() ? 0 : NextReplyFragment(got, got.size(), true, next).replyClass;
             if (got.empty()) next = {false, 0};
+            else NextReplyFragment(got, got.size(), true, next);
+            replyClass = 0;
         }
         state = next;
         if (fragment.complete) closed = false;  // more may follow the line
