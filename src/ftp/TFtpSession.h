@@ -39,6 +39,11 @@ public:
     StartupValues Settings;
     // Hands Settings' time-outs, log switch and program directory to the parts.
     void ApplySettings();
+    // The directory of VOLLUM.INI and VOLLUM.LOG, before the rest is read.
+    void UseProgramDirectory(const std::string& dir) {
+        Settings.ProgramDir = dir;
+        transcript_.SetLogDirectory(dir);
+    }
 
     ControlChannel& Control() { return control_; }
     DataChannel& Data() { return data_; }

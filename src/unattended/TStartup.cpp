@@ -16,8 +16,7 @@ TStartup::TStartup(TFtpSession& session, std::vector<std::string> arguments, std
 
 WindowArrangement TStartup::ProgramEntry(const std::string& programDir) {
     programDir_ = AddBackslash(programDir);
-    s_.Settings.ProgramDir = programDir_;
-    s_.Output().SetLogDirectory(programDir_);
+    s_.UseProgramDirectory(programDir_);
     const ArrangementChoice choice =
         ChooseArrangement(TIniFile(programDir_ + "VOLLUM.INI"), static_cast<int>(Runs.Arguments.size()));
     s_.Settings.ServerConfigured = choice.ServerConfigured;
