@@ -30,8 +30,8 @@ bool LeftByUser(const QEvent* event) {
 
 std::string TTransferDialog::Text(const QLineEdit* edit) { return edit->text().toLocal8Bit().toStdString(); }
 
-TTransferDialog::TTransferDialog(const char* name, const char* title, int width, int height, QWidget* parent)
-    : QDialog(parent), layout_(this, width, height), name_(title) {
+TTransferDialog::TTransferDialog(const char* name, const char* company, int width, int height, QWidget* parent)
+    : QDialog(parent), layout_(this, width, height), name_(company) {
     setObjectName(name);
     setWindowTitle(" ");
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);

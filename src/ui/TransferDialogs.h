@@ -36,7 +36,7 @@ public:
     static std::string Text(const QLineEdit* edit);
 
 protected:
-    TTransferDialog(const char* name, const char* title, int width, int height, QWidget* parent);
+    TTransferDialog(const char* name, const char* company, int width, int height, QWidget* parent);
     QLineEdit* AddEdit(const char* name, int left, int top);
     QLabel* AddLabel(const char* name, const char* caption, int left, int top, int room);
     void AddModeGroup(int left, int top);
