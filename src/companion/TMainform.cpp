@@ -13,9 +13,11 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
+#include "caption/TGradientCaption.h"
 #include "common/Convert.h"
 #include "common/Errors.h"
 #include "common/Helpers.h"
@@ -39,6 +41,8 @@ void Place(QWidget* w, int left, int top, int width = -1, int height = -1) {
     const QSize hint = w->sizeHint();
     w->setGeometry(left, top, width < 0 ? hint.width() : width, height < 0 ? hint.height() : height);
 }
+
+constexpr int kCaptionGap = 4;  // between a caption and the control beside it
 
 void SetTextColour(QLineEdit* edit, Qt::GlobalColor colour) {
     QPalette p = edit->palette();
@@ -74,12 +78,8 @@ void TMainform::BuildControls() {
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
     outer->setSizeConstraint(QLayout::SetFixedSize);
-    CaptionArea = new QWidget(this);
-    CaptionArea->setObjectName("CaptionArea");
-    CaptionArea->setFixedHeight(0);
-    outer->addWidget(CaptionArea);
     auto* body = new QWidget(this);
-    body->setFixedSize(351, 177);
+    body->setObjectName("Body");
     // The positions are laid out for a narrow 8-point face at 96 dots per inch (11 pixels).
     QFont face = body->font();
     face.setFamilies({"MS Sans Serif", "Arial", "Liberation Sans", "DejaVu Sans Condensed"});
@@ -123,10 +123,18 @@ void TMainform::BuildControls() {
     Button3->setDefault(true);
     Button4 = button("Button4", "&Stop", 216, 128, 57, 25);
     Button5 = button("Button5", "&Exit", 280, 128, 59, 25);
+    // A face wider than the design's moves the check box clear of the interval's
+    // caption; the window grows to keep the box's margin on the right.
+    const int shift = std::max(0, Label4->x() + Label4->width() + kCaptionGap - CheckBox1->x());
+    const QSize hint = CheckBox1->sizeHint();
+    CheckBox1->setGeometry(CheckBox1->x() + shift, CheckBox1->y(), std::max(CheckBox1->width(), hint.width()),
+                           std::max(CheckBox1->height(), hint.height()));
+    const int width = std::max(351, CheckBox1->geometry().right() + 1 + 14);
+    body->setFixedSize(width, 177);
     StatusBar1 = new QStatusBar(body);
     StatusBar1->setObjectName("StatusBar1");
     StatusBar1->setSizeGripEnabled(false);
-    StatusBar1->setGeometry(0, 177 - 19, 351, 19);
+    StatusBar1->setGeometry(0, 177 - 19, width, 19);
     statusPanel_ = new QLabel("Status:", StatusBar1);
     statusPanel_->setObjectName("StatusPanel");
     statusPanel_->setMinimumWidth(50);
@@ -149,6 +157,7 @@ void TMainform::BuildControls() {
     TrayIcon1->PopupMenu = PopupMenu1;
     TrayIcon1->SetIcon(CompanionIcon());
     setWindowIcon(CompanionIcon());
+    GradientCaption1 = AttachGradientCaption(this, "Vollum 97 ", " ");
 
     connect(Button2, &QPushButton::clicked, this, [this] { Guarded([this] { Button2Click(); }); });
     connect(Button3, &QPushButton::clicked, this, [this] { Guarded([this] { Button3Click(); }); });

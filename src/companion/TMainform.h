@@ -19,6 +19,7 @@ class QStatusBar;
 
 namespace vollum {
 
+class TGradientCaption;
 class TTrayIcon;
 class UserPrompts;
 
@@ -39,8 +40,7 @@ public:
     QMenu* PopupMenu1;
     QAction *Settings1, *Subst1, *DeSubst1, *Exit1;
     SpoolWatch Watch;  // Timer1 and Timer2
-    // Room for the caption bar above the controls; empty until one is put there.
-    QWidget* CaptionArea;
+    TGradientCaption* GradientCaption1;
 
     void FormCreate();
     void FormActivate();

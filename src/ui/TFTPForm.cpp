@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "caption/TGradientCaption.h"
 #include "common/Errors.h"
 #include "common/UserPrompts.h"
 #include "ftp/TFtpSession.h"
@@ -100,6 +101,7 @@ TFTPForm::TFTPForm(TFtpSession& session, QWidget* parent)
 
     // 628 x 359, wide enough for the menu bar in any font, centred on the screen.
     resize(std::max(628, menuBar()->sizeHint().width() + 16), 359);
+    GradientCaption1 = AttachGradientCaption(this, "Vollum", "FTP Client -");
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }

@@ -17,6 +17,7 @@ class QTimer;
 namespace vollum {
 
 class TFtpSession;
+class TGradientCaption;
 
 class TFTPForm : public QMainWindow {
     Q_OBJECT
@@ -85,6 +86,7 @@ public:
     QAction* DirSepMNU;
     QAction* ViewSepMNU;
     QAction* EditorMNU;
+    TGradientCaption* GradientCaption1;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -10,6 +10,7 @@
 #include <QSignalBlocker>
 #include <QStyle>
 
+#include "caption/TGradientCaption.h"
 #include "common/Convert.h"
 #include "common/Errors.h"
 #include "common/UserPrompts.h"
@@ -27,8 +28,8 @@ TLoginDLG::TLoginDLG(StartupValues& settings, UserPrompts& prompts, std::functio
       settingsChanged_(std::move(settingsChanged)),
       layout_(this, 371, 346) {
     setObjectName("LoginDLG");
-    // The gradient caption bar says "Setup"; until it is attached the title does.
-    setWindowTitle("Setup");
+    // The caption bar's company text names the dialog; its own title is blank.
+    setWindowTitle(QString());
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
     Profile = new QComboBox(this);
@@ -123,6 +124,7 @@ TLoginDLG::TLoginDLG(StartupValues& settings, UserPrompts& prompts, std::functio
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 
     layout_.Apply();
+    GradientCaption1 = AttachGradientCaption(this, "Setup", "");
     Guarded([this] { LoadProfileList(); });
 }
 

@@ -20,6 +20,7 @@ class QRadioButton;
 
 namespace vollum {
 
+class TGradientCaption;
 class UserPrompts;
 
 class TLoginDLG : public QDialog {
@@ -72,6 +73,7 @@ public:
     QLineEdit* Edit2;
     QPushButton* OKBtn;
     QPushButton* CancelBtn;
+    TGradientCaption* GradientCaption1;
 
 protected:
     void showEvent(QShowEvent* event) override;

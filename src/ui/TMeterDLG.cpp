@@ -6,12 +6,17 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <algorithm>
 
 #include "caption/TGradientCaption.h"
 #include "ftp/TFtpSession.h"
 #include "ui/QtText.h"
 
 namespace vollum {
+
+namespace {
+constexpr int kCaptionGap = 4;  // between a caption and its value
+}  // namespace
 
 TMeterDLG::TMeterDLG(TFtpSession& session, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowContextHelpButtonHint),
@@ -25,7 +30,6 @@ TMeterDLG::TMeterDLG(TFtpSession& session, QWidget* parent)
     f.setPixelSize(11);
     setFont(f);
     setWindowTitle(" ");
-    setFixedSize(223, 126);
 
     Gauge1 = new QProgressBar(this);
     Gauge1->setObjectName("Gauge1");
@@ -50,6 +54,20 @@ TMeterDLG::TMeterDLG(TFtpSession& session, QWidget* parent)
     Label4 = MakeLabel("Label4", 8, 80, "Estimated time:");
     Label5 = MakeLabel("Label5", 8, 64, "Transferspeed:");
     Label6 = MakeLabel("Label6", 88, 80, "1");
+
+    // A face wider than the design's pushes a column of values to the right
+    // of its captions, and the window grows by as much.
+    auto clearOf = [](std::initializer_list<QLabel*> captions, std::initializer_list<QLabel*> values) {
+        int needed = 0;
+        for (QLabel* caption : captions) needed = std::max(needed, caption->x() + caption->width() + kCaptionGap);
+        const int shift = std::max(0, needed - (*values.begin())->x());
+        for (QLabel* value : values) value->move(value->x() + shift, value->y());
+        return shift;
+    };
+    const int grow = std::max(clearOf({Label1, Label2}, {StatusLabel, BytesWritt}),
+                              clearOf({Label5, Label4}, {Label3, Label6}));
+    setFixedSize(223 + grow, 126);
+    Gauge1->resize(Gauge1->width() + grow, Gauge1->height());
 
     GradientCaption1 = AttachGradientCaption(this, "Status", " ");
 }

@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QStyle>
 
+#include "caption/TGradientCaption.h"
 #include "common/Helpers.h"
 #include "ui/QtText.h"
 
@@ -29,12 +30,16 @@ bool LeftByUser(const QEvent* event) {
 
 std::string TTransferDialog::Text(const QLineEdit* edit) { return FromQt(edit->text()); }
 
-TTransferDialog::TTransferDialog(const char* name, const char* title, int width, int height, QWidget* parent)
-    : QDialog(parent), layout_(this, width, height) {
+TTransferDialog::TTransferDialog(const char* name, const char* company, int width, int height, QWidget* parent)
+    : QDialog(parent), layout_(this, width, height), name_(company) {
     setObjectName(name);
-    // The gradient caption bar names the dialog; until it is attached the title does.
-    setWindowTitle(title);
+    setWindowTitle(" ");
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+}
+
+void TTransferDialog::Finish() {
+    layout_.Apply();
+    GradientCaption1 = AttachGradientCaption(this, name_, " ");
 }
 
 QLineEdit* TTransferDialog::AddEdit(const char* name, int left, int top) {
@@ -113,7 +118,7 @@ TGetDLG::TGetDLG(QWidget* parent) : TTransferDialog("GetDLG", "Retrieve File", 3
     AddButtons(268);
     TabOrder({FileName, LocalName, rbASCII, OKBtn, CancelBtn});
     FileName->installEventFilter(this);
-    layout_.Apply();
+    Finish();
 }
 
 void TGetDLG::FileNameExit() { LocalName->setText(FileName->text()); }
@@ -146,7 +151,7 @@ TPutDLG::TPutDLG(QWidget* parent) : TTransferDialog("PutDLG", "Send File", 366, 
     AddButtons(284);
     TabOrder({FileName, RemoteName, rbASCII, OKBtn, CancelBtn, Browse});
     FileName->installEventFilter(this);
-    layout_.Apply();
+    Finish();
 }
 
 std::string TPutDLG::RemoteNameFor(const std::string& localPath) {
@@ -184,7 +189,7 @@ TViewDLG::TViewDLG(QWidget* parent) : TTransferDialog("ViewDLG", "ViewFile", 371
     AddModeGroup(37, 56);
     AddButtons(292);
     TabOrder({FileName, rbASCII, OKBtn, CancelBtn});
-    layout_.Apply();
+    Finish();
 }
 
 void TViewDLG::showEvent(QShowEvent* event) {
@@ -200,7 +205,7 @@ TRenDLG::TRenDLG(QWidget* parent) : TTransferDialog("RenDLG", "Rename Remote Fil
     FileTo = AddEdit("FileTo", 112, 48);
     AddButtons(260);
     TabOrder({FileFrom, FileTo, OKBtn, CancelBtn});
-    layout_.Apply();
+    Finish();
 }
 
 void TRenDLG::showEvent(QShowEvent* event) {

@@ -15,6 +15,8 @@ class QRadioButton;
 
 namespace vollum {
 
+class TGradientCaption;
+
 // What the four have in common: bevel, OK and Cancel, the optional
 // "Transfer Mode" group, and the layout.
 class TTransferDialog : public QDialog {
@@ -26,6 +28,7 @@ public:
     QRadioButton* rbASCII = nullptr;
     QRadioButton* rbEBCDIC = nullptr;
     QRadioButton* rbBINARY = nullptr;
+    TGradientCaption* GradientCaption1 = nullptr;
 
     // "TYPE A", "TYPE I" or "TYPE E" from the mode buttons, in the order Get and View test them.
     std::string ChosenTypeCommand() const;
@@ -33,15 +36,18 @@ public:
     static std::string Text(const QLineEdit* edit);
 
 protected:
-    TTransferDialog(const char* name, const char* title, int width, int height, QWidget* parent);
+    TTransferDialog(const char* name, const char* company, int width, int height, QWidget* parent);
     QLineEdit* AddEdit(const char* name, int left, int top);
     QLabel* AddLabel(const char* name, const char* caption, int left, int top, int room);
     void AddModeGroup(int left, int top);
     void AddButtons(int left);
     // The tab order of the listed controls, first to last.
     void TabOrder(std::initializer_list<QWidget*> controls);
+    // Once every control exists: the layout, and the caption bar naming the dialog.
+    void Finish();
 
     DesignLayout layout_;
+    std::string name_;  // the dialog's name, shown by the caption bar
 };
 
 class TGetDLG : public TTransferDialog {

@@ -1,9 +1,11 @@
-// Opens each window of the client for real and saves a picture of it:
-// the main window after a connect and a listing against a local pyftpdlib,
-// the setup dialog, the progress window and the four file dialogs.
+// Opens each window of the client and of SpoolBay for real and saves a
+// picture of it: the main window after a connect and a listing against a local
+// pyftpdlib, the setup dialog, the progress window, the four file dialogs and
+// SpoolBay's window with a drive mapped.
 //   vollum-screenshots OUTPUT_DIRECTORY
 #include <QApplication>
 #include <QDir>
+#include <QCheckBox>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QPixmap>
@@ -11,6 +13,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "companion/TMainform.h"
 #include "config/TIniFile.h"
 #include "ftp/TFtpSession.h"
 #include "support/ModalDriver.h"
@@ -30,8 +33,13 @@ namespace {
 
 QString outDir;
 
+void Settle(int ms);
+
+// Pictured as the window in use, its caption bar in the active colours.
 void Save(QWidget* w, const char* name) {
-    QApplication::processEvents();
+    w->activateWindow();
+    for (int waited = 0; !w->isActiveWindow() && waited < 2000; waited += 50) Settle(50);
+    Settle(100);
     const QString path = outDir + "/" + name;
     if (!w->grab().save(path)) std::fprintf(stderr, "could not write %s\n", qPrintable(path));
     else std::printf("%s\n", qPrintable(path));
@@ -135,6 +143,21 @@ int main(int argc, char** argv) {
         d->FileFrom->setText("readme.txt");
         d->FileTo->setText("README.TXT");
     });
+
+    // SpoolBay as it looks once Start has mapped the drive; nothing is started.
+    {
+        TMainform spoolBay(prompts, program.Path() + "/", "SpoolBay", {});
+        spoolBay.Edit2->setText("/home/user/spoolbay/vollum-subst");
+        spoolBay.Edit1->setText("F:");
+        spoolBay.Edit3->setText("/home/user/vollum");
+        spoolBay.Edit4->setText("5");
+        spoolBay.CheckBox1->setChecked(false);
+        spoolBay.Watch.SetStatus("Status: Directory /home/user/vollum/COPY Substed as F:");
+        spoolBay.show();
+        Settle(300);
+        Save(&spoolBay, "spoolbay.png");
+        spoolBay.OnClosed = nullptr;
+    }
 
     session.Quit();
     return 0;

@@ -1,5 +1,6 @@
 // The file dialogs' name derivation, driven by keys, and every form's layout
-// in the platform font at 96 and at 144 dots per inch.
+// in the platform font at 96 and at 144 dots per inch with its caption bar,
+// and Enter and Escape in the modal dialogs.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -13,10 +14,16 @@
 #include <functional>
 #include <memory>
 
+#include "caption/TCaptionFrame.h"
+#include "caption/TGradientCaption.h"
+#include "companion/TMainform.h"
+#include "support/ModalDriver.h"
 #include "support/SessionFixture.h"
+#include "support/TempDir.h"
 #include "ui/DesignLayout.h"
 #include "ui/TFTPForm.h"
 #include "ui/TLoginDLG.h"
+#include "ui/TMeterDLG.h"
 #include "ui/TransferDialogs.h"
 
 namespace vollum::test {
@@ -60,21 +67,39 @@ namespace {
 
 QString Shown(const QAbstractButton* b) { return ShownText(b->text()); }
 
-// Every control inside its parent, no two overlapping, every text whole.
-void ExpectNothingClippedOrOverlapping(QWidget* container, const std::string& where) {
-    std::vector<QWidget*> children;
+// The least room between a label's text and the control after it on its row.
+constexpr int kTextGap = 2;
+
+// The controls a container holds; a plain widget that only groups others is looked into.
+std::vector<QWidget*> Controls(QWidget* container) {
+    std::vector<QWidget*> controls;
     for (QObject* o : container->children()) {
         auto* w = qobject_cast<QWidget*>(o);
-        if (w == nullptr || w->isWindow() || w->isHidden() || w->objectName() == "Bevel1") continue;
-        children.push_back(w);
+        if (w == nullptr || w->isWindow() || w->isHidden() || w->objectName() == "Bevel1" ||
+            qobject_cast<TCaptionFrame*>(w))
+            continue;
+        if (w->metaObject() == &QWidget::staticMetaObject) {
+            const std::vector<QWidget*> inner = Controls(w);
+            controls.insert(controls.end(), inner.begin(), inner.end());
+        } else {
+            controls.push_back(w);
+        }
     }
+    return controls;
+}
+
+// Every control inside its parent, no two overlapping, every text whole and clear of its neighbours.
+void ExpectNothingClippedOrOverlapping(QWidget* container, const std::string& where) {
+    const std::vector<QWidget*> children = Controls(container);
     for (QWidget* w : children) {
         const std::string name = where + "/" + w->objectName().toStdString() + " " + w->metaObject()->className();
-        EXPECT_TRUE(container->rect().contains(w->geometry())) << name;
+        EXPECT_TRUE(w->parentWidget()->rect().contains(w->geometry())) << name;
         const QFontMetrics fm = w->fontMetrics();
+        QRect taken = w->geometry();
         if (auto* label = qobject_cast<QLabel*>(w)) {
             EXPECT_LE(label->sizeHint().width(), label->width()) << name;
             EXPECT_LE(fm.height(), label->height()) << name;
+            taken.adjust(0, 0, kTextGap, 0);
         } else if (auto* push = qobject_cast<QPushButton*>(w)) {
             const int icon = push->icon().isNull() ? 0 : push->iconSize().width() + 4;
             EXPECT_LE(fm.horizontalAdvance(Shown(push)) + icon + 4, push->width()) << name;
@@ -86,9 +111,9 @@ void ExpectNothingClippedOrOverlapping(QWidget* container, const std::string& wh
             ExpectNothingClippedOrOverlapping(group, name);
         }
         for (QWidget* other : children) {
-            if (other == w || other > w) continue;
-            EXPECT_FALSE(w->geometry().intersects(other->geometry()))
-                << name << " overlaps " << other->objectName().toStdString();
+            if (other == w || other->parentWidget() != w->parentWidget()) continue;
+            EXPECT_FALSE(taken.intersects(other->geometry()))
+                << name << " overlaps or touches " << other->objectName().toStdString();
         }
     }
 }
@@ -97,28 +122,69 @@ void ExpectNothingClippedOrOverlapping(QWidget* container, const std::string& wh
 
 class FormLayout : public SessionFixture {};
 
-TEST_F(FormLayout, NoTextClippedNoControlsOverlapAt96And144Dpi) {
+TEST_F(FormLayout, NoTextClippedNoControlsOverlapAt96And144DpiAndEveryWindowHasItsBar) {
     const QFont original = QApplication::font();
+    TempDir companionDir;
     for (const double dpiFactor : {1.0, 1.5}) {
         QFont font = original;
         font.setPointSizeF(original.pointSizeF() * dpiFactor);
         QApplication::setFont(font);
         const std::string dpi = dpiFactor == 1.0 ? "96 dpi" : "144 dpi";
-        std::vector<std::unique_ptr<QWidget>> forms;
-        forms.emplace_back(new TLoginDLG(session->Settings, prompts, {}));
-        forms.emplace_back(new TGetDLG);
-        forms.emplace_back(new TPutDLG);
-        forms.emplace_back(new TViewDLG);
-        forms.emplace_back(new TRenDLG);
-        for (auto& form : forms) {
+        struct Window {
+            std::unique_ptr<QWidget> form;
+            const char* company;
+        };
+        std::vector<Window> windows;
+        windows.push_back({std::make_unique<TLoginDLG>(session->Settings, prompts, std::function<void()>{}), "Setup"});
+        windows.push_back({std::make_unique<TGetDLG>(), "Retrieve File"});
+        windows.push_back({std::make_unique<TPutDLG>(), "Send File"});
+        windows.push_back({std::make_unique<TViewDLG>(), "ViewFile"});
+        windows.push_back({std::make_unique<TRenDLG>(), "Rename Remote File"});
+        windows.push_back({std::make_unique<TMeterDLG>(*session), "Status"});
+        windows.push_back({std::make_unique<TMainform>(prompts, companionDir.Path() + "/", "SpoolBay",
+                                                       std::vector<std::string>{}),
+                           "Vollum 97 "});
+        for (auto& [form, company] : windows) {
             form->show();
-            ExpectNothingClippedOrOverlapping(form.get(), dpi + " " + form->objectName().toStdString());
+            const std::string where = dpi + " " + form->objectName().toStdString();
+            ExpectNothingClippedOrOverlapping(form.get(), where);
+            auto* bar = form->findChild<TGradientCaption*>("GradientCaption1");
+            ASSERT_NE(bar, nullptr) << where;
+            EXPECT_EQ(bar->CompanyText().Caption(), company) << where;
+            // Nothing of the window's own lies under the bar or the frame.
+            for (QWidget* w : Controls(form.get()))
+                EXPECT_TRUE(bar->ClientRect().contains(QRect(w->mapTo(form.get(), QPoint()), w->size())))
+                    << where << "/" << w->objectName().toStdString();
         }
         TFTPForm main(*session);
         main.show();
-        EXPECT_LE(main.menuBar()->sizeHint().width(), main.width()) << dpi;
+        ASSERT_NE(main.GradientCaption1, nullptr);
+        EXPECT_LE(main.menuBar()->sizeHint().width(), main.GradientCaption1->ClientRect().width()) << dpi;
+        EXPECT_TRUE(main.GradientCaption1->ClientRect().contains(main.menuBar()->geometry())) << dpi;
     }
     QApplication::setFont(original);
+}
+
+// Enter presses OK and Escape Cancel in every dialog a menu command opens with exec().
+TEST_F(FormLayout, EnterAcceptsAndEscapeCancelsEveryModalDialog) {
+    using Make = std::function<QDialog*()>;
+    const std::vector<std::pair<const char*, Make>> dialogs = {
+        {"Setup", [this] { return new TLoginDLG(session->Settings, prompts, {}); }},
+        {"Get", [] { return new TGetDLG; }},
+        {"Put", [] { return new TPutDLG; }},
+        {"View", [] { return new TViewDLG; }},
+        {"Rename", [] { return new TRenDLG; }}};
+    for (const auto& [name, make] : dialogs) {
+        for (const auto& [key, result] : {std::pair{Qt::Key_Return, QDialog::Accepted},
+                                          std::pair{Qt::Key_Escape, QDialog::Rejected}}) {
+            std::unique_ptr<QDialog> dialog(make());
+            WhenModal<QDialog>([key = key](QDialog* d) {
+                QWidget* focus = QApplication::focusWidget();
+                QTest::keyClick(focus != nullptr ? focus : d, key);
+            });
+            EXPECT_EQ(dialog->exec(), result) << name << " " << key;
+        }
+    }
 }
 
 }  // namespace vollum::test
