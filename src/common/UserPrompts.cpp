@@ -8,8 +8,8 @@ PromptAnswer DefaultAnswer(PromptButtons buttons) {
     return buttons == PromptButtons::YesNo ? PromptAnswer::Yes : PromptAnswer::Ok;
 }
 
-PromptAnswer ConsolePrompts::MessageBox(const std::string& text, const std::string& title,
-                                        PromptButtons buttons, PromptIcon) {
+PromptAnswer ConsolePrompts::MessageBox(const std::string& text, const std::string& title, PromptButtons buttons,
+                                        PromptIcon) {
     if (title.empty()) std::fprintf(stderr, "Vollum: %s\n", text.c_str());
     else std::fprintf(stderr, "Vollum: %s: %s\n", title.c_str(), text.c_str());
     std::fflush(stderr);

@@ -12,8 +12,8 @@ enum class PromptAnswer { Ok, Cancel, Yes, No };
 class UserPrompts {
 public:
     virtual ~UserPrompts() = default;
-    virtual PromptAnswer MessageBox(const std::string& text, const std::string& title,
-                                    PromptButtons buttons, PromptIcon icon) = 0;
+    virtual PromptAnswer MessageBox(const std::string& text, const std::string& title, PromptButtons buttons,
+                                    PromptIcon icon) = 0;
     // Returns false on Cancel; value holds the preset on entry and the answer on return.
     virtual bool InputBox(const std::string& title, const std::string& prompt, std::string& value) = 0;
     // True when questions get their default answer with nobody asked.

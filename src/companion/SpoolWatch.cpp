@@ -113,8 +113,8 @@ void SpoolWatch::Timer1Timer() {
         const std::vector<std::string> now = SpoolSnapshot(SpoolDirectory());
         if (now == leftBehind_ && ++pollsSinceRun_ < kRetryPolls) {
             const int64_t seconds = (kRetryPolls - pollsSinceRun_) * Timer1.Interval() / 1000;
-            SetStatus("Status: Files not sent, trying again when the spool changes or in " +
-                      std::to_string(seconds) + " s");
+            SetStatus("Status: Files not sent, trying again when the spool changes or in " + std::to_string(seconds) +
+                      " s");
             return;
         }
         if (now == leftBehind_) status = "Status: Trying unsent files again, Starting Vollum97";

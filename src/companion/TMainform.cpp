@@ -36,7 +36,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-
 void Place(QWidget* w, int left, int top, int width = -1, int height = -1) {
     const QSize hint = w->sizeHint();
     w->setGeometry(left, top, width < 0 ? hint.width() : width, height < 0 ? hint.height() : height);
@@ -54,9 +53,8 @@ void SetTextColour(QLineEdit* edit, Qt::GlobalColor colour) {
 
 TMainform::TMainform(UserPrompts& prompts, const std::string& programDir, const std::string& companionPath,
                      const std::vector<std::string>& args)
-    : QWidget(nullptr,
-              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       Watch(prompts),
       prompts_(prompts),
       programDir_(programDir),
@@ -171,7 +169,8 @@ void TMainform::BuildControls() {
     connect(Edit1, &QLineEdit::textChanged, this, [this] { Edit1Change(); });
     for (QLineEdit* e : {Edit2, Edit3, Edit4}) connect(e, &QLineEdit::textChanged, this, [this] { changed_ = true; });
     // Return in any edit presses the default button.
-    for (QLineEdit* e : {Edit1, Edit2, Edit3, Edit4}) connect(e, &QLineEdit::returnPressed, Button3, &QPushButton::click);
+    for (QLineEdit* e : {Edit1, Edit2, Edit3, Edit4})
+        connect(e, &QLineEdit::returnPressed, Button3, &QPushButton::click);
     Edit1->installEventFilter(this);
 }
 
@@ -357,8 +356,7 @@ bool TMainform::event(QEvent* e) {
 
 void TMainform::changeEvent(QEvent* e) {
     QWidget::changeEvent(e);
-    if (e->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized))
-        MinimizeToTray();
+    if (e->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized)) MinimizeToTray();
 }
 
 void TMainform::closeEvent(QCloseEvent* e) {

@@ -7,8 +7,8 @@
 #include "companion/TMainform.h"
 #include "config/ProgramDir.h"
 #include "platform/Display.h"
-#include "ui/QtText.h"
 #include "ui/QtPrompts.h"
+#include "ui/QtText.h"
 #include "ui/TApplication.h"
 
 int main(int argc, char** argv) {
@@ -28,8 +28,7 @@ int main(int argc, char** argv) {
     QtPrompts prompts;
     app.Prompts = &prompts;
 
-    TMainform form(prompts, ProgramDirectory(), FromQt(QCoreApplication::applicationFilePath()),
-                   args);
+    TMainform form(prompts, ProgramDirectory(), FromQt(QCoreApplication::applicationFilePath()), args);
     form.OnClosed = [] { QCoreApplication::quit(); };
     form.FormCreate();
     if (form.AutoStart()) {

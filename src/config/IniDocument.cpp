@@ -181,10 +181,8 @@ std::string IniDocument::Text() const {
 
 int IniInteger(const std::string& text, int fallback) {
     std::optional<int32_t> v;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
-        v = TryStrToInt("$" + text.substr(2));
-    else
-        v = TryStrToInt(text);
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) v = TryStrToInt("$" + text.substr(2));
+    else v = TryStrToInt(text);
     return v ? *v : fallback;
 }
 

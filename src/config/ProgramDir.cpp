@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 
 #include "common/Helpers.h"
-
 #include "platform/SystemDefaults.h"
 
 namespace vollum {

@@ -55,8 +55,7 @@ void ReadStartupValues(const std::string& programDir, UserPrompts& prompts, Star
     values.SpoolRequested = ini.ReadBool("SpoolBay", "Executed", true);
     values.UseLogFile = ini.ReadBool(profile, "UseLogFile", true);
 
-    if (!values.Localdir.empty() && !ChangeDirectory(values.Localdir))
-        prompts.Warning("Cannot find directory");
+    if (!values.Localdir.empty() && !ChangeDirectory(values.Localdir)) prompts.Warning("Cannot find directory");
 
     values.ServerConfigured = ini.ReadBool("Fixed", "OK", true);
 

@@ -12,7 +12,7 @@ public:
     virtual bool IsVisible() const = 0;
     virtual void ShowAndRaise() = 0;
     virtual void Hide() = 0;
-    virtual void SetPosition(int percent) = 0;  // Gauge1
+    virtual void SetPosition(int percent) = 0;                  // Gauge1
     virtual void SetTitle(const std::string& text) = 0;         // window caption
     virtual void SetBytesWritten(const std::string& text) = 0;  // BytesWritt
     virtual void SetStatus(const std::string& text) = 0;        // StatusLabel

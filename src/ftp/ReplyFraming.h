@@ -13,9 +13,9 @@ struct ReplyFrameState {
 };
 
 struct ReplyFragment {
-    size_t take = 0;       // bytes that form the next fragment; 0: wait for more
-    bool complete = false; // the fragment ends in LF (a whole line, or its last piece)
-    int replyClass = 0;    // 1-5 when this fragment ends the reply, else 0
+    size_t take = 0;        // bytes that form the next fragment; 0: wait for more
+    bool complete = false;  // the fragment ends in LF (a whole line, or its last piece)
+    int replyClass = 0;     // 1-5 when this fragment ends the reply, else 0
 };
 
 // The next fragment of the pending bytes: through the first LF, a full window

@@ -7,8 +7,7 @@
 
 namespace vollum {
 
-void RetrieveOperation::Run(const std::string& source, const std::string& localName,
-                            const std::string& typeCommand) {
+void RetrieveOperation::Run(const std::string& source, const std::string& localName, const std::string& typeCommand) {
     ControlChannel& control = p_.control;
     DataChannel& data = p_.data;
     Transcript& text = p_.transcript;

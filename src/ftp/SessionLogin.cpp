@@ -30,8 +30,7 @@ void TFtpSession::CheckRemoteDir() {
 
 void TFtpSession::CheckLogin() {
     if (PaneReplyCode() != 530) return;
-    const std::string text =
-        "Error loggin in as " + Settings.UserName + " access denied or password incorrect";
+    const std::string text = "Error loggin in as " + Settings.UserName + " access denied or password incorrect";
     LogLine(text);
     Prompts.MessageBox(text, "Warning", PromptButtons::Ok, PromptIcon::Warning);
     TerminateProgram(1);

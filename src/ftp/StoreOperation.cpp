@@ -34,8 +34,7 @@ std::string LastPaneText(const OutputPane& pane) {
 
 }  // namespace
 
-bool StoreOperation::Run(const std::string& typeCommand, const std::string& localPath,
-                         const std::string& remoteName) {
+bool StoreOperation::Run(const std::string& typeCommand, const std::string& localPath, const std::string& remoteName) {
     if (p_.control.RefuseIfBusy()) return false;
     const std::string remote = p_.settings.UseLowerCase ? LowerCaseName(remoteName) : remoteName;
     if (!retrying_) reruns_ = 0;
@@ -55,8 +54,8 @@ bool StoreOperation::Run(const std::string& typeCommand, const std::string& loca
     }
 }
 
-bool StoreOperation::StoreOnce(const std::string& typeCommand, const std::string& localPath,
-                               const std::string& remote, bool rerun, bool& complete, int& finalReply) {
+bool StoreOperation::StoreOnce(const std::string& typeCommand, const std::string& localPath, const std::string& remote,
+                               bool rerun, bool& complete, int& finalReply) {
     ControlChannel& control = p_.control;
     DataChannel& data = p_.data;
     Transcript& text = p_.transcript;

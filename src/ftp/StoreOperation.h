@@ -32,8 +32,8 @@ public:
 private:
     // One run up to its final reply; false when it ended before (open error,
     // refused STOR, abort), so no broken-transfer check follows.
-    bool StoreOnce(const std::string& typeCommand, const std::string& localPath, const std::string& remote,
-                   bool rerun, bool& complete, int& finalReply);
+    bool StoreOnce(const std::string& typeCommand, const std::string& localPath, const std::string& remote, bool rerun,
+                   bool& complete, int& finalReply);
 
     TransferParts p_;
     bool retrying_ = false;

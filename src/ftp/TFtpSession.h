@@ -20,8 +20,8 @@
 #include "ftp/MeterView.h"
 #include "ftp/RetrieveOperation.h"
 #include "ftp/StoreOperation.h"
-#include "ftp/TransferMeter.h"
 #include "ftp/Transcript.h"
+#include "ftp/TransferMeter.h"
 
 namespace vollum {
 

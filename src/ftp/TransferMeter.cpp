@@ -15,9 +15,9 @@ constexpr auto kEventInterval = std::chrono::milliseconds(20);
 
 // Whole seconds of the millisecond tick, rounded half to even.
 double RoundedSeconds() {
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        std::chrono::steady_clock::now().time_since_epoch())
-                        .count();
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
     return std::nearbyint(static_cast<double>(ms) * 0.001);
 }
 
@@ -94,8 +94,8 @@ void TransferMeter::PublishRates(long long total) {
         SetText(speed_, SpeedText(rates_.speed), &MeterView::SetSpeed);
     }
     if (elapsed != 0 && rates_.speed != 0) {
-        rates_.secondsLeft = static_cast<long>(
-            std::nearbyint(static_cast<double>(rates_.fileSize - total) / 1024 / rates_.speed));
+        rates_.secondsLeft =
+            static_cast<long>(std::nearbyint(static_cast<double>(rates_.fileSize - total) / 1024 / rates_.speed));
         rates_.estimated = true;
     }
     // Until the first estimate the label keeps what it showed.

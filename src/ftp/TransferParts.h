@@ -4,8 +4,8 @@
 #include "config/StartupValues.h"
 #include "ftp/ControlChannel.h"
 #include "ftp/DataChannel.h"
-#include "ftp/TransferMeter.h"
 #include "ftp/Transcript.h"
+#include "ftp/TransferMeter.h"
 
 namespace vollum {
 

@@ -93,7 +93,8 @@ std::string CurrentDirectory() {
 bool ChangeDirectory(const std::string& path) { return ::chdir(path.c_str()) == 0; }
 
 bool EnterRealDirectory(const std::string& path) {
-    struct stat before {}, inside {};
+    struct stat before {
+    }, inside{};
     if (::lstat(path.c_str(), &before) != 0 || !S_ISDIR(before.st_mode)) return false;
     if (::chdir(path.c_str()) != 0) return false;
     return ::stat(".", &inside) == 0 && inside.st_dev == before.st_dev && inside.st_ino == before.st_ino;

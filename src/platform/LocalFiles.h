@@ -12,8 +12,8 @@ enum class EntryKind {
     Directory,  // a real directory (not reached through a link)
     File,       // a regular file, or a link to one (read as that file's content)
     LinkToDirectory,
-    Dangling,   // a link to nothing, or an entry that vanished
-    Special,    // fifo, socket or device (or a link to one): never read
+    Dangling,  // a link to nothing, or an entry that vanished
+    Special,   // fifo, socket or device (or a link to one): never read
 };
 
 EntryKind KindOf(const std::string& path);

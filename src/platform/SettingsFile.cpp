@@ -103,7 +103,8 @@ private:
             fileWritable_ = fileFd_ >= 0;
             if (fileFd_ < 0) fileFd_ = ::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
             if (fileFd_ < 0) return;
-            struct stat held {}, now {};
+            struct stat held {
+            }, now{};
             if (!Flock(fileFd_) || ::fstat(fileFd_, &held) != 0 || !S_ISREG(held.st_mode)) {
                 Close(fileFd_);
                 return;
@@ -195,7 +196,8 @@ bool RewriteInPlace(int fd, const std::string& text) {
 
 }  // namespace
 
-bool RewriteLocked(const std::string& fileName, const std::function<std::optional<std::string>(const std::string&)>& edit) {
+bool RewriteLocked(const std::string& fileName,
+                   const std::function<std::optional<std::string>(const std::string&)>& edit) {
     const std::string target = ResolveLink(fileName);
     WriteLock lock(target);
     if (!lock.Held()) return false;

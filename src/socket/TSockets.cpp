@@ -160,9 +160,7 @@ void TSockets::SConnect() {
             return;
         }
         case CallResult::TimedOut:
-        case CallResult::Cancelled:
-            ReportError(FSocket, "SConnect", WSAEINTR);
-            return;
+        case CallResult::Cancelled: ReportError(FSocket, "SConnect", WSAEINTR); return;
     }
 }
 
@@ -194,8 +192,7 @@ int TSockets::Accept() {
     for (;;) {
         sockaddr_in peer{};
         socklen_t len = sizeof peer;
-        const int fd = ::accept4(FListenSocket, reinterpret_cast<sockaddr*>(&peer), &len,
-                                 SOCK_NONBLOCK | SOCK_CLOEXEC);
+        const int fd = ::accept4(FListenSocket, reinterpret_cast<sockaddr*>(&peer), &len, SOCK_NONBLOCK | SOCK_CLOEXEC);
         const int err = fd < 0 ? errno : 0;
         if (NonBlocking()) RearmRead(FListenSocket);
         if (fd >= 0) {
@@ -218,7 +215,8 @@ int TSockets::Accept() {
 void TSockets::CancelListen() {
     StopWatching(FListenSocket);
     ::shutdown(FListenSocket, SHUT_RDWR);
-    if (::close(FListenSocket) != 0) ReportError(FListenSocket, "CancelListen (closesocket)", WinSockCodeFromErrno(errno));
+    if (::close(FListenSocket) != 0)
+        ReportError(FListenSocket, "CancelListen (closesocket)", WinSockCodeFromErrno(errno));
     FListenSocket = -1;
 }
 
@@ -238,8 +236,8 @@ int TSockets::SendAll(int socket, const char* data, int size, int flags, bool& c
     cancelled = false;
     int sent = 0;
     while (sent < size || size == 0) {
-        const ssize_t n = ::send(socket, data + sent, static_cast<size_t>(size - sent),
-                                 flags | MSG_NOSIGNAL | MSG_DONTWAIT);
+        const ssize_t n =
+            ::send(socket, data + sent, static_cast<size_t>(size - sent), flags | MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n >= 0) {
             sent += static_cast<int>(n);
             if (size == 0) break;

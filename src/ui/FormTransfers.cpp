@@ -18,9 +18,9 @@ bool TFTPForm::EditorAvailable() {
     const QStringList parts = QProcess::splitCommand(ToQt(editor));
     if (!parts.isEmpty() && !QStandardPaths::findExecutable(parts.first()).isEmpty()) return true;
     // Without this the listing would land in a file nobody opens.
-    access_.Prompts().MessageBox("The editor \"" + editor +
-                                     "\" cannot be started: program not found. Choose another with Options, Editor.",
-                                 "Editor", PromptButtons::Ok, PromptIcon::Exclamation);
+    access_.Prompts().MessageBox(
+        "The editor \"" + editor + "\" cannot be started: program not found. Choose another with Options, Editor.",
+        "Editor", PromptButtons::Ok, PromptIcon::Exclamation);
     return false;
 }
 

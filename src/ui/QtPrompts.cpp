@@ -1,13 +1,13 @@
 #include "ui/QtPrompts.h"
-#include "ui/QtText.h"
 
 #include <QInputDialog>
 #include <QMessageBox>
 
+#include "ui/QtText.h"
+
 namespace vollum {
 
 namespace {
-
 
 QMessageBox::Icon IconOf(PromptIcon icon) {
     switch (icon) {
@@ -40,7 +40,7 @@ PromptAnswer QtPrompts::MessageBox(const std::string& text, const std::string& t
         case QMessageBox::No: return PromptAnswer::No;
         case QMessageBox::Ok: return PromptAnswer::Ok;
         default:  // closed by the window manager: the answer of Escape
-            return buttons == PromptButtons::Ok ? PromptAnswer::Ok
+            return buttons == PromptButtons::Ok      ? PromptAnswer::Ok
                    : buttons == PromptButtons::YesNo ? PromptAnswer::No
                                                      : PromptAnswer::Cancel;
     }

@@ -104,10 +104,19 @@ TLoginDLG::TLoginDLG(StartupValues& settings, UserPrompts& prompts, std::functio
     CancelBtn->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
 
     // Tab order: the form's controls by their design order, a group box's own in its place.
-    QWidget* chain[] = {Profile,   HostName,  UserName,  Password,  Account,       Port,    Directory,
-                        Edit2,     CheckBox1, CheckBox3, AddBtn,    ModifyBtn,     DeleteBtn, OKBtn,
-                        CancelBtn, CheckBox2, CheckBox4, CheckBox6, rbASCII,       rbBINARY, rbEBCDIC,
-                        Edit1,     CheckBox5, FtpTimeoutBox, Error, ConnectionTimeOutBox};
+    QWidget* chain[] = {Profile,   HostName,
+                        UserName,  Password,
+                        Account,   Port,
+                        Directory, Edit2,
+                        CheckBox1, CheckBox3,
+                        AddBtn,    ModifyBtn,
+                        DeleteBtn, OKBtn,
+                        CancelBtn, CheckBox2,
+                        CheckBox4, CheckBox6,
+                        rbASCII,   rbBINARY,
+                        rbEBCDIC,  Edit1,
+                        CheckBox5, FtpTimeoutBox,
+                        Error,     ConnectionTimeOutBox};
     for (size_t i = 1; i < std::size(chain); ++i) setTabOrder(chain[i - 1], chain[i]);
 
     connect(Profile, &QComboBox::editTextChanged, this, [this] { Guarded([this] { ProfileChange(); }); });
@@ -143,16 +152,14 @@ QLabel* TLoginDLG::MakeLabel(QWidget* parent, const char* caption, QWidget* budd
     return label;
 }
 
-QCheckBox* TLoginDLG::MakeCheck(QWidget* parent, const char* name, const char* caption, int left, int top,
-                                int width) {
+QCheckBox* TLoginDLG::MakeCheck(QWidget* parent, const char* name, const char* caption, int left, int top, int width) {
     auto* box = new QCheckBox(caption, parent);
     box->setObjectName(name);
     layout_.Place(box, left, top, width, 17);
     return box;
 }
 
-QPushButton* TLoginDLG::MakeButton(const char* name, const char* caption, int left, int top, int width,
-                                   int height) {
+QPushButton* TLoginDLG::MakeButton(const char* name, const char* caption, int left, int top, int width, int height) {
     auto* button = new QPushButton(caption, this);
     button->setObjectName(name);
     button->setAutoDefault(false);

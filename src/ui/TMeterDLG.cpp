@@ -25,8 +25,8 @@ TMeterDLG::TMeterDLG(TFtpSession& session, QWidget* parent)
     // The layout is fixed in pixels for an 11-pixel MS Sans Serif; metric-alike
     // or condensed faces keep the labels from running into each other.
     QFont f = font();
-    f.setFamilies({"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arial", "Helvetica",
-                   "DejaVu Sans Condensed"});
+    f.setFamilies(
+        {"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arial", "Helvetica", "DejaVu Sans Condensed"});
     f.setPixelSize(11);
     setFont(f);
     setWindowTitle(" ");
@@ -64,8 +64,8 @@ TMeterDLG::TMeterDLG(TFtpSession& session, QWidget* parent)
         for (QLabel* value : values) value->move(value->x() + shift, value->y());
         return shift;
     };
-    const int grow = std::max(clearOf({Label1, Label2}, {StatusLabel, BytesWritt}),
-                              clearOf({Label5, Label4}, {Label3, Label6}));
+    const int grow =
+        std::max(clearOf({Label1, Label2}, {StatusLabel, BytesWritt}), clearOf({Label5, Label4}, {Label3, Label6}));
     setFixedSize(223 + grow, 126);
     Gauge1->resize(Gauge1->width() + grow, Gauge1->height());
 
@@ -100,9 +100,7 @@ void TMeterDLG::ShowAndRaise() {
 
 void TMeterDLG::Hide() { QDialog::hide(); }
 
-void TMeterDLG::SetPosition(int percent) {
-    Gauge1->setValue(percent < 0 ? 0 : percent > 100 ? 100 : percent);
-}
+void TMeterDLG::SetPosition(int percent) { Gauge1->setValue(percent < 0 ? 0 : percent > 100 ? 100 : percent); }
 
 void TMeterDLG::SetTitle(const std::string& text) { setWindowTitle(ToQt(text)); }
 

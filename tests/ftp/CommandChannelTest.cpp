@@ -21,8 +21,17 @@ protected:
 
 TEST_F(CommandChannel, passwordIsMaskedInThePaneButSentAsTyped) {
     FakeFtpServer server;
-    server.Reply("220 hi").Expect("USER").Reply("331 pw").Expect("PASS").Reply("230 in")
-        .Expect("pass").Reply("500 what").Expect("ACCT").Reply("202 fine").Expect("PASS").Reply("501 no");
+    server.Reply("220 hi")
+        .Expect("USER")
+        .Reply("331 pw")
+        .Expect("PASS")
+        .Reply("230 in")
+        .Expect("pass")
+        .Reply("500 what")
+        .Expect("ACCT")
+        .Reply("202 fine")
+        .Expect("PASS")
+        .Reply("501 no");
     Open(server);
     EXPECT_EQ(session->FtpCommand("USER %s", {"bob"}), 3);
     EXPECT_EQ(session->FtpCommand("PASS %s", {"s3cret!"}), 2);
@@ -37,10 +46,21 @@ TEST_F(CommandChannel, passwordIsMaskedInThePaneButSentAsTyped) {
 
 TEST_F(CommandChannel, multiLineAndContinuationRepliesEndAtCodeAndBlank) {
     FakeFtpServer server;
-    server.Reply("220-one").Send(std::string("220-t\0wo\r\n", 10)).Reply("220 three")
-        .Expect("HELP").Reply("214-Commands:").Reply(" USER PASS").Reply("Help ends below").Reply("214 End")
-        .Expect("CWD").Reply("230-Not the same code").Reply("250 done")
-        .Expect("RETR").Reply("150-Opening").Reply("150 data").Reply("226 sent");
+    server.Reply("220-one")
+        .Send(std::string("220-t\0wo\r\n", 10))
+        .Reply("220 three")
+        .Expect("HELP")
+        .Reply("214-Commands:")
+        .Reply(" USER PASS")
+        .Reply("Help ends below")
+        .Reply("214 End")
+        .Expect("CWD")
+        .Reply("230-Not the same code")
+        .Reply("250 done")
+        .Expect("RETR")
+        .Reply("150-Opening")
+        .Reply("150 data")
+        .Reply("226 sent");
     Open(server);
     EXPECT_EQ(PaneLines(), (Lines{"220-one\r", "220-two\r", "220 three\r"}));  // NUL dropped
     EXPECT_EQ(session->FtpCommand("HELP"), 2);
@@ -93,7 +113,7 @@ TEST_F(CommandChannel, overlongLineIsShownInPiecesAndReadingGoesOn) {
     pieces.resize(pieces.size() - 2);
     std::string joined;
     for (auto& piece : pieces) joined += piece.substr(0, piece.size() - 1);  // each ends in CR
-    EXPECT_EQ(joined, first + last);  // no byte lost
+    EXPECT_EQ(joined, first + last);                                         // no byte lost
 }
 
 TEST_F(CommandChannel, narrowPeekWindowStillEndsEveryLine) {
@@ -116,8 +136,8 @@ TEST_F(CommandChannel, serverClosingMidReplyEndsWith5AndClearsConnected) {
     EXPECT_FALSE(session->Connected());
     EXPECT_FALSE(session->Control().SocketOpen());
     EXPECT_EQ(session->FtpCommand("PWD"), 5);
-    EXPECT_EQ(PaneLines(), (Lines{"220-first\r", "220-par\r", "Connection closed by remote host\r", "PWD\r",
-                                  "Not Connected\r"}));
+    EXPECT_EQ(PaneLines(),
+              (Lines{"220-first\r", "220-par\r", "Connection closed by remote host\r", "PWD\r", "Not Connected\r"}));
     EXPECT_TRUE(prompts.shown.empty());
     server.Finish();
 }
@@ -242,8 +262,8 @@ TEST_F(CommandChannel, loginAgainstRealServerAndPaneReplyCode) {
     EXPECT_EQ(session->PaneReplyCode(), 550);
     EXPECT_EQ(session->FtpCommand("QUIT"), 2);
     const Lines pane = PaneLines();
-    EXPECT_EQ(Lines(pane.begin(), pane.begin() + 4), (Lines{"220 Vollum test server ready.\r",
-                                                            "USER " + server.User() + "\r", pane[2], "PASS xxxxxx\r"}));
+    EXPECT_EQ(Lines(pane.begin(), pane.begin() + 4),
+              (Lines{"220 Vollum test server ready.\r", "USER " + server.User() + "\r", pane[2], "PASS xxxxxx\r"}));
     EXPECT_TRUE(prompts.shown.empty());
 
     session->Control().Disconnect();

@@ -10,11 +10,10 @@ TEST(MeterArithmetic, percentageIsTheTruncatedDoubleDivision) {
         int percent;
     };
     const Case cases[] = {
-        {21, 25, 83},  {3, 10, 30},    {1, 3, 33},     {25, 25, 100}, {512, 1300, 39},
+        {21, 25, 83},     {3, 10, 30},       {1, 3, 33},   {25, 25, 100}, {512, 1300, 39},
         {1024, 1300, 78}, {1300, 1300, 100}, {0, 1300, 0}, {26, 25, 104}, {1, 1LL << 40, 0},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(MeterPercentage(c.done, c.total), c.percent) << c.done << " of " << c.total;
+    for (const Case& c : cases) EXPECT_EQ(MeterPercentage(c.done, c.total), c.percent) << c.done << " of " << c.total;
 }
 
 TEST(MeterArithmetic, speedAndTimeLeftTexts) {

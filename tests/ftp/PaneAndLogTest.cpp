@@ -3,8 +3,8 @@
 #include <regex>
 
 #include "common/Helpers.h"
-#include "platform/LocalFiles.h"
 #include "config/StartupReading.h"
+#include "platform/LocalFiles.h"
 #include "support/SessionFixture.h"
 
 namespace vollum::test {
@@ -19,7 +19,9 @@ TEST_F(PaneAndLog, paneLinesEndAtLineFeedKeepCarriageReturnAndDropNul) {
     session->ShowText("\n");  // one character: ignored, so "abc" stays pending
     EXPECT_TRUE(PaneLines().empty());
     session->ShowText("\r\n");
-    const char raw[] = "2\0" "20 Re\0ady\r\none\n";
+    const char raw[] =
+        "2\0"
+        "20 Re\0ady\r\none\n";
     session->ShowText(std::string(raw, sizeof raw - 1));
     session->ShowLine("%s has %d files, 100%%", {"dir %d", 3});
     EXPECT_EQ(PaneLines(), (Lines{"abc\r", "220 Ready\r", "one", "dir %d has 3 files, 100%\r"}));
@@ -55,10 +57,8 @@ TEST_F(PaneAndLog, logRecordsCarryDateAndTimeAndTheNextRunAppends) {
     nextRun.LogLine("QUIT");
     const std::string after = SessionLog::TimeStamp();
     const std::string log = LogText();
-    if (before == after)
-        EXPECT_EQ(log, before + " Connect ftp.example.com\r\n" + before + " QUIT\r\n");
-    else
-        EXPECT_TRUE(std::regex_match(log, std::regex(".+ Connect ftp\\.example\\.com\r\n.+ QUIT\r\n"))) << log;
+    if (before == after) EXPECT_EQ(log, before + " Connect ftp.example.com\r\n" + before + " QUIT\r\n");
+    else EXPECT_TRUE(std::regex_match(log, std::regex(".+ Connect ftp\\.example\\.com\r\n.+ QUIT\r\n"))) << log;
 
     // Short date, blank, long time: in the C locale "12/31/26 23:59:58".
     const std::string saved = std::setlocale(LC_TIME, nullptr);
@@ -70,8 +70,10 @@ TEST_F(PaneAndLog, logRecordsCarryDateAndTimeAndTheNextRunAppends) {
 
 TEST_F(PaneAndLog, useLogFileZeroWritesNothingAndTwoLogsAsOneDoes) {
     auto loadProfile = [this](const std::string& useLogFile) {
-        WriteFile(dir / "VOLLUM.INI", "[options]\r\nEditor=ed\r\n[LastUsed]\r\nNAME=p\r\n[p]\r\nFtpTimeOut=5\r\n"
-                                      "ConnectionTimeOut=5\r\nUseLogFile=" + useLogFile + "\r\n");
+        WriteFile(dir / "VOLLUM.INI",
+                  "[options]\r\nEditor=ed\r\n[LastUsed]\r\nNAME=p\r\n[p]\r\nFtpTimeOut=5\r\n"
+                  "ConnectionTimeOut=5\r\nUseLogFile=" +
+                      useLogFile + "\r\n");
         StartupValues values;
         ReadStartupValues(dir.Path(), prompts, values);
         session->Settings = values;

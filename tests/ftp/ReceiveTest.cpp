@@ -7,9 +7,8 @@
 #include <filesystem>
 #include <utility>
 
-#include "common/Terminate.h"
-
 #include "TransferTestSupport.h"
+#include "common/Terminate.h"
 
 namespace vollum::test {
 namespace {

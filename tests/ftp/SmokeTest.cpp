@@ -8,7 +8,13 @@ class Smoke : public SessionFixture {};
 
 TEST_F(Smoke, FakeGreetingAndLogin) {
     FakeFtpServer s;
-    s.Reply("220-one").Reply("220-two").Reply("220 three").Expect("USER").Reply("331 pw").Expect("PASS").Reply("230 ok");
+    s.Reply("220-one")
+        .Reply("220-two")
+        .Reply("220 three")
+        .Expect("USER")
+        .Reply("331 pw")
+        .Expect("PASS")
+        .Reply("230 ok");
     s.Start();
     ASSERT_TRUE(ConnectTo(s.Port()));
     session->WaitGreeting();

@@ -5,8 +5,8 @@
 
 #include "TransferTestSupport.h"
 #include "common/Helpers.h"
-#include "platform/LocalFiles.h"
 #include "common/Terminate.h"
+#include "platform/LocalFiles.h"
 
 namespace vollum::test {
 namespace {
@@ -42,10 +42,10 @@ TEST_F(Store, sendsTheFileAndReportsTheTotal) {
     ASSERT_EQ(commands.size(), 3u);
     EXPECT_EQ(commands[0], "TYPE I");
     EXPECT_EQ(commands[2], "STOR up.bin");
-    EXPECT_EQ(PaneFrom(first), (Lines{"Transferring local file: " + path + " to remote file: up.bin\r", "TYPE I\r",
-                                      "200 type ok\r", "PORT " + s.LastPortArgument() + "\r", "200 port ok\r",
-                                      "STOR up.bin\r", "150 go\r", "Total bytes written to remote host: 1300\r",
-                                      "226 done\r"}));
+    EXPECT_EQ(PaneFrom(first),
+              (Lines{"Transferring local file: " + path + " to remote file: up.bin\r", "TYPE I\r", "200 type ok\r",
+                     "PORT " + s.LastPortArgument() + "\r", "200 port ok\r", "STOR up.bin\r", "150 go\r",
+                     "Total bytes written to remote host: 1300\r", "226 done\r"}));
     EXPECT_TRUE(Contains(LogText(), "Total bytes written to remote host :1300\r\n"));
     EXPECT_EQ(meter.status, "Sending file: up.bin");
     EXPECT_EQ(meter.titles.back(), "100% Complete");
@@ -242,11 +242,12 @@ TEST_F(Store, secondRequestDuringATransferIsRefusedAndChangesNothing) {
     AcceptStore(s);
     Open(s);
     bool refused = false;
-    OnceWhen second([this] { return DataConnected(); }, [&] {
-        refused = session->RefuseIfBusy();
-        session->ReceiveData("other", files / "other", "TYPE I");
-        session->StoreFile("TYPE I", path, "again");
-    });
+    OnceWhen second([this] { return DataConnected(); },
+                    [&] {
+                        refused = session->RefuseIfBusy();
+                        session->ReceiveData("other", files / "other", "TYPE I");
+                        session->StoreFile("TYPE I", path, "again");
+                    });
     EXPECT_TRUE(session->StoreFile("TYPE I", path, "f"));
     s.Finish();
     EXPECT_TRUE(refused);

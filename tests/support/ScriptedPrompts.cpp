@@ -2,8 +2,8 @@
 
 namespace vollum {
 
-PromptAnswer ScriptedPrompts::MessageBox(const std::string& text, const std::string& title,
-                                         PromptButtons buttons, PromptIcon icon) {
+PromptAnswer ScriptedPrompts::MessageBox(const std::string& text, const std::string& title, PromptButtons buttons,
+                                         PromptIcon icon) {
     shown.push_back({text, title, buttons, icon});
     if (answers.empty()) return DefaultAnswer(buttons);
     PromptAnswer a = answers.front();

@@ -21,8 +21,8 @@ public:
     bool InputBox(const std::string& title, const std::string& prompt, std::string& value) override;
 
     std::vector<Shown> shown;
-    std::vector<PromptAnswer> answers;       // consumed front to back
-    std::vector<std::string> inputAnswers;   // consumed front to back; "\x18" = Cancel
+    std::vector<PromptAnswer> answers;      // consumed front to back
+    std::vector<std::string> inputAnswers;  // consumed front to back; "\x18" = Cancel
     std::vector<std::string> Texts() const;
 };
 

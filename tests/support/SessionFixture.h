@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "support/ScriptedPrompts.h"
 #include "ftp/TFtpSession.h"
 #include "support/FakeFtpServer.h"
+#include "support/ScriptedPrompts.h"
 #include "support/TempDir.h"
 
 namespace vollum::test {

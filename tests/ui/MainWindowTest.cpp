@@ -4,19 +4,18 @@
 #include <poll.h>
 #include <sys/socket.h>
 
-#include <QElapsedTimer>
-#include <thread>
-
 #include <QAction>
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QTimer>
 #include <functional>
+#include <thread>
 
+#include "common/Helpers.h"
+#include "platform/LocalFiles.h"
 #include "support/EventHelpers.h"
 #include "support/FakeFtpServer.h"
 #include "ui/FormFixture.h"
-#include "common/Helpers.h"
-#include "platform/LocalFiles.h"
 #include "ui/TransferDialogs.h"
 
 namespace vollum::test {
@@ -59,9 +58,9 @@ TEST_F(MainWindow, MenusFollowTheConnection) {
 TEST_F(MainWindow, SingleCommandItemsSendTheirCommandAndLogTheirRecord) {
     struct Case {
         QAction* item;
-        std::vector<std::string> answers;  // prompt answers; "\x18" cancels
+        std::vector<std::string> answers;                       // prompt answers; "\x18" cancels
         std::vector<std::pair<std::string, std::string>> wire;  // command sent, reply
-        std::string record;                                      // "" = none
+        std::string record;                                     // "" = none
     };
     const std::vector<Case> cases = {
         {form.ChDirMNU, {"pub"}, {{"CWD pub", "250 ok"}}, "Changedir pub"},

@@ -12,12 +12,12 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "caption/TGradientCaption.h"
 #include "common/Terminate.h"
 #include "support/SessionFixture.h"
 #include "ui/ConsoleMeter.h"
 #include "ui/QtPrompts.h"
 #include "ui/TFTPForm.h"
-#include "caption/TGradientCaption.h"
 #include "ui/TMeterDLG.h"
 
 namespace vollum::test {
@@ -144,7 +144,8 @@ TEST(ConsoleMeterTest, OneLineRedrawnInPlace) {
     const std::string first = "39% Complete  512 of 1300  Sending file: a.txt";
     const std::string second = "100% Complete  1300 of 1300  Sending file: b";
     // The shorter line blanks out what is left of the longer one.
-    EXPECT_EQ(std::string(buf, n), "\r" + first + "\r" + second + std::string(first.size() - second.size(), ' ') + "\n");
+    EXPECT_EQ(std::string(buf, n),
+              "\r" + first + "\r" + second + std::string(first.size() - second.size(), ' ') + "\n");
 }
 
 }  // namespace vollum::test

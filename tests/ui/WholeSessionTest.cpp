@@ -120,10 +120,12 @@ TEST_F(WholeSession, ConnectListGetPutViewRenameDeleteDirectoriesDisconnect) {
     EXPECT_TRUE(form.ConnectMNU->isEnabled());
     const auto records = LogRecords();
     for (const char* record : {"LIST *.*", "Getfile ", "Putfile up.bin", "ViewFile view.txt",
-                               "Rename up.binto" "moved.bin", "DeleteFile moved.bin", "QUIT"})
-        EXPECT_NE(std::find_if(records.begin(), records.end(),
-                               [&](const std::string& r) { return r.rfind(record, 0) == 0; }),
-                  records.end())
+                               "Rename up.binto"
+                               "moved.bin",
+                               "DeleteFile moved.bin", "QUIT"})
+        EXPECT_NE(
+            std::find_if(records.begin(), records.end(), [&](const std::string& r) { return r.rfind(record, 0) == 0; }),
+            records.end())
             << record;
 }
 
