@@ -99,6 +99,10 @@ private:
     // Stores one file; true when it was stored completely and did not change meanwhile.
     bool StoreRecorded(const std::string& path, const std::string& remoteName);
     void RemoveStoredSpoolDirectories();
+    // Login, the walk, and the end of the program; a close notice met by a
+    // reply check counts as the lost connection it is.
+    void RunLoggedIn(bool deletesStored, const std::string& port, const std::string& host, const std::string& user,
+                     const std::string& password, void (TUnattended::*walk)());
     void SpoolWalk();
     void DropWalk();
     std::string AbsoluteArgument(const std::string& arg) const;

@@ -94,10 +94,15 @@ bool TUnattended::StoreRecorded(const std::string& path, const std::string& remo
 
 void TUnattended::SendSpoolFiles(const std::string& port, const std::string& host, const std::string& user,
                                  const std::string& password) {
-    BeginRun(true);
+    RunLoggedIn(true, port, host, user, password, &TUnattended::SpoolWalk);
+}
+
+void TUnattended::RunLoggedIn(bool deletesStored, const std::string& port, const std::string& host,
+                              const std::string& user, const std::string& password, void (TUnattended::*walk)()) {
+    BeginRun(deletesStored);
     if (!Login(port, host, user, password)) return;
     try {
-        SpoolWalk();
+        (this->*walk)();
     } catch (const EConvertError&) {
         // A reply check that met the close notice instead of a reply.
         if (s_.Connected()) throw;
@@ -154,15 +159,7 @@ std::string TUnattended::AbsoluteArgument(const std::string& arg) const {
 
 void TUnattended::SendDroppedFiles(const std::string& port, const std::string& host, const std::string& user,
                                    const std::string& password) {
-    BeginRun(false);
-    if (!Login(port, host, user, password)) return;
-    try {
-        DropWalk();
-    } catch (const EConvertError&) {
-        if (s_.Connected()) throw;
-        StillConnected();
-    }
-    RequestEnd();
+    RunLoggedIn(false, port, host, user, password, &TUnattended::DropWalk);
 }
 
 void TUnattended::DropWalk() {
