@@ -14,6 +14,14 @@ constexpr int kConnectionAborted = 10053;
 constexpr int kNotConnected = 10057;
 constexpr int kSendAfterShutdown = 10058;
 
+// The command's verb, upper-cased.
+std::string Verb(const std::string& line) {
+    std::string verb = line.substr(0, line.find(' '));
+    for (char& c : verb)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return verb;
+}
+
 // Ends a command on every exit, exceptions included (an unwritable log raises
 // from inside the reply reader): otherwise every later command would be
 // refused and the hourglass would stay.
@@ -55,7 +63,23 @@ std::string TFtpSession::Printable(const std::string& text) {
     return out;
 }
 
+int TFtpSession::SetType(const std::string& typeCommand) {
+    if (Connected && !acceptedType_.empty() && typeCommand == acceptedType_) return 2;
+    return FtpCommand("%s", {typeCommand});
+}
+
 int TFtpSession::SendCommand(const std::string& line) {
+    const std::string verb = Verb(line);
+    // Any TYPE (also a quoted one) or REIN leaves the type unknown until a
+    // TYPE is accepted.
+    const bool type = verb == "TYPE";
+    if (type || verb == "REIN") acceptedType_.clear();
+    const int result = SendAndAwaitReply(line);
+    if (type && result == 2) acceptedType_ = line;
+    return result;
+}
+
+int TFtpSession::SendAndAwaitReply(const std::string& line) {
     const bool pass = line.compare(0, 5, "PASS ") == 0;
     // A line break inside a name would end this command early and let the
     // rest of the name run as a command of its own.
@@ -116,6 +140,7 @@ void TFtpSession::ConnectionClosedByPeer() {
     // The session is over before anything that may raise (the log).
     Connected = false;
     owedReplies_ = 0;
+    acceptedType_.clear();
     if (Sockets1.FSocket != -1) Sockets1.Disconnect();
     ShowLine("Connection closed by remote host");
     LogLine("Connection closed by remote host");

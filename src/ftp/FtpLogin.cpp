@@ -10,6 +10,7 @@ bool TFtpSession::OpenControlConnection(const std::string& host, const std::stri
     Sockets1.Port = port;
     Sockets1.IPAddr = host;
     Sockets1.SetNonBlocking(false);
+    acceptedType_.clear();  // a new server knows no type yet
     BusyCursor();
     Sockets1.SConnect();
     NormalCursor();
@@ -54,6 +55,7 @@ void TFtpSession::Quit() {
     LogLine("QUIT");
     if (Sockets1.FSocket != -1) Sockets1.Disconnect();
     Connected = false;
+    acceptedType_.clear();
 }
 
 }  // namespace vollum

@@ -7,9 +7,11 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <memory>
 
 #include "common/Convert.h"
 #include "common/Helpers.h"
@@ -22,7 +24,10 @@ namespace vollum {
 
 namespace {
 
-constexpr size_t kFileBuffer = 64 * 1024;
+// The meter counts in 255-byte receives; socket and file see 256 KiB blocks.
+constexpr int kMeterUnit = 255;
+constexpr int kReceiveBlock = 256 * 1024;
+constexpr size_t kFileBuffer = 256 * 1024;
 
 std::string AbsolutePath(const std::string& name) {
     if (!name.empty() && name.front() == kPathSep) return name;
@@ -152,10 +157,13 @@ private:
             ::close(fd);
             return false;
         }
-        std::setvbuf(file_, nullptr, _IOFBF, kFileBuffer);
+        // A null buffer would let the C library pick its own small size.
+        buffer_ = std::make_unique<char[]>(kFileBuffer);
+        std::setvbuf(file_, buffer_.get(), _IOFBF, kFileBuffer);
         return true;
     }
 
+    std::unique_ptr<char[]> buffer_;  // outlives file_: Close runs first
     std::FILE* file_ = nullptr;
     std::string path_;
     std::string target_;
@@ -197,7 +205,7 @@ void TFtpSession::ReceiveData(const std::string& source, const std::string& loca
         }
     }
 
-    int result = FtpCommand("%s", {typeCommand});
+    int result = SetType(typeCommand);
     if (result == 5 || result < 0) return;
 
     Sockets2.SetNonBlocking(false);
@@ -247,22 +255,26 @@ void TFtpSession::ReceiveData(const std::string& source, const std::string& loca
         return;
     }
 
-    // The hot loop: one receive, one buffered write, a few comparisons.
+    // The hot loop: one receive, one buffered write, a few comparisons. Text
+    // for the pane comes 255 bytes at a time (a NUL ends what a piece shows);
+    // a file takes large blocks, each ending where the meter's percentage
+    // next changes, so the meter shows the counts a 255-byte loop would.
     const bool meterShown = toFile && !listing;
+    MeterBlocks blocks(meterShown && meter_ != nullptr, expected, kMeterUnit);
     bool aborted = false;
     int n = 0;
-    char buffer[256];
+    const std::unique_ptr<char[]> buffer(new char[kReceiveBlock + 1]);
     LoopPace pace;
     BusyCursor();
     do {
-        int size = 255;
-        n = Sockets2.SReceive(Sockets2.FSocket, buffer, size);
+        int size = blocks.Next(received, toFile ? kReceiveBlock : kMeterUnit);
+        n = Sockets2.SReceive(Sockets2.FSocket, buffer.get(), size);
         if (n >= 1) {
             if (!toFile) {
                 buffer[n] = '\0';
-                ShowText(buffer);
+                ShowText(buffer.get());
             } else {
-                writeOut(buffer, static_cast<size_t>(n));
+                writeOut(buffer.get(), static_cast<size_t>(n));
                 if (meterShown) received += n;
             }
         }

@@ -1,9 +1,14 @@
-// Upload of one local file in 512-byte blocks, with speed and time-left
+// Upload of one local file (the meter counting 512-byte blocks), with speed and time-left
 // texts, the 425 and 426 checks and the bounded re-run after a broken transfer.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 
 #include "common/Helpers.h"
 #include "common/Terminate.h"
@@ -15,8 +20,9 @@ namespace vollum {
 
 namespace {
 
-constexpr int kBlockSize = 512;
-constexpr size_t kFileBuffer = 64 * 1024;
+// The meter counts in 512-byte blocks; file and socket see 256 KiB ones.
+constexpr int kMeterUnit = 512;
+constexpr int kBlockSize = 256 * 1024;
 
 // Whole seconds of the millisecond tick, rounded half to even.
 double RoundedSeconds() {
@@ -33,8 +39,7 @@ struct FileStamp {
     bool operator==(const FileStamp&) const = default;
 };
 
-// The local file, read through a large buffer so that 512-byte blocks cost
-// no system call each.
+// The local file, read in large blocks straight into the caller's buffer.
 class LocalFile {
 public:
     LocalFile() = default;
@@ -43,37 +48,46 @@ public:
     ~LocalFile() { Close(); }
 
     bool Open(const std::string& path) {
-        file_ = std::fopen(path.c_str(), "rb");
-        if (file_ == nullptr) return false;
+        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd_ < 0) return false;
         if (Stamp().size < 0) {  // a directory is no file to send
             Close();
             return false;
         }
-        std::setvbuf(file_, nullptr, _IOFBF, kFileBuffer);
         return true;
     }
-    // Bytes read, 0 at the end, -1 after a failed read.
-    int Read(char* block) {
-        const size_t n = std::fread(block, 1, kBlockSize, file_);
-        if (n == 0 && std::ferror(file_)) return -1;
-        return static_cast<int>(n);
+    // Fills the block up to size unless the file ends first: the blocks stay
+    // whole multiples of the meter's unit. Bytes read, 0 at the end, -1 after
+    // a failed read.
+    int Read(char* block, int size) {
+        int got = 0;
+        while (got < size) {
+            const ssize_t n = ::read(fd_, block + got, static_cast<size_t>(size - got));
+            if (n == 0) break;
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return got > 0 ? got : -1;
+            }
+            got += static_cast<int>(n);
+        }
+        return got;
     }
     FileStamp Stamp() const {
         struct stat st {};
         FileStamp s;
-        if (::fstat(::fileno(file_), &st) != 0 || S_ISDIR(st.st_mode)) return s;
+        if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) return s;
         s.size = st.st_size;
         s.mtimeSec = st.st_mtim.tv_sec;
         s.mtimeNsec = st.st_mtim.tv_nsec;
         return s;
     }
     void Close() {
-        if (file_ != nullptr) std::fclose(file_);
-        file_ = nullptr;
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
     }
 
 private:
-    std::FILE* file_ = nullptr;
+    int fd_ = -1;
 };
 
 // Speed and time-left texts of one store run. A text is handed to the meter
@@ -184,7 +198,7 @@ bool TFtpSession::StoreOnce(const std::string& typeCommand, const std::string& l
     const long long fileSize = before.size;
 
     ShowLine("Transferring local file: %s to remote file: %s", {localPath, remote});
-    FtpCommand("%s", {typeCommand});
+    SetType(typeCommand);
     Sockets2.SetNonBlocking(false);
     Sockets2.Timeout = Settings.FtpTimeOut;
     OpenDataPort();
@@ -201,10 +215,12 @@ bool TFtpSession::StoreOnce(const std::string& typeCommand, const std::string& l
     MeterView* meter = meter_;
     long long total = 0;
     bool sendFailed = false;
-    char block[kBlockSize];
+    const std::unique_ptr<char[]> block(new char[kBlockSize]);
+    MeterBlocks blocks(meter != nullptr, fileSize, kMeterUnit);
+    auto readBlock = [&] { return in.Read(block.get(), blocks.Next(total, kBlockSize)); };
     BusyCursor();
     if (meter != nullptr) meter->SetBusyCursor(true);
-    int count = in.Read(block);
+    int count = readBlock();
     const double start = RoundedSeconds();
     StoreLabels labels(meter, fileSize, start);
     LoopPace pace;
@@ -222,14 +238,27 @@ bool TFtpSession::StoreOnce(const std::string& typeCommand, const std::string& l
         if (meter != nullptr) meter->SetBusyCursor(false);
     };
 
-    // The hot loop: one buffered read, one send and a few comparisons per
-    // block; texts and events only at the points MeterDue picks.
+    // The hot loop: one read and a few sends per block; texts and events
+    // only at the points MeterDue picks.
     while (count >= 1) {
         if (Sockets2.FSocket != -1) {
-            int size = count;
-            const int sent = Sockets2.SSend(Sockets2.FSocket, block, size);
-            if (sent > 0) total += sent;
-            else sendFailed = true;
+            // In parts as the system takes them, so a Cancel is seen between them.
+            int offset = 0;
+            while (offset < count) {
+                const int sent = Sockets2.SSendPart(Sockets2.FSocket, block.get() + offset, count - offset);
+                if (sent <= 0) {
+                    sendFailed = true;
+                    // Only whole 512-byte blocks count as written.
+                    offset -= offset % kMeterUnit;
+                    break;
+                }
+                offset += sent;
+                if (offset < count && AbortRequested()) {
+                    abortBranch();
+                    return false;
+                }
+            }
+            total += offset;
         }
         if (!statusShown && meter != nullptr) {
             meter->SetStatus((rerun ? "Retrying to Send file: " : "Sending file: ") + remote);
@@ -241,7 +270,7 @@ bool TFtpSession::StoreOnce(const std::string& typeCommand, const std::string& l
         }
         if (pace.eventsDue) ProcessPendingEvents();
         // A broken data connection takes no more blocks; the error was shown once.
-        count = sendFailed ? 0 : in.Read(block);
+        count = sendFailed ? 0 : readBlock();
         if (AbortRequested()) {
             abortBranch();
             return false;

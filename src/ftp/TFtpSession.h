@@ -65,6 +65,9 @@ public:
     static bool CommandSafe(const std::string& text);
     // The text with CR, LF and NUL written as \r, \n and \0, for pane and log.
     static std::string Printable(const std::string& text);
+    // The TYPE command, sent only when it is not the one the server last
+    // accepted on this connection; 2 when it need not be sent.
+    int SetType(const std::string& typeCommand);
     bool AbortRequested();
     void BusyCursor();
     void NormalCursor();
@@ -121,6 +124,7 @@ public:
     [[noreturn]] void MeterCancel();
 
 private:
+    int SendAndAwaitReply(const std::string& line);
     bool ReadReplyFragment(std::string& line, bool& closed);
     // One reply; abandoned is set when the wait was given up (time-out, Cancel).
     int ReadReply(bool& abandoned);
@@ -130,7 +134,10 @@ private:
     void ConnectionClosedByPeer();
     static constexpr int kOwedReplyGraceMs = 1000;
     static constexpr int kMaxUnaskedReplies = 16;
-    int owedReplies_ = 0;  // replies still to come for commands whose wait was given up
+    int owedReplies_ = 0;
+    // The TYPE line the server last answered with 2xx on this connection;
+    // empty when unknown.
+    std::string acceptedType_;  // replies still to come for commands whose wait was given up
     MeterView* meter_ = nullptr;
 
     // Transfer loops (FtpMeter.cpp). Per block they do only the percentage
