@@ -21,8 +21,7 @@ public:
     bool IsVisible() const override { return visible_; }
     void ShowAndRaise() override { visible_ = true; }
     void Hide() override { visible_ = false; }
-    int Position() const override { return position_; }
-    void SetPosition(int percent) override { position_ = percent; }
+    void SetPosition(int) override {}
     void SetTitle(const std::string&) override {}
     void SetBytesWritten(const std::string&) override {}
     void SetStatus(const std::string&) override {}
@@ -32,7 +31,6 @@ public:
 
 private:
     bool visible_ = false;
-    int position_ = 0;
 };
 
 }  // namespace

@@ -30,7 +30,8 @@ std::vector<TGradientBand> GradientBands(int left, int right, std::uint32_t star
             const int value = numColors == 1 ? from : from + MulDiv(i, to - from, numColors - 1);
             rgb |= static_cast<std::uint32_t>(value) << shift;
         }
-        bands.push_back({left + MulDiv(i, right - left, numColors), left + MulDiv(i + 1, right - left, numColors), rgb});
+        bands.push_back(
+            {left + MulDiv(i, right - left, numColors), left + MulDiv(i + 1, right - left, numColors), rgb});
     }
     return bands;
 }
@@ -126,10 +127,8 @@ TCaptionLayout LayoutCaption(TRect bar, bool drawIcon, const std::array<TTextPar
               caption = parts[cpCaption].TextWidth + 3;
     const int width = bar.Right - left;
     bool keepCompany = false, keepAppName = false;
-    if (company + appName + caption < width)
-        keepCompany = keepAppName = true;
-    else if (appName + caption < width)
-        keepAppName = true;
+    if (company + appName + caption < width) keepCompany = keepAppName = true;
+    else if (appName + caption < width) keepAppName = true;
     if (!newShell) {
         const int kept = (keepCompany ? company : 0) + (keepAppName ? appName : 0) + caption;
         if (kept < width) left += (width - kept) / 2;

@@ -48,7 +48,7 @@ constexpr int kMaxGradientColors = 256;
 int NumColorsAfterSet(int current, int requested);
 
 struct TGradientBand {
-    int X0 = 0, X1 = 0;  // filled from X0 up to (not including) X1
+    int X0 = 0, X1 = 0;     // filled from X0 up to (not including) X1
     std::uint32_t Rgb = 0;  // 0xRRGGBB
     friend bool operator==(const TGradientBand&, const TGradientBand&) = default;
 };

@@ -11,10 +11,8 @@ QFont ReadSystemCaptionFont() {
     const QFont title = QFontDatabase::systemFont(QFontDatabase::TitleFont);
     QFont font = QGuiApplication::font();
     QFont caption(font.family());
-    if (font.pixelSize() > 0)
-        caption.setPixelSize(font.pixelSize());
-    else
-        caption.setPointSizeF(font.pointSizeF());
+    if (font.pixelSize() > 0) caption.setPixelSize(font.pixelSize());
+    else caption.setPointSizeF(font.pointSizeF());
     caption.setItalic(font.italic() || title.italic());
     caption.setBold(font.weight() > QFont::Medium || title.weight() > QFont::Medium);
     return caption;

@@ -139,9 +139,7 @@ void TCaptionFrame::PaintButton(QPainter& p, const TCaptionButton& button, bool 
                     p.drawLine(at.x() + 2 + dx, at.y() - 3, at.x() - 4 + dx, at.y() + 3);
                 }
                 break;
-            case TCaptionButtonKind::Minimize:
-                p.fillRect(at.x() - 4, at.y() + 2, 6, 2, colour);
-                break;
+            case TCaptionButtonKind::Minimize: p.fillRect(at.x() - 4, at.y() + 2, 6, 2, colour); break;
             case TCaptionButtonKind::Maximize:
                 if (Maximized()) {
                     p.drawRect(at.x() - 2, at.y() - 5, 6, 5);
@@ -253,10 +251,14 @@ void TCaptionFrame::mouseMoveEvent(QMouseEvent* event) {
     } else if (drag_ == Drag::Resize) {
         QRect g = dragGeometry_;
         const QSize min = form->minimumSize().expandedTo(QSize(1, 1)), max = form->maximumSize();
-        if (dragEdges_ & Qt::LeftEdge) g.setLeft(std::clamp(g.left() + delta.x(), g.right() - max.width() + 1, g.right() - min.width() + 1));
-        if (dragEdges_ & Qt::RightEdge) g.setRight(std::clamp(g.right() + delta.x(), g.left() + min.width() - 1, g.left() + max.width() - 1));
-        if (dragEdges_ & Qt::TopEdge) g.setTop(std::clamp(g.top() + delta.y(), g.bottom() - max.height() + 1, g.bottom() - min.height() + 1));
-        if (dragEdges_ & Qt::BottomEdge) g.setBottom(std::clamp(g.bottom() + delta.y(), g.top() + min.height() - 1, g.top() + max.height() - 1));
+        if (dragEdges_ & Qt::LeftEdge)
+            g.setLeft(std::clamp(g.left() + delta.x(), g.right() - max.width() + 1, g.right() - min.width() + 1));
+        if (dragEdges_ & Qt::RightEdge)
+            g.setRight(std::clamp(g.right() + delta.x(), g.left() + min.width() - 1, g.left() + max.width() - 1));
+        if (dragEdges_ & Qt::TopEdge)
+            g.setTop(std::clamp(g.top() + delta.y(), g.bottom() - max.height() + 1, g.bottom() - min.height() + 1));
+        if (dragEdges_ & Qt::BottomEdge)
+            g.setBottom(std::clamp(g.bottom() + delta.y(), g.top() + min.height() - 1, g.top() + max.height() - 1));
         form->setGeometry(g);
     } else {
         const Qt::Edges e = EdgesAt(pos);
@@ -264,12 +266,9 @@ void TCaptionFrame::mouseMoveEvent(QMouseEvent* event) {
             setCursor(Qt::SizeFDiagCursor);
         else if ((e & Qt::RightEdge && e & Qt::TopEdge) || (e & Qt::LeftEdge && e & Qt::BottomEdge))
             setCursor(Qt::SizeBDiagCursor);
-        else if (e & (Qt::LeftEdge | Qt::RightEdge))
-            setCursor(Qt::SizeHorCursor);
-        else if (e & (Qt::TopEdge | Qt::BottomEdge))
-            setCursor(Qt::SizeVerCursor);
-        else
-            unsetCursor();
+        else if (e & (Qt::LeftEdge | Qt::RightEdge)) setCursor(Qt::SizeHorCursor);
+        else if (e & (Qt::TopEdge | Qt::BottomEdge)) setCursor(Qt::SizeVerCursor);
+        else unsetCursor();
     }
 }
 

@@ -52,10 +52,8 @@ void Reparent(QWidget* child, QWidget* parent) {
     const QPoint pos = child->pos();
     child->setParent(parent);
     child->move(pos);
-    if (hidden)
-        child->hide();
-    else if (parent->isVisible())
-        child->show();
+    if (hidden) child->hide();
+    else if (parent->isVisible()) child->show();
 }
 }  // namespace
 
@@ -93,10 +91,8 @@ void TCompanyText::SetColorInactive(TColor color) {
 
 void TCompanyText::SetFont(const QFont& font) {
     font_ = font;
-    if (fontKind_ == fkAutoHeight)
-        ApplyFontKind(owner_.SystemCaptionFont());
-    else
-        fontKind_ = fkCustom;
+    if (fontKind_ == fkAutoHeight) ApplyFontKind(owner_.SystemCaptionFont());
+    else fontKind_ = fkCustom;
     owner_.RedrawFrame();
 }
 
@@ -183,8 +179,8 @@ TGradientCaption::TGradientCaption(QWidget* owner) : QObject(owner) {
         if (visible) owner->show();
     }
     owner->installEventFilter(this);
-    for (auto signal : {&QGuiApplication::primaryScreenChanged, &QGuiApplication::screenAdded,
-                        &QGuiApplication::screenRemoved})
+    for (auto signal :
+         {&QGuiApplication::primaryScreenChanged, &QGuiApplication::screenAdded, &QGuiApplication::screenRemoved})
         connect(qApp, signal, this, [this] { SystemSettingsChanged(); });
 }
 
@@ -212,10 +208,8 @@ void TGradientCaption::Detach() {
     decoration_ = QMargins();
     form->setContentsMargins(ownMargins_);
     const QSize shrink(decoration.left() + decoration.right(), decoration.top() + decoration.bottom());
-    if (form->minimumSize() == form->maximumSize())
-        form->setFixedSize(form->minimumSize() - shrink);
-    else if (form->testAttribute(Qt::WA_Resized))
-        form->resize(form->size() - shrink);
+    if (form->minimumSize() == form->maximumSize()) form->setFixedSize(form->minimumSize() - shrink);
+    else if (form->testAttribute(Qt::WA_Resized)) form->resize(form->size() - shrink);
     form->setWindowFlags(ownFlags_);
     if (visible) form->show();
 }
@@ -295,9 +289,7 @@ void TGradientCaption::SystemSettingsChanged() {
 bool TGradientCaption::eventFilter(QObject* watched, QEvent* event) {
     if (watched != form_) return false;
     switch (event->type()) {
-        case QEvent::Resize:
-            PlaceDecoration();
-            break;
+        case QEvent::Resize: PlaceDecoration(); break;
         case QEvent::ActivationChange:
             active_ = form_->isActiveWindow();
             activationSeen_ = true;
@@ -307,21 +299,16 @@ bool TGradientCaption::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::WindowIconChange:
         case QEvent::WindowStateChange:
         case QEvent::PaletteChange:
-        case QEvent::ApplicationPaletteChange:
-            RedrawFrame();
-            break;
+        case QEvent::ApplicationPaletteChange: RedrawFrame(); break;
         case QEvent::ApplicationFontChange:
         case QEvent::ThemeChange:
-        case QEvent::ScreenChangeInternal:
-            SystemSettingsChanged();
-            break;
+        case QEvent::ScreenChangeInternal: SystemSettingsChanged(); break;
         case QEvent::ChildAdded:
             // Controls added later must not cover the bar.
             if (frame_ && static_cast<QChildEvent*>(event)->child() != frame_)
                 QMetaObject::invokeMethod(frame_, &QWidget::raise, Qt::QueuedConnection);
             break;
-        default:
-            break;
+        default: break;
     }
     return false;
 }
@@ -338,8 +325,8 @@ void TGradientCaption::PaintBar(QPainter& painter, const QSize& windowSize) cons
     painter.save();
     painter.setClipRect(ToQRect(bar));
     if (enabled_ == geAlways || (enabled_ == geWhenActive && active)) {
-        for (const TGradientBand& band : GradientBands(bar.Left, bar.Right, ColorToRGB(color_, palette), captionRgb,
-                                                       numColors_))
+        for (const TGradientBand& band :
+             GradientBands(bar.Left, bar.Right, ColorToRGB(color_, palette), captionRgb, numColors_))
             painter.fillRect(band.X0, bar.Top, band.X1 - band.X0, bar.Height(), QColor::fromRgb(band.Rgb));
     } else {
         painter.fillRect(ToQRect(bar), QColor::fromRgb(captionRgb));

@@ -152,8 +152,8 @@ private:
     TFormBorderStyle borderStyle_ = TFormBorderStyle::bsSizeable;
     TBorderIcons borderIcons_;
     Qt::WindowFlags ownFlags_;  // the window's flags before the bar came
-    QMargins decoration_;  // frame and bar around the client area as applied to the window
-    QMargins ownMargins_;  // the window's contents margins before the bar came
+    QMargins decoration_;       // frame and bar around the client area as applied to the window
+    QMargins ownMargins_;       // the window's contents margins before the bar came
 
     std::unique_ptr<TAppNameText> appNameText_;
     std::unique_ptr<TCaptionText> captionText_;

@@ -1,36 +1,12 @@
 #include "common/Helpers.h"
 
-#include <sys/stat.h>
-
 namespace vollum {
-
-bool IsDirectory(const std::string& path) {
-    std::string p = path;
-    if (p.size() > 1 && p.back() == kPathSep) p.pop_back();
-    struct stat st {};
-    // A path that cannot be queried is not a directory here: treating it as one
-    // would create remote directories for paths that do not exist.
-    if (::stat(p.c_str(), &st) != 0) return false;
-    return S_ISDIR(st.st_mode);
-}
-
-bool IsRealDirectory(const std::string& path) {
-    std::string p = path;
-    if (p.size() > 1 && p.back() == kPathSep) p.pop_back();
-    struct stat st {};
-    return ::lstat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
 
 std::string LowerCaseName(const std::string& text) {
     std::string out = text;
     for (char& c : out)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return out;
-}
-
-bool LocalFileExists(const std::string& path) {
-    struct stat st {};
-    return !path.empty() && ::lstat(path.c_str(), &st) == 0;
 }
 
 std::string AddBackslash(const std::string& path) {

@@ -2,7 +2,6 @@
 // The one door to the user: every message box, question, input box and notice
 // of the engine goes through this interface.
 #include <string>
-#include <vector>
 
 namespace vollum {
 
@@ -13,8 +12,8 @@ enum class PromptAnswer { Ok, Cancel, Yes, No };
 class UserPrompts {
 public:
     virtual ~UserPrompts() = default;
-    virtual PromptAnswer MessageBox(const std::string& text, const std::string& title,
-                                    PromptButtons buttons, PromptIcon icon) = 0;
+    virtual PromptAnswer MessageBox(const std::string& text, const std::string& title, PromptButtons buttons,
+                                    PromptIcon icon) = 0;
     // Returns false on Cancel; value holds the preset on entry and the answer on return.
     virtual bool InputBox(const std::string& title, const std::string& prompt, std::string& value) = 0;
     // True when questions get their default answer with nobody asked.
@@ -38,26 +37,6 @@ public:
                             PromptIcon icon) override;
     bool InputBox(const std::string& title, const std::string& prompt, std::string& value) override;
     bool AnswersOnItsOwn() const override { return true; }
-};
-
-// Tests: records what was shown and answers from a script (default answer when
-// the script is exhausted).
-class ScriptedPrompts : public UserPrompts {
-public:
-    struct Shown {
-        std::string text;
-        std::string title;
-        PromptButtons buttons;
-        PromptIcon icon;
-    };
-    PromptAnswer MessageBox(const std::string& text, const std::string& title, PromptButtons buttons,
-                            PromptIcon icon) override;
-    bool InputBox(const std::string& title, const std::string& prompt, std::string& value) override;
-
-    std::vector<Shown> shown;
-    std::vector<PromptAnswer> answers;       // consumed front to back
-    std::vector<std::string> inputAnswers;   // consumed front to back; "\x18" = Cancel
-    std::vector<std::string> Texts() const;
 };
 
 }  // namespace vollum

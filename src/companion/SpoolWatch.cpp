@@ -1,7 +1,5 @@
 #include "companion/SpoolWatch.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 
 #include "common/Errors.h"
@@ -25,11 +23,9 @@ void Snapshot(const std::string& dir, const std::string& relative, std::vector<s
     for (const DirEntry& e : entries) {
         if (out.size() >= kSnapshotLimit) return;
         const std::string path = AddBackslash(dir) + e.name;
-        struct stat st {};
-        ::lstat(path.c_str(), &st);
+        const EntryStamp stamp = StampOf(path);
         out.push_back(relative + e.name + "\t" + std::to_string(static_cast<int>(e.kind)) + "\t" +
-                      std::to_string(st.st_size) + "\t" + std::to_string(st.st_mtim.tv_sec) + "." +
-                      std::to_string(st.st_mtim.tv_nsec));
+                      std::to_string(stamp.size) + "\t" + stamp.modified);
         if (e.kind == EntryKind::Directory) Snapshot(path, relative + e.name + kPathSep, out);
     }
 }
@@ -117,8 +113,8 @@ void SpoolWatch::Timer1Timer() {
         const std::vector<std::string> now = SpoolSnapshot(SpoolDirectory());
         if (now == leftBehind_ && ++pollsSinceRun_ < kRetryPolls) {
             const int64_t seconds = (kRetryPolls - pollsSinceRun_) * Timer1.Interval() / 1000;
-            SetStatus("Status: Files not sent, trying again when the spool changes or in " +
-                      std::to_string(seconds) + " s");
+            SetStatus("Status: Files not sent, trying again when the spool changes or in " + std::to_string(seconds) +
+                      " s");
             return;
         }
         if (now == leftBehind_) status = "Status: Trying unsent files again, Starting Vollum97";

@@ -28,14 +28,13 @@
 #include "platform/DriveMapping.h"
 #include "platform/ProcessStart.h"
 #include "platform/StartAtLogin.h"
+#include "ui/QtText.h"
 
 namespace vollum {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-QString Q(const std::string& s) { return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size())); }
 
 void Place(QWidget* w, int left, int top, int width = -1, int height = -1) {
     const QSize hint = w->sizeHint();
@@ -54,9 +53,8 @@ void SetTextColour(QLineEdit* edit, Qt::GlobalColor colour) {
 
 TMainform::TMainform(UserPrompts& prompts, const std::string& programDir, const std::string& companionPath,
                      const std::vector<std::string>& args)
-    : QWidget(nullptr,
-              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       Watch(prompts),
       prompts_(prompts),
       programDir_(programDir),
@@ -171,15 +169,16 @@ void TMainform::BuildControls() {
     connect(Edit1, &QLineEdit::textChanged, this, [this] { Edit1Change(); });
     for (QLineEdit* e : {Edit2, Edit3, Edit4}) connect(e, &QLineEdit::textChanged, this, [this] { changed_ = true; });
     // Return in any edit presses the default button.
-    for (QLineEdit* e : {Edit1, Edit2, Edit3, Edit4}) connect(e, &QLineEdit::returnPressed, Button3, &QPushButton::click);
+    for (QLineEdit* e : {Edit1, Edit2, Edit3, Edit4})
+        connect(e, &QLineEdit::returnPressed, Button3, &QPushButton::click);
     Edit1->installEventFilter(this);
 }
 
-std::string TMainform::Text(const QLineEdit* edit) const { return edit->text().toLocal8Bit().toStdString(); }
+std::string TMainform::Text(const QLineEdit* edit) const { return FromQt(edit->text()); }
 
-std::string TMainform::StatusText() const { return statusPanel_->text().toLocal8Bit().toStdString(); }
+std::string TMainform::StatusText() const { return FromQt(statusPanel_->text()); }
 
-void TMainform::SetStatus(const std::string& text) { statusPanel_->setText(Q(text)); }
+void TMainform::SetStatus(const std::string& text) { statusPanel_->setText(ToQt(text)); }
 
 std::string TMainform::ClientIni() const { return AddBackslash(Text(Edit3)) + "VOLLUM.INI"; }
 
@@ -194,10 +193,10 @@ void TMainform::Guarded(const std::function<void()>& handler) {
 void TMainform::FormCreate() {
     changed_ = false;
     const CompanionSettings s = ReadCompanionSettings(programDir_ + "SPOOLBAY.INI", DefaultSubstTool(programDir_));
-    Edit2->setText(Q(s.SubstDir));
-    Edit3->setText(Q(s.VollumDir));
-    Edit1->setText(Q(s.SubstDrive));
-    Edit4->setText(Q(s.DirInterval));
+    Edit2->setText(ToQt(s.SubstDir));
+    Edit3->setText(ToQt(s.VollumDir));
+    Edit1->setText(ToQt(s.SubstDrive));
+    Edit4->setText(ToQt(s.DirInterval));
     CheckBox1->setChecked(s.StartWithWindows);
     autoStart_ = !args_.empty() && (args_[0] == "/U" || args_[0] == "/u");
 }
@@ -225,7 +224,7 @@ bool TMainform::FormCloseQuery() {
 }
 
 void TMainform::Button2Click() {
-    if (const auto dir = ReadClientDirectoryRecord()) Edit3->setText(Q(*dir));
+    if (const auto dir = ReadClientDirectoryRecord()) Edit3->setText(ToQt(*dir));
 }
 
 void TMainform::TakeToolAndDrive() {
@@ -357,8 +356,7 @@ bool TMainform::event(QEvent* e) {
 
 void TMainform::changeEvent(QEvent* e) {
     QWidget::changeEvent(e);
-    if (e->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized))
-        MinimizeToTray();
+    if (e->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized)) MinimizeToTray();
 }
 
 void TMainform::closeEvent(QCloseEvent* e) {

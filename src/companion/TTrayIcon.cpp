@@ -8,11 +8,11 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include "ui/QtText.h"
+
 namespace vollum {
 
 namespace {
-
-QString Text(const std::string& s) { return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size())); }
 
 class QtNotifyArea : public NotifyArea {
 public:
@@ -33,7 +33,7 @@ public:
     }
     void Modify(const NotifyRecord& r) override {
         icon_.setIcon(r.icon);
-        icon_.setToolTip(Text(r.tip));
+        icon_.setToolTip(ToQt(r.tip));
     }
     void Delete() override { icon_.hide(); }
 
@@ -124,12 +124,12 @@ QIcon CompanionIcon() {
         p.scale(u, u);
         p.setPen(QPen(Qt::black, 1.0 / u));
         p.setBrush(QColor(192, 192, 192));
-        p.drawRect(QRectF(1.5, 8.5, 13, 6));       // the drive
+        p.drawRect(QRectF(1.5, 8.5, 13, 6));  // the drive
         p.setBrush(QColor(0, 128, 0));
-        p.drawRect(QRectF(11, 11, 2, 1.5));         // its lamp
+        p.drawRect(QRectF(11, 11, 2, 1.5));  // its lamp
         p.setBrush(QColor(0, 0, 128));
         const QPointF arrow[] = {{6, 1}, {10, 1}, {10, 4}, {12.5, 4}, {8, 8}, {3.5, 4}, {6, 4}};
-        p.drawPolygon(arrow, 7);                     // the arrow into it
+        p.drawPolygon(arrow, 7);  // the arrow into it
         p.end();
         icon.addPixmap(pm);
     }

@@ -8,6 +8,7 @@
 #include "config/ProgramDir.h"
 #include "platform/Display.h"
 #include "ui/QtPrompts.h"
+#include "ui/QtText.h"
 #include "ui/TApplication.h"
 
 int main(int argc, char** argv) {
@@ -27,8 +28,7 @@ int main(int argc, char** argv) {
     QtPrompts prompts;
     app.Prompts = &prompts;
 
-    TMainform form(prompts, ProgramDirectory(), QCoreApplication::applicationFilePath().toLocal8Bit().toStdString(),
-                   args);
+    TMainform form(prompts, ProgramDirectory(), FromQt(QCoreApplication::applicationFilePath()), args);
     form.OnClosed = [] { QCoreApplication::quit(); };
     form.FormCreate();
     if (form.AutoStart()) {

@@ -1,6 +1,7 @@
 #include "config/IniDocument.h"
 
 #include "common/Convert.h"
+#include "platform/SystemDefaults.h"
 
 namespace vollum {
 
@@ -129,11 +130,7 @@ std::vector<std::pair<std::string, std::string>> IniDocument::Keys(const std::st
 std::string IniDocument::NewLineEnd() const {
     for (const auto& l : lines_)
         if (!l.eol.empty()) return l.eol;
-#ifdef _WIN32
-    return "\r\n";
-#else
-    return "\n";
-#endif
+    return NativeLineEnd();
 }
 
 void IniDocument::Set(const std::string& section, const std::string& key, const std::string& value) {
@@ -184,10 +181,8 @@ std::string IniDocument::Text() const {
 
 int IniInteger(const std::string& text, int fallback) {
     std::optional<int32_t> v;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
-        v = TryStrToInt("$" + text.substr(2));
-    else
-        v = TryStrToInt(text);
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) v = TryStrToInt("$" + text.substr(2));
+    else v = TryStrToInt(text);
     return v ? *v : fallback;
 }
 

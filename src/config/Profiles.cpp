@@ -71,9 +71,7 @@ std::vector<std::string> ListProfiles(TIniFile& ini) {
 
 ProfileValues ReadProfileKeys(const TIniFile& ini, const std::string& name, const ProfileValues& defaults) {
     const IniDocument doc = ini.Snapshot();
-    auto text = [&](const char* key, const std::string& fallback) {
-        return doc.Value(name, key).value_or(fallback);
-    };
+    auto text = [&](const char* key, const std::string& fallback) { return doc.Value(name, key).value_or(fallback); };
     ProfileValues v;
     v.HostName = text("HostName", defaults.HostName);
     v.UserName = text("UserName", defaults.UserName);

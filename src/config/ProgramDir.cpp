@@ -3,22 +3,14 @@
 #include <QCoreApplication>
 
 #include "common/Helpers.h"
-
-#ifndef _WIN32
-#include <unistd.h>
-
-#include <climits>
-#endif
+#include "platform/SystemDefaults.h"
 
 namespace vollum {
 
 std::string ProgramDirectory() {
-#ifndef _WIN32
-    char buf[PATH_MAX];
-    const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n > 0) return AddBackslash(DirectoryPart(std::string(buf, static_cast<size_t>(n))));
-#endif
-    // Without /proc (or on Windows), Qt knows the executable's path once the application object exists.
+    const std::string exe = ExecutablePath();
+    if (!exe.empty()) return AddBackslash(DirectoryPart(exe));
+    // Where the system cannot tell, Qt knows the executable's path once the application object exists.
     if (QCoreApplication::instance())
         return AddBackslash(QCoreApplication::applicationDirPath().toLocal8Bit().toStdString());
     return "./";

@@ -1,9 +1,9 @@
 #include "config/StartupReading.h"
 
-#include <unistd.h>
-
 #include "common/Convert.h"
 #include "common/Helpers.h"
+#include "platform/LocalFiles.h"
+#include "platform/SystemDefaults.h"
 
 namespace vollum {
 
@@ -21,14 +21,6 @@ std::string TypeCommandFor(int transferTypeCode) {
         case 3: return "TYPE E";
         default: return "";
     }
-}
-
-std::string DefaultEditor() {
-#ifdef _WIN32
-    return "NOTEPAD.EXE";
-#else
-    return "xdg-open";
-#endif
 }
 
 void ReadStartupValues(const std::string& programDir, UserPrompts& prompts, StartupValues& values) {
@@ -63,8 +55,7 @@ void ReadStartupValues(const std::string& programDir, UserPrompts& prompts, Star
     values.SpoolRequested = ini.ReadBool("SpoolBay", "Executed", true);
     values.UseLogFile = ini.ReadBool(profile, "UseLogFile", true);
 
-    if (!values.Localdir.empty() && ::chdir(values.Localdir.c_str()) != 0)
-        prompts.Warning("Cannot find directory");
+    if (!values.Localdir.empty() && !ChangeDirectory(values.Localdir)) prompts.Warning("Cannot find directory");
 
     values.ServerConfigured = ini.ReadBool("Fixed", "OK", true);
 

@@ -27,9 +27,6 @@ ArrangementChoice ChooseArrangement(const TIniFile& ini, int argumentCount);
 // "TYPE A", "TYPE I" or "TYPE E" for 1, 2 or 3; empty for anything else.
 std::string TypeCommandFor(int transferTypeCode);
 
-// The editor written on a first run: the platform's opener for files.
-std::string DefaultEditor();
-
 // Fills values from programDir + "VOLLUM.INI" in the order of the main window's
 // creation, changes to the profile's Localdir (warning "Cannot find directory"
 // when that fails) and writes the first-run options when all three are empty.

@@ -25,8 +25,7 @@ public:
     // nullopt when the file, the section or the key is missing; an empty value is "".
     std::optional<std::string> ReadValue(const std::string& section, const std::string& key) const;
     // A missing key gives the default; a key present with an empty value gives "".
-    std::string ReadString(const std::string& section, const std::string& key,
-                           const std::string& defaultValue) const;
+    std::string ReadString(const std::string& section, const std::string& key, const std::string& defaultValue) const;
     int ReadInteger(const std::string& section, const std::string& key, int defaultValue) const;
     // Read as an integer with default 1 or 0; non-zero is true.
     bool ReadBool(const std::string& section, const std::string& key, bool defaultValue) const;

@@ -1,6 +1,7 @@
 #pragma once
 // What the engine needs of the progress window; the window (ui/), a console
-// line (headless runs) and tests implement it.
+// line (headless runs) and tests implement it. TransferMeter calls a setter
+// only with a text that differs from the last one it handed over.
 #include <algorithm>
 #include <string>
 
@@ -12,8 +13,7 @@ public:
     virtual bool IsVisible() const = 0;
     virtual void ShowAndRaise() = 0;
     virtual void Hide() = 0;
-    virtual int Position() const = 0;       // Gauge1
-    virtual void SetPosition(int percent) = 0;
+    virtual void SetPosition(int percent) = 0;                  // Gauge1
     virtual void SetTitle(const std::string& text) = 0;         // window caption
     virtual void SetBytesWritten(const std::string& text) = 0;  // BytesWritt
     virtual void SetStatus(const std::string& text) = 0;        // StatusLabel

@@ -1,31 +1,34 @@
 #include "ftp/TFtpSession.h"
 
+#include "common/Terminate.h"
 #include "common/UserPrompts.h"
 
 namespace vollum {
 
-TFtpSession::TFtpSession(UserPrompts& prompts, QObject* parent) : QObject(parent), Prompts(prompts) {
-    Sockets1.SetNonBlocking(false);
-    Sockets2.SetNonBlocking(false);
-    Sockets1.SetPrompts(&prompts);
-    Sockets2.SetPrompts(&prompts);
-    auto handler = [this](TSockets* s, int socket, int error, const std::string& msg) {
-        Sockets1ErrorOccurred(s, socket, error, msg);
-    };
-    Sockets1.OnErrorOccurred = handler;
-    Sockets2.OnErrorOccurred = handler;
-    Sockets1.MaximumReceiveLength = 255;
-    Sockets2.MaximumReceiveLength = 255;
-    Sleeper1.SetInterval(1000);
-}
+TFtpSession::TFtpSession(UserPrompts& prompts, QObject* parent)
+    : QObject(parent),
+      Prompts(prompts),
+      control_(transcript_, prompts),
+      data_(control_, transcript_, prompts),
+      retrieve_({control_, data_, transcript_, meter_, prompts, Settings}),
+      store_({control_, data_, transcript_, meter_, prompts, Settings}) {}
 
 TFtpSession::~TFtpSession() = default;
 
 void TFtpSession::ApplySettings() {
-    Sockets1.Timeout = Settings.ConnectionTimeOut;
-    Sockets2.Timeout = Settings.FtpTimeOut;
-    Log.ProgramDir = Settings.ProgramDir;
-    Log.UseLogFile = Settings.UseLogFile;
+    control_.SetTimeout(Settings.ConnectionTimeOut);
+    data_.Prepare(Settings.FtpTimeOut);
+    transcript_.SetLog(Settings.ProgramDir, Settings.UseLogFile);
+}
+
+void TFtpSession::ListDirectory(const std::string& format, std::initializer_list<FmtArg> args) {
+    ReceiveData(Format(format, args), "", "TYPE A");
+}
+
+void TFtpSession::MeterCancel() {
+    data_.Close();
+    LogLine("Transfer aborted by user");
+    TerminateProgram(1);
 }
 
 }  // namespace vollum

@@ -118,7 +118,8 @@ int RunSubstTool(const std::vector<std::string>& args, std::ostream& out, std::o
     if (args.size() != 2 || !letter) {
         err << "Usage: vollum-subst DRIVE: DIRECTORY   map the drive onto the directory\n"
                "       vollum-subst DRIVE: /D          release the drive\n"
-               "The drives appear as links in " << DrivesFolder() << "\n";
+               "The drives appear as links in "
+            << DrivesFolder() << "\n";
         return 1;
     }
     if (args[1] == "/D" || args[1] == "/d") return Release(*letter, err);

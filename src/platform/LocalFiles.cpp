@@ -20,20 +20,69 @@ EntryKind KindOf(const std::string& path) {
     return S_ISREG(st.st_mode) ? EntryKind::File : EntryKind::Special;
 }
 
+bool IsDirectory(const std::string& path) {
+    std::string p = path;
+    if (p.size() > 1 && p.back() == '/') p.pop_back();
+    struct stat st {};
+    return ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IsRealDirectory(const std::string& path) {
+    std::string p = path;
+    if (p.size() > 1 && p.back() == '/') p.pop_back();
+    struct stat st {};
+    return ::lstat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool LocalFileExists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::lstat(path.c_str(), &st) == 0;
+}
+
 bool IsSymbolicLink(const std::string& path) {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
-bool ReadIdentity(const std::string& path, FileIdentity& identity) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return false;
+namespace {
+
+void FillIdentity(const struct stat& st, FileIdentity& identity) {
     identity.device = static_cast<uint64_t>(st.st_dev);
     identity.inode = static_cast<uint64_t>(st.st_ino);
     identity.size = static_cast<int64_t>(st.st_size);
     identity.mtimeSec = static_cast<int64_t>(st.st_mtim.tv_sec);
     identity.mtimeNsec = static_cast<int64_t>(st.st_mtim.tv_nsec);
+}
+
+}  // namespace
+
+bool ReadIdentity(const std::string& path, FileIdentity& identity) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return false;
+    FillIdentity(st, identity);
     return true;
+}
+
+bool ReadOpenFileIdentity(int fd, FileIdentity& identity) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) return false;
+    FillIdentity(st, identity);
+    return true;
+}
+
+std::string LinkText(const std::string& path) {
+    char buf[PATH_MAX];
+    const ssize_t n = ::readlink(path.c_str(), buf, sizeof buf - 1);
+    return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
+}
+
+EntryStamp StampOf(const std::string& path) {
+    struct stat st {};
+    EntryStamp stamp;
+    if (::lstat(path.c_str(), &st) != 0) return stamp;
+    stamp.size = static_cast<int64_t>(st.st_size);
+    stamp.modified = std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
+    return stamp;
 }
 
 std::string CurrentDirectory() {
@@ -44,7 +93,8 @@ std::string CurrentDirectory() {
 bool ChangeDirectory(const std::string& path) { return ::chdir(path.c_str()) == 0; }
 
 bool EnterRealDirectory(const std::string& path) {
-    struct stat before {}, inside {};
+    struct stat before {
+    }, inside{};
     if (::lstat(path.c_str(), &before) != 0 || !S_ISDIR(before.st_mode)) return false;
     if (::chdir(path.c_str()) != 0) return false;
     return ::stat(".", &inside) == 0 && inside.st_dev == before.st_dev && inside.st_ino == before.st_ino;

@@ -1,5 +1,5 @@
 #pragma once
-// The local file operations the unattended runs need, by path. Links are
+// Local file operations by path, for the engine, the runs and the companion. Links are
 // told apart from what they point to, so that no walk follows one into a
 // directory and no removal touches a link's target.
 #include <cstdint>
@@ -12,11 +12,19 @@ enum class EntryKind {
     Directory,  // a real directory (not reached through a link)
     File,       // a regular file, or a link to one (read as that file's content)
     LinkToDirectory,
-    Dangling,   // a link to nothing, or an entry that vanished
-    Special,    // fifo, socket or device (or a link to one): never read
+    Dangling,  // a link to nothing, or an entry that vanished
+    Special,   // fifo, socket or device (or a link to one): never read
 };
 
 EntryKind KindOf(const std::string& path);
+// True when the path names a directory (a link to one included). A path
+// that cannot be queried is none: treating it as one would create remote
+// directories for paths that do not exist.
+bool IsDirectory(const std::string& path);
+// A directory that is not reached through a symbolic link.
+bool IsRealDirectory(const std::string& path);
+// An entry (of any kind) exists at that path.
+bool LocalFileExists(const std::string& path);
 bool IsSymbolicLink(const std::string& path);
 
 // What a file was when it was stored: same inode, size and modification time
@@ -31,6 +39,17 @@ struct FileIdentity {
 };
 // The identity of the file the path reads (a link is followed to its file).
 bool ReadIdentity(const std::string& path, FileIdentity& identity);
+// The identity of an open file; false also for a directory.
+bool ReadOpenFileIdentity(int fd, FileIdentity& identity);
+// What a symbolic link holds (readlink); empty when it is none or cannot be read.
+std::string LinkText(const std::string& path);
+// The size of the entry itself (a link is not followed) and its modification
+// time as "seconds.nanoseconds"; 0 and "0.0" when it cannot be read.
+struct EntryStamp {
+    int64_t size = 0;
+    std::string modified = "0.0";
+};
+EntryStamp StampOf(const std::string& path);
 
 std::string CurrentDirectory();  // empty when it cannot be told
 bool ChangeDirectory(const std::string& path);

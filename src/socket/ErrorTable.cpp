@@ -6,6 +6,7 @@
 namespace vollum {
 
 std::string WinSockErrorText(int code) {
+    // clang-format off
     static const std::map<int, const char*> table = {
         {10004, "Interrupted system call"}, {10009, "Bad file number"}, {10013, "Permission denied"},
         {10014, "Bad address"}, {10022, "Invalid argument"}, {10024, "Too many open files"},
@@ -31,6 +32,7 @@ std::string WinSockErrorText(int code) {
         {11001, "Host not found"}, {11002, "Non-authoritative host not found"},
         {11003, "Non-recoverable error"}, {11004, "No Data"},
     };
+    // clang-format on
     auto it = table.find(code);
     return it == table.end() ? "Not a WinSock error" : it->second;
 }
@@ -39,10 +41,12 @@ int WinSockCodeFromErrno(int err) {
     switch (err) {
         case EINTR: return 10004;
         case EBADF: return 10038;  // a closed handle is "not a socket" to the caller
-        case EACCES: case EPERM: return 10013;
+        case EACCES:
+        case EPERM: return 10013;
         case EFAULT: return 10014;
         case EINVAL: return 10022;
-        case EMFILE: case ENFILE: return 10024;
+        case EMFILE:
+        case ENFILE: return 10024;
         case EAGAIN: return 10035;
         case EINPROGRESS: return 10036;
         case EALREADY: return 10037;
@@ -62,8 +66,10 @@ int WinSockCodeFromErrno(int err) {
         case ENETUNREACH: return 10051;
         case ENETRESET: return 10052;
         case ECONNABORTED: return 10053;
-        case ECONNRESET: case EPIPE: return 10054;
-        case ENOBUFS: case ENOMEM: return 10055;
+        case ECONNRESET:
+        case EPIPE: return 10054;
+        case ENOBUFS:
+        case ENOMEM: return 10055;
         case EISCONN: return 10056;
         case ENOTCONN: return 10057;
         case ESHUTDOWN: return 10058;

@@ -1,7 +1,9 @@
 #pragma once
 // One TCP connection plus one listening socket, with a time-out on every call
 // that can block. Blocking calls wait in the event loop (EventWait), so
-// handlers run during a wait and can abandon it.
+// handlers run during a wait and can abandon it. The blocking half is in
+// TSockets.cpp, the asynchronous notifications in TSocketsAsync.cpp. Like the
+// rest of socket/, it speaks the system's socket interface directly.
 #include <QObject>
 #include <cstdint>
 #include <functional>

@@ -15,8 +15,7 @@ public:
     bool IsVisible() const override { return visible_; }
     void ShowAndRaise() override;
     void Hide() override;
-    int Position() const override { return position_; }
-    void SetPosition(int percent) override { position_ = percent; }
+    void SetPosition(int) override {}  // the title carries the percentage
     void SetTitle(const std::string& text) override { title_ = text; }
     void SetBytesWritten(const std::string& text) override { bytes_ = text; }
     void SetStatus(const std::string& text) override { status_ = text; }
@@ -30,7 +29,6 @@ public:
 private:
     std::FILE* out_;
     bool visible_ = false;
-    int position_ = 0;
     size_t drawnWidth_ = 0;
     std::string title_, bytes_, status_, speed_, timeLeft_;
 };

@@ -54,7 +54,8 @@ void TFTPForm::CancelMNUClick() {
 }
 
 void TFTPForm::Setup1Click() {
-    TLoginDLG dialog(access_.Settings(), access_.Prompts(), [this] { session_.ApplySettings(); }, this);
+    TLoginDLG dialog(
+        access_.Settings(), access_.Prompts(), [this] { session_.ApplySettings(); }, this);
     dialog.exec();
 }
 

@@ -23,7 +23,8 @@ void TFTPForm::ConnectMNUClick() {
     if (session_.RefuseIfBusy()) return;
     access_.PrepareConnect();
 
-    TLoginDLG dialog(access_.Settings(), access_.Prompts(), [this] { session_.ApplySettings(); }, this);
+    TLoginDLG dialog(
+        access_.Settings(), access_.Prompts(), [this] { session_.ApplySettings(); }, this);
     if (dialog.exec() != QDialog::Accepted) return;
     const MenusFollow menus{*this};
     const std::string host = dialog.Field(dialog.HostName);

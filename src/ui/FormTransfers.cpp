@@ -5,6 +5,8 @@
 #include "common/UserPrompts.h"
 #include "config/StartupReading.h"
 #include "ftp/TFtpSession.h"
+#include "platform/SystemDefaults.h"
+#include "ui/QtText.h"
 #include "ui/TFTPForm.h"
 #include "ui/TransferDialogs.h"
 
@@ -13,12 +15,12 @@ namespace vollum {
 bool TFTPForm::EditorAvailable() {
     const std::string& configured = access_.Settings().Editor;
     const std::string editor = configured.empty() ? DefaultEditor() : configured;
-    const QStringList parts = QProcess::splitCommand(QString::fromLocal8Bit(editor));
+    const QStringList parts = QProcess::splitCommand(ToQt(editor));
     if (!parts.isEmpty() && !QStandardPaths::findExecutable(parts.first()).isEmpty()) return true;
     // Without this the listing would land in a file nobody opens.
-    access_.Prompts().MessageBox("The editor \"" + editor +
-                                     "\" cannot be started: program not found. Choose another with Options, Editor.",
-                                 "Editor", PromptButtons::Ok, PromptIcon::Exclamation);
+    access_.Prompts().MessageBox(
+        "The editor \"" + editor + "\" cannot be started: program not found. Choose another with Options, Editor.",
+        "Editor", PromptButtons::Ok, PromptIcon::Exclamation);
     return false;
 }
 

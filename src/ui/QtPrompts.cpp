@@ -3,11 +3,11 @@
 #include <QInputDialog>
 #include <QMessageBox>
 
+#include "ui/QtText.h"
+
 namespace vollum {
 
 namespace {
-
-QString Text(const std::string& s) { return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size())); }
 
 QMessageBox::Icon IconOf(PromptIcon icon) {
     switch (icon) {
@@ -32,7 +32,7 @@ PromptAnswer QtPrompts::MessageBox(const std::string& text, const std::string& t
         set = QMessageBox::Yes | QMessageBox::No;
         first = QMessageBox::Yes;
     }
-    QMessageBox box(IconOf(icon), title.empty() ? QStringLiteral("Vollum") : Text(title), Text(text), set);
+    QMessageBox box(IconOf(icon), title.empty() ? QStringLiteral("Vollum") : ToQt(title), ToQt(text), set);
     box.setDefaultButton(first);
     switch (box.exec()) {
         case QMessageBox::Cancel: return PromptAnswer::Cancel;
@@ -40,7 +40,7 @@ PromptAnswer QtPrompts::MessageBox(const std::string& text, const std::string& t
         case QMessageBox::No: return PromptAnswer::No;
         case QMessageBox::Ok: return PromptAnswer::Ok;
         default:  // closed by the window manager: the answer of Escape
-            return buttons == PromptButtons::Ok ? PromptAnswer::Ok
+            return buttons == PromptButtons::Ok      ? PromptAnswer::Ok
                    : buttons == PromptButtons::YesNo ? PromptAnswer::No
                                                      : PromptAnswer::Cancel;
     }
@@ -50,8 +50,8 @@ bool QtPrompts::InputBox(const std::string& title, const std::string& prompt, st
     if (EndPending && EndPending()) return false;
     bool ok = false;
     const QString answer =
-        QInputDialog::getText(nullptr, Text(title), Text(prompt), QLineEdit::Normal, Text(value), &ok);
-    if (ok) value = answer.toLocal8Bit().toStdString();
+        QInputDialog::getText(nullptr, ToQt(title), ToQt(prompt), QLineEdit::Normal, ToQt(value), &ok);
+    if (ok) value = FromQt(answer);
     return ok;
 }
 

@@ -4,40 +4,31 @@
 
 namespace vollum {
 
-bool SessionAccess::Connected() const { return s_.Connected; }
+bool SessionAccess::Connected() const { return s_.Connected(); }
 
-bool SessionAccess::Busy() const { return s_.CommandBusy || s_.TransferBusy; }
+bool SessionAccess::Busy() const { return s_.CommandBusy() || s_.TransferBusy(); }
 
-std::string SessionAccess::RemoteHost() const { return s_.Sockets1.IPAddr; }
+std::string SessionAccess::RemoteHost() const { return s_.Control().HostName(); }
 
 SessionAccess::Endpoints SessionAccess::ControlEndpoints() const {
-    const TSockets& c = s_.Sockets1;
-    return {c.GetLocalPort(c.FSocket), c.GetLocalIPAddr(c.FSocket), c.GetRemotePort(c.FSocket),
-            c.GetRemoteIPAddr(c.FSocket)};
+    const ControlChannel::Endpoints e = s_.Control().Ends();
+    return {e.localPort, e.localAddress, e.remotePort, e.remoteAddress};
 }
 
-void SessionAccess::PrepareConnect() {
-    s_.PendingPaneLine.clear();
-    s_.LastSocketError = 0;
-    // A time-out of an earlier attempt would otherwise fail this one.
-    s_.AbortFlag = false;
-    s_.Memo1.Clear();
-}
+void SessionAccess::PrepareConnect() { s_.PrepareConnect(); }
 
-void SessionAccess::RequestAbort() { s_.AbortFlag = true; }
+void SessionAccess::RequestAbort() { s_.Control().RequestAbort(); }
 
-void SessionAccess::AbandonDataWait() {
-    if (s_.Sockets2.IsBlocking()) s_.Sockets2.CancelBlockingCall();
-}
+void SessionAccess::AbandonDataWait() { s_.Data().AbandonWait(); }
 
 void SessionAccess::AbandonAllWaits() {
-    AbandonDataWait();
-    if (s_.Sockets1.IsBlocking()) s_.Sockets1.CancelBlockingCall();
+    s_.Data().AbandonWait();
+    s_.Control().AbandonWait();
 }
 
 StartupValues& SessionAccess::Settings() const { return s_.Settings; }
 
-OutputPane& SessionAccess::Pane() const { return s_.Memo1; }
+OutputPane& SessionAccess::Pane() const { return s_.Pane(); }
 
 UserPrompts& SessionAccess::Prompts() const { return s_.Prompts; }
 

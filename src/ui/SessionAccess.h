@@ -1,8 +1,7 @@
 #pragma once
-// The windows' one way into the engine's state. Everything the user interface
-// reads or sets on TFtpSession's fields happens here, so a change in how the
-// engine keeps its state touches this file only; operations are still called
-// on the session directly.
+// The windows' one way into the engine's state: what the user interface asks
+// of the session's parts beyond its verbs, gathered in one place. Operations
+// are called on the session directly.
 #include <string>
 
 #include "config/StartupValues.h"

@@ -13,6 +13,7 @@
 #include "common/Errors.h"
 #include "common/UserPrompts.h"
 #include "ftp/TFtpSession.h"
+#include "ui/QtText.h"
 
 namespace vollum {
 
@@ -21,13 +22,12 @@ namespace {
 QString PaneText(const std::string& line) {
     size_t n = line.size();
     while (n > 0 && line[n - 1] == '\r') --n;
-    return QString::fromLocal8Bit(line.data(), static_cast<qsizetype>(n));
+    return ToQt(std::string_view(line).substr(0, n));
 }
 constexpr int kCloseRetryMs = 100;
 }  // namespace
 
-TFTPForm::TFTPForm(TFtpSession& session, QWidget* parent)
-    : QMainWindow(parent), session_(session), access_(session) {
+TFTPForm::TFTPForm(TFtpSession& session, QWidget* parent) : QMainWindow(parent), session_(session), access_(session) {
     setObjectName("FTPForm");
     setWindowTitle("Vollum 97");
 
@@ -55,8 +55,8 @@ TFTPForm::TFTPForm(TFtpSession& session, QWidget* parent)
     ExitMNU = AddItem(FileMNU, "ExitMNU", "&Exit", "Exit this program", &TFTPForm::ExitMNUClick);
 
     FileTransMNU = AddMenu("FileTransMNU", "File &Transfers");
-    GetMNU = AddItem(FileTransMNU, "GetMNU", "&Get File", "Retrieves a file from the FTP server",
-                     &TFTPForm::GetMNUClick);
+    GetMNU =
+        AddItem(FileTransMNU, "GetMNU", "&Get File", "Retrieves a file from the FTP server", &TFTPForm::GetMNUClick);
     PutMNU = AddItem(FileTransMNU, "PutMNU", "&Put File", "Sends a file to the FTP server", &TFTPForm::PutMNUClick);
     ViewMNU = AddItem(FileTransMNU, "ViewMNU", "&View file", nullptr, &TFTPForm::ViewMNUClick);
     CancelMNU = AddItem(FileTransMNU, "CancelMNU", "&Cancel Transfer", nullptr, &TFTPForm::CancelMNUClick);
@@ -71,8 +71,8 @@ TFTPForm::TFTPForm(TFtpSession& session, QWidget* parent)
     ParentMNU = AddItem(DirCommandMNU, "ParentMNU", "&Parent Directory", nullptr, &TFTPForm::ParentMNUClick);
     MkDirMNU = AddItem(DirCommandMNU, "MkDirMNU", "&Make Directory", "Create a new remote directory",
                        &TFTPForm::MkDirMNUClick);
-    RmDirMNU = AddItem(DirCommandMNU, "RmDirMNU", "&Remove Directory", "Delete a remote directory",
-                       &TFTPForm::RmDirMNUClick);
+    RmDirMNU =
+        AddItem(DirCommandMNU, "RmDirMNU", "&Remove Directory", "Delete a remote directory", &TFTPForm::RmDirMNUClick);
 
     MiscCommMNU = AddMenu("MiscCommMNU", "&Misc-Commands");
     QuoteMNU = AddItem(MiscCommMNU, "QuoteMNU", "&Quote", "Sends any FTP command you type", &TFTPForm::QuoteMNUClick);
@@ -139,8 +139,8 @@ void TFTPForm::HideMinimised() {
 void TFTPForm::EnableDisableMenus() {
     const bool connected = access_.Connected();
     ConnectMNU->setEnabled(!connected);
-    for (QAction* item : {ChDirMNU, DeleteMNU, DirMNU, GetMNU, HelpMNU, MkDirMNU, PutMNU, QuitMNU, QuoteMNU,
-                          RenameMNU, RmDirMNU, PwdMNU, ViewMNU, CancelMNU, ParentMNU})
+    for (QAction* item : {ChDirMNU, DeleteMNU, DirMNU, GetMNU, HelpMNU, MkDirMNU, PutMNU, QuitMNU, QuoteMNU, RenameMNU,
+                          RmDirMNU, PwdMNU, ViewMNU, CancelMNU, ParentMNU})
         item->setEnabled(connected);
 }
 

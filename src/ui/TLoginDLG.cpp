@@ -16,13 +16,9 @@
 #include "common/UserPrompts.h"
 #include "config/TIniFile.h"
 #include "platform/LocalFiles.h"
+#include "ui/QtText.h"
 
 namespace vollum {
-
-namespace {
-QString Q(const std::string& s) { return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size())); }
-std::string S(const QString& q) { return q.toLocal8Bit().toStdString(); }
-}  // namespace
 
 TLoginDLG::TLoginDLG(StartupValues& settings, UserPrompts& prompts, std::function<void()> settingsChanged,
                      QWidget* parent)
@@ -108,10 +104,19 @@ TLoginDLG::TLoginDLG(StartupValues& settings, UserPrompts& prompts, std::functio
     CancelBtn->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
 
     // Tab order: the form's controls by their design order, a group box's own in its place.
-    QWidget* chain[] = {Profile,   HostName,  UserName,  Password,  Account,       Port,    Directory,
-                        Edit2,     CheckBox1, CheckBox3, AddBtn,    ModifyBtn,     DeleteBtn, OKBtn,
-                        CancelBtn, CheckBox2, CheckBox4, CheckBox6, rbASCII,       rbBINARY, rbEBCDIC,
-                        Edit1,     CheckBox5, FtpTimeoutBox, Error, ConnectionTimeOutBox};
+    QWidget* chain[] = {Profile,   HostName,
+                        UserName,  Password,
+                        Account,   Port,
+                        Directory, Edit2,
+                        CheckBox1, CheckBox3,
+                        AddBtn,    ModifyBtn,
+                        DeleteBtn, OKBtn,
+                        CancelBtn, CheckBox2,
+                        CheckBox4, CheckBox6,
+                        rbASCII,   rbBINARY,
+                        rbEBCDIC,  Edit1,
+                        CheckBox5, FtpTimeoutBox,
+                        Error,     ConnectionTimeOutBox};
     for (size_t i = 1; i < std::size(chain); ++i) setTabOrder(chain[i - 1], chain[i]);
 
     connect(Profile, &QComboBox::editTextChanged, this, [this] { Guarded([this] { ProfileChange(); }); });
@@ -147,16 +152,14 @@ QLabel* TLoginDLG::MakeLabel(QWidget* parent, const char* caption, QWidget* budd
     return label;
 }
 
-QCheckBox* TLoginDLG::MakeCheck(QWidget* parent, const char* name, const char* caption, int left, int top,
-                                int width) {
+QCheckBox* TLoginDLG::MakeCheck(QWidget* parent, const char* name, const char* caption, int left, int top, int width) {
     auto* box = new QCheckBox(caption, parent);
     box->setObjectName(name);
     layout_.Place(box, left, top, width, 17);
     return box;
 }
 
-QPushButton* TLoginDLG::MakeButton(const char* name, const char* caption, int left, int top, int width,
-                                   int height) {
+QPushButton* TLoginDLG::MakeButton(const char* name, const char* caption, int left, int top, int width, int height) {
     auto* button = new QPushButton(caption, this);
     button->setObjectName(name);
     button->setAutoDefault(false);
@@ -177,8 +180,8 @@ void TLoginDLG::Guarded(const std::function<void()>& handler) {
     }
 }
 
-std::string TLoginDLG::Field(const QLineEdit* edit) const { return S(edit->text()); }
-std::string TLoginDLG::Name() const { return S(Profile->currentText()); }
+std::string TLoginDLG::Field(const QLineEdit* edit) const { return FromQt(edit->text()); }
+std::string TLoginDLG::Name() const { return FromQt(Profile->currentText()); }
 std::string TLoginDLG::IniPath() const { return settings_.ProgramDir + "VOLLUM.INI"; }
 
 void TLoginDLG::LoadProfileList() {
@@ -188,9 +191,9 @@ void TLoginDLG::LoadProfileList() {
         const QSignalBlocker quiet(Profile);
         Profile->clear();
         Profile->setEditText(QString());
-        for (const std::string& name : ListProfiles(ini)) Profile->addItem(Q(name));
+        for (const std::string& name : ListProfiles(ini)) Profile->addItem(ToQt(name));
         Profile->setCurrentIndex(-1);
-        Profile->setEditText(Q(ini.ReadString("LastUsed", "NAME", Name())));
+        Profile->setEditText(ToQt(ini.ReadString("LastUsed", "NAME", Name())));
     }
     ProfileChange();
 }
@@ -200,25 +203,25 @@ void TLoginDLG::ProfileChange() {
     defaults.Localdir = Field(Edit2);
     defaults.TransferType = settings_.TransferTypeCode;
     const ProfileValues v = ReadProfileKeys(TIniFile(IniPath()), Name(), defaults);
-    HostName->setText(Q(v.HostName));
-    UserName->setText(Q(v.UserName));
-    Password->setText(Q(v.Password));
-    Account->setText(Q(v.Account));
-    Directory->setText(Q(v.Directory));
-    Port->setText(Q(v.Port));
-    Edit2->setText(Q(v.Localdir));
+    HostName->setText(ToQt(v.HostName));
+    UserName->setText(ToQt(v.UserName));
+    Password->setText(ToQt(v.Password));
+    Account->setText(ToQt(v.Account));
+    Directory->setText(ToQt(v.Directory));
+    Port->setText(ToQt(v.Port));
+    Edit2->setText(ToQt(v.Localdir));
     // A box that changes state runs its click behaviour, as a click would.
     CheckBox1->setChecked(v.Anonymous);
     CheckBox3->setChecked(v.AutoSave);
-    FtpTimeoutBox->setText(Q(v.FtpTimeOut));
-    ConnectionTimeOutBox->setText(Q(v.ConnectionTimeOut));
+    FtpTimeoutBox->setText(ToQt(v.FtpTimeOut));
+    ConnectionTimeOutBox->setText(ToQt(v.ConnectionTimeOut));
     settings_.TransferTypeCode = v.TransferType;
     CheckBox6->setChecked(v.UseLogFile);
     CheckBox2->setChecked(v.IncludeDirs);
     CheckBox4->setChecked(v.IncludeSubDirs);
     CheckBox5->setChecked(v.UseLowerCase);
     Error->setChecked(v.DisplayError);
-    Edit1->setText(Q(v.InitializeCommand));
+    Edit1->setText(ToQt(v.InitializeCommand));
     if (v.TransferType == 1) rbASCII->setChecked(true);
     if (v.TransferType == 2) rbBINARY->setChecked(true);
     if (v.TransferType == 3) rbEBCDIC->setChecked(true);

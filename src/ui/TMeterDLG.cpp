@@ -10,11 +10,11 @@
 
 #include "caption/TGradientCaption.h"
 #include "ftp/TFtpSession.h"
+#include "ui/QtText.h"
 
 namespace vollum {
 
 namespace {
-QString Text(const std::string& s) { return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size())); }
 constexpr int kCaptionGap = 4;  // between a caption and its value
 }  // namespace
 
@@ -25,8 +25,8 @@ TMeterDLG::TMeterDLG(TFtpSession& session, QWidget* parent)
     // The layout is fixed in pixels for an 11-pixel MS Sans Serif; metric-alike
     // or condensed faces keep the labels from running into each other.
     QFont f = font();
-    f.setFamilies({"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arial", "Helvetica",
-                   "DejaVu Sans Condensed"});
+    f.setFamilies(
+        {"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arial", "Helvetica", "DejaVu Sans Condensed"});
     f.setPixelSize(11);
     setFont(f);
     setWindowTitle(" ");
@@ -64,16 +64,10 @@ TMeterDLG::TMeterDLG(TFtpSession& session, QWidget* parent)
         for (QLabel* value : values) value->move(value->x() + shift, value->y());
         return shift;
     };
-    const int grow = std::max(clearOf({Label1, Label2}, {StatusLabel, BytesWritt}),
-                              clearOf({Label5, Label4}, {Label3, Label6}));
+    const int grow =
+        std::max(clearOf({Label1, Label2}, {StatusLabel, BytesWritt}), clearOf({Label5, Label4}, {Label3, Label6}));
     setFixedSize(223 + grow, 126);
     Gauge1->resize(Gauge1->width() + grow, Gauge1->height());
-
-    status_ = "Sending File";
-    bytes_ = "BytesWritt";
-    speed_ = "At:";
-    timeLeft_ = "1";
-    title_ = " ";
 
     GradientCaption1 = AttachGradientCaption(this, "Status", " ");
 }
@@ -88,7 +82,7 @@ QLabel* TMeterDLG::MakeLabel(const char* name, int left, int top, const char* ca
 
 void TMeterDLG::FormCreate() {
     if (session_.Settings.ServerConfigured) QDialog::hide();
-    session_.StoreRetrying = false;
+    session_.ForgetStoreRetry();
 }
 
 bool TMeterDLG::IsVisible() const { return isVisible(); }
@@ -106,28 +100,19 @@ void TMeterDLG::ShowAndRaise() {
 
 void TMeterDLG::Hide() { QDialog::hide(); }
 
-void TMeterDLG::SetPosition(int percent) {
-    position_ = percent;
-    Gauge1->setValue(percent < 0 ? 0 : percent > 100 ? 100 : percent);
-}
+void TMeterDLG::SetPosition(int percent) { Gauge1->setValue(percent < 0 ? 0 : percent > 100 ? 100 : percent); }
 
-void TMeterDLG::SetTitle(const std::string& text) {
-    if (text == title_) return;
-    title_ = text;
-    setWindowTitle(Text(text));
-}
+void TMeterDLG::SetTitle(const std::string& text) { setWindowTitle(ToQt(text)); }
 
-void TMeterDLG::SetLabel(QLabel* label, std::string& shown, const std::string& text) {
-    if (text == shown) return;
-    shown = text;
-    label->setText(Text(text));
+void TMeterDLG::SetLabel(QLabel* label, const std::string& text) {
+    label->setText(ToQt(text));
     label->adjustSize();
 }
 
-void TMeterDLG::SetBytesWritten(const std::string& text) { SetLabel(BytesWritt, bytes_, text); }
-void TMeterDLG::SetStatus(const std::string& text) { SetLabel(StatusLabel, status_, text); }
-void TMeterDLG::SetSpeed(const std::string& text) { SetLabel(Label3, speed_, text); }
-void TMeterDLG::SetTimeLeft(const std::string& text) { SetLabel(Label6, timeLeft_, text); }
+void TMeterDLG::SetBytesWritten(const std::string& text) { SetLabel(BytesWritt, text); }
+void TMeterDLG::SetStatus(const std::string& text) { SetLabel(StatusLabel, text); }
+void TMeterDLG::SetSpeed(const std::string& text) { SetLabel(Label3, text); }
+void TMeterDLG::SetTimeLeft(const std::string& text) { SetLabel(Label6, text); }
 
 void TMeterDLG::Repaint() { repaint(); }
 

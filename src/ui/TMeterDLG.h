@@ -27,7 +27,6 @@ public:
     bool IsVisible() const override;
     void ShowAndRaise() override;
     void Hide() override;
-    int Position() const override { return position_; }
     void SetPosition(int percent) override;
     void SetTitle(const std::string& text) override;
     void SetBytesWritten(const std::string& text) override;
@@ -57,13 +56,10 @@ protected:
 
 private:
     QLabel* MakeLabel(const char* name, int left, int top, const char* caption);
-    // Labels are set after every block: only a changed text reaches the widget.
-    void SetLabel(QLabel* label, std::string& shown, const std::string& text);
+    void SetLabel(QLabel* label, const std::string& text);
 
     TFtpSession& session_;
-    int position_ = 0;
     bool placed_ = false;
-    std::string title_, bytes_, status_, speed_, timeLeft_;
 };
 
 }  // namespace vollum

@@ -12,6 +12,7 @@
 
 #include "caption/TGradientCaption.h"
 #include "common/Helpers.h"
+#include "ui/QtText.h"
 
 namespace vollum {
 
@@ -19,7 +20,6 @@ namespace {
 constexpr int kButtonWidth = 77;
 constexpr int kButtonHeight = 27;
 
-QString Q(const std::string& s) { return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size())); }
 }  // namespace
 
 bool LeftByUser(const QEvent* event) {
@@ -28,7 +28,7 @@ bool LeftByUser(const QEvent* event) {
     return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
 }
 
-std::string TTransferDialog::Text(const QLineEdit* edit) { return edit->text().toLocal8Bit().toStdString(); }
+std::string TTransferDialog::Text(const QLineEdit* edit) { return FromQt(edit->text()); }
 
 TTransferDialog::TTransferDialog(const char* name, const char* company, int width, int height, QWidget* parent)
     : QDialog(parent), layout_(this, width, height), name_(company) {
@@ -159,7 +159,7 @@ std::string TPutDLG::RemoteNameFor(const std::string& localPath) {
     return cut == std::string::npos ? localPath : localPath.substr(cut + 1);
 }
 
-void TPutDLG::FileNameExit() { RemoteName->setText(Q(RemoteNameFor(Text(FileName)))); }
+void TPutDLG::FileNameExit() { RemoteName->setText(ToQt(RemoteNameFor(Text(FileName)))); }
 
 void TPutDLG::BrowseClick() {
     // Only an existing file can be chosen; the remote name is not derived from it.

@@ -65,7 +65,7 @@ int RunWithDisplay(char* argv0, const std::vector<std::string>& arguments, const
     TStartup startup(session, arguments, startDirectory);
     const WindowArrangement arrangement = startup.ProgramEntry(ProgramDirectory());
 
-    session.OnCursor = [](bool busy) {
+    session.Control().OnCursor = [](bool busy) {
         if (busy && !QApplication::overrideCursor()) QApplication::setOverrideCursor(Qt::WaitCursor);
         if (!busy && QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
     };

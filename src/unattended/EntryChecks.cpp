@@ -26,13 +26,13 @@ int64_t SizeFromReply(const std::string& reply) {
 
 void TUnattended::Keep(const std::string& why, const std::string& localPath) {
     SomethingKept = true;
-    const std::string text = "Kept " + TFtpSession::Printable(localPath) + ": " + why;
+    const std::string text = "Kept " + ControlChannel::Printable(localPath) + ": " + why;
     s_.ShowLine("%s", {text});
     s_.LogLine(text);
 }
 
 bool TUnattended::NameUsable(const std::string& name, const std::string& localPath) {
-    if (TFtpSession::CommandSafe(name)) return true;
+    if (ControlChannel::CommandSafe(name)) return true;
     Keep("its name holds CR, LF or NUL", localPath);
     return false;
 }
@@ -52,9 +52,9 @@ bool TUnattended::ClaimRemoteName(const std::string& remoteName, const std::stri
 bool TUnattended::ServerHoldsWhole(const std::string& remoteName, const std::string& localPath, int64_t size) {
     // In ASCII and EBCDIC the server may count line ends differently.
     if (s_.Settings.TypeCommand != "TYPE I" || sizeUnsupported_) return true;
-    s_.LastReplyLine.clear();
+    s_.Control().ForgetLastReply();
     const int result = s_.FtpCommand("SIZE %s", {remoteName});
-    const std::string& reply = s_.LastReplyLine;
+    const std::string& reply = s_.LastReply();
     if (result == 2) {
         const int64_t held = SizeFromReply(reply);
         if (held == size) return true;
@@ -73,7 +73,7 @@ bool TUnattended::ServerHoldsWhole(const std::string& remoteName, const std::str
 }
 
 bool TUnattended::StillConnected() {
-    if (s_.Connected) return true;
+    if (s_.Connected()) return true;
     if (!ConnectionLost) {
         ConnectionLost = true;
         s_.ShowLine("Connection lost");

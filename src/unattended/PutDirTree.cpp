@@ -38,10 +38,10 @@ bool TUnattended::PutDirTree(const std::string& dir) {
             continue;
         }
         s_.FtpCommand("MKD %s", {N});
-        if (MeterView* m = s_.Meter()) m->SetStatus("MakingDirectory: " + N);
+        s_.Meter().SetStatus("MakingDirectory: " + N);
         s_.LogLine("Makedirectory " + N);
         const int cwd = s_.FtpCommand("CWD %s", {N});
-        if (MeterView* m = s_.Meter()) m->SetStatus("ChangingDirectory: " + N);
+        s_.Meter().SetStatus("ChangingDirectory: " + N);
         s_.LogLine("Changedirectory " + N);
         // Where a refused CWD left the server is not sure: the walk goes back
         // to the start and the rest of the tree waits for the next run.

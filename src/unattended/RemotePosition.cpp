@@ -33,7 +33,7 @@ bool PathFromPwdReply(const std::string& reply, std::string& path) {
 
 void TUnattended::NotePwd(int result) {
     std::string path;
-    if (result != 2 || !PathFromPwdReply(s_.LastReplyLine, path)) return;
+    if (result != 2 || !PathFromPwdReply(s_.LastReply(), path)) return;
     if (!startKnown_) {
         remoteStart_ = path;
         startKnown_ = true;

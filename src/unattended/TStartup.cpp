@@ -16,8 +16,7 @@ TStartup::TStartup(TFtpSession& session, std::vector<std::string> arguments, std
 
 WindowArrangement TStartup::ProgramEntry(const std::string& programDir) {
     programDir_ = AddBackslash(programDir);
-    s_.Settings.ProgramDir = programDir_;
-    s_.Log.ProgramDir = programDir_;
+    s_.UseProgramDirectory(programDir_);
     const ArrangementChoice choice =
         ChooseArrangement(TIniFile(programDir_ + "VOLLUM.INI"), static_cast<int>(Runs.Arguments.size()));
     s_.Settings.ServerConfigured = choice.ServerConfigured;
@@ -26,13 +25,10 @@ WindowArrangement TStartup::ProgramEntry(const std::string& programDir) {
 }
 
 void TStartup::FormCreate() {
-    s_.StoreRetrying = false;
-    s_.Connected = false;
+    s_.ForgetStoreRetry();
     try {
         ReadStartupValues(programDir_, s_.Prompts, s_.Settings);
         s_.ApplySettings();
-        s_.Sockets1.MaximumReceiveLength = 255;
-        s_.Sockets2.MaximumReceiveLength = 255;
         Runs.Dispatch();
     } catch (const VollumError& e) {
         CreationFailed = true;

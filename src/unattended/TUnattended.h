@@ -51,8 +51,7 @@ public:
     void SendDroppedFiles(const std::string& port, const std::string& host, const std::string& user,
                           const std::string& password);
     // False when the run cannot go on (no connection, or closed during login).
-    bool Login(const std::string& port, const std::string& host, const std::string& user,
-               const std::string& password);
+    bool Login(const std::string& port, const std::string& host, const std::string& user, const std::string& password);
 
     // Sends the tree below the remote current directory and ends one remote
     // level higher. True when every file of the tree was stored completely and

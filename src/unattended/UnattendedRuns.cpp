@@ -39,18 +39,17 @@ void TUnattended::BeginRun(bool deletesStored) {
 bool TUnattended::Login(const std::string& port, const std::string& host, const std::string& user,
                         const std::string& password) {
     const StartupValues& v = s_.Settings;
-    s_.Memo1.Clear();
+    s_.Pane().Clear();
     if (!s_.OpenControlConnection(host, port)) {
         s_.LogLine("Connection to " + host + "failed");
         s_.Prompts.Notice(Format("Connection to %s failed", {host}));
         ConnectionFailed = true;
         return false;
     }
-    TSockets& c = s_.Sockets1;
+    const ControlChannel::Endpoints ends = s_.Control().Ends();
     s_.ShowLine("Local port: %s IP: %s connected to rmt port: %s IP: %s",
-                {c.GetLocalPort(c.FSocket), c.GetLocalIPAddr(c.FSocket), c.GetRemotePort(c.FSocket),
-                 c.GetRemoteIPAddr(c.FSocket)});
-    s_.LogLine("Connected to " + c.IPAddr + " as " + user);
+                {ends.localPort, ends.localAddress, ends.remotePort, ends.remoteAddress});
+    s_.LogLine("Connected to " + s_.Control().HostName() + " as " + user);
     s_.WaitGreeting();
     s_.SendLogin(user, password, v.Account);
     if (!v.Directory.empty()) s_.FtpCommand("CWD %s", {RemoteName(v.Directory)});
@@ -61,9 +60,9 @@ bool TUnattended::Login(const std::string& port, const std::string& host, const 
     } catch (const EConvertError&) {
         // After a lost connection the pane ends in "Not Connected" or the close
         // notice, which carry no reply code: that is the closed connection below.
-        if (s_.Connected) throw;
+        if (s_.Connected()) throw;
     }
-    if (!s_.Connected) {
+    if (!s_.Connected()) {
         s_.LogLine("Connection Failed");
         ConnectionFailed = true;
         return false;
@@ -101,7 +100,7 @@ void TUnattended::SendSpoolFiles(const std::string& port, const std::string& hos
         SpoolWalk();
     } catch (const EConvertError&) {
         // A reply check that met the close notice instead of a reply.
-        if (s_.Connected) throw;
+        if (s_.Connected()) throw;
         StillConnected();
     }
     RequestEnd();
@@ -160,7 +159,7 @@ void TUnattended::SendDroppedFiles(const std::string& port, const std::string& h
     try {
         DropWalk();
     } catch (const EConvertError&) {
-        if (s_.Connected) throw;
+        if (s_.Connected()) throw;
         StillConnected();
     }
     RequestEnd();

@@ -24,7 +24,7 @@ int Channel(std::uint32_t rgb, int shift) { return static_cast<int>((rgb >> shif
 TEST(CaptionArithmetic, MulDivRoundsHalvesAwayFromZero) {
     struct Case {
         int a, b, c, expected;
-    } cases[] = {{1, 5, 2, 3}, {1, -5, 2, -3}, {-1, 5, 2, -3}, {1, 5, -2, -3}, {1, 4, 3, 1},
+    } cases[] = {{1, 5, 2, 3}, {1, -5, 2, -3}, {-1, 5, 2, -3}, {1, 5, -2, -3},   {1, 4, 3, 1},
                  {2, 4, 3, 3}, {7, 0, 3, 0},   {5, 5, 0, -1},  {1, 255, 2, 128}, {1, -255, 2, -128}};
     for (const Case& c : cases) EXPECT_EQ(MulDiv(c.a, c.b, c.c), c.expected) << c.a << "*" << c.b << "/" << c.c;
 }
@@ -40,8 +40,8 @@ TEST(CaptionArithmetic, BandsTileTheBarFromColorToCaptionColour) {
     struct Case {
         int left, right, bands;
         std::uint32_t from, to;
-    } cases[] = {{3, 304, 64, 0x000000, 0x0A246A},  {0, 301, 2, 0xFF8000, 0x00FF80},
-                 {7, 8, 1, 0x123456, 0xFFFFFF},     {2, 101, 256, 0xFFFFFF, 0x000000},
+    } cases[] = {{3, 304, 64, 0x000000, 0x0A246A},   {0, 301, 2, 0xFF8000, 0x00FF80},
+                 {7, 8, 1, 0x123456, 0xFFFFFF},      {2, 101, 256, 0xFFFFFF, 0x000000},
                  {0, 1000, 256, 0x00FF00, 0xFF0000}, {10, 11, 64, 0x808080, 0x808081}};
     for (const Case& c : cases) {
         const auto bands = GradientBands(c.left, c.right, c.from, c.to, c.bands);
@@ -157,8 +157,7 @@ TEST(CaptionArithmetic, TextPartsDropCompanyFirstThenAppName) {
         {"then the application name", 106, false, true, {{cpCaption, 13}}},
         {"icon first", 200, true, true, {{cpCompany, 13 + 16}, {cpAppName, 66 + 16}, {cpCaption, 109 + 16}}},
         {"icon narrows the room", 170, true, true, {{cpAppName, 13 + 16}, {cpCaption, 56 + 16}}},
-        {"centred without the new shell", 201, false, false,
-         {{cpCompany, 34}, {cpAppName, 87}, {cpCaption, 130}}},
+        {"centred without the new shell", 201, false, false, {{cpCompany, 34}, {cpAppName, 87}, {cpCaption, 130}}},
         {"centred caption alone", 100, false, false, {{cpCaption, 31}}},
     };
     for (const Case& c : cases) {
@@ -189,7 +188,7 @@ TEST(CaptionArithmetic, AutoHeightMatchesTheCaptionCharacterHeight) {
     // A face whose characters are three quarters of the pixel size, rounded down.
     auto threeQuarters = [](int px) { return px * 3 / 4; };
     EXPECT_EQ(AutoHeightPixelSize(20, 11, threeQuarters), 15);  // needs the second correction
-    EXPECT_EQ(AutoHeightPixelSize(8, 11, threeQuarters), 13);  // grows by one step; no second pass upwards
+    EXPECT_EQ(AutoHeightPixelSize(8, 11, threeQuarters), 13);   // grows by one step; no second pass upwards
     EXPECT_EQ(AutoHeightPixelSize(13, 13, [](int px) { return px; }), 13);
     EXPECT_GE(AutoHeightPixelSize(40, -5, [](int px) { return px; }), 1);
 }

@@ -63,8 +63,10 @@ TEST(CaptionWidget, BarColoursFollowEnabledAndActivation) {
         bool active;
         TGradEnabled enabled;
         std::uint32_t left, right;
-    } cases[] = {{true, geAlways, kColor, kActiveCaption},       {true, geWhenActive, kColor, kActiveCaption},
-                 {true, geNever, kActiveCaption, kActiveCaption}, {false, geAlways, kColor, kInactiveCaption},
+    } cases[] = {{true, geAlways, kColor, kActiveCaption},
+                 {true, geWhenActive, kColor, kActiveCaption},
+                 {true, geNever, kActiveCaption, kActiveCaption},
+                 {false, geAlways, kColor, kInactiveCaption},
                  {false, geWhenActive, kInactiveCaption, kInactiveCaption}};
     QDialog form, other;
     form.setFixedSize(301, 80);

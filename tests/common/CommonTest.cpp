@@ -11,10 +11,24 @@ namespace {
 
 TEST(StrictInteger, acceptsDecimalAndDollarHexOnlyAndNamesTheTextOnFailure) {
     const std::pair<const char*, std::optional<int32_t>> table[] = {
-        {"21", 21}, {"  42", 42}, {"+7", 7}, {"-7", -7}, {"$1F", 31}, {"$ff", 255}, {"$FFFFFFFF", -1},
-        {"2147483647", 2147483647}, {"-2147483648", -2147483647 - 1}, {"2147483648", std::nullopt},
-        {"$100000000", std::nullopt}, {"", std::nullopt}, {"-", std::nullopt}, {"$", std::nullopt},
-        {"12 ", std::nullopt}, {"0x10", std::nullopt}, {"--1", std::nullopt}, {"Not", std::nullopt},
+        {"21", 21},
+        {"  42", 42},
+        {"+7", 7},
+        {"-7", -7},
+        {"$1F", 31},
+        {"$ff", 255},
+        {"$FFFFFFFF", -1},
+        {"2147483647", 2147483647},
+        {"-2147483648", -2147483647 - 1},
+        {"2147483648", std::nullopt},
+        {"$100000000", std::nullopt},
+        {"", std::nullopt},
+        {"-", std::nullopt},
+        {"$", std::nullopt},
+        {"12 ", std::nullopt},
+        {"0x10", std::nullopt},
+        {"--1", std::nullopt},
+        {"Not", std::nullopt},
     };
     for (const auto& [text, expected] : table) EXPECT_EQ(TryStrToInt(text), expected) << "'" << text << "'";
     try {

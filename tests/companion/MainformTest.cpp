@@ -10,10 +10,10 @@
 #include <filesystem>
 
 #include "common/Errors.h"
-#include "common/UserPrompts.h"
 #include "companion/TMainform.h"
 #include "companion/TTrayIcon.h"
 #include "config/TIniFile.h"
+#include "support/ScriptedPrompts.h"
 #include "support/TempDir.h"
 
 namespace vollum {
@@ -46,11 +46,13 @@ protected:
     }
     void WriteSettings(const std::string& drive, const std::string& interval, const std::string& startWithWindows) {
         test::WriteFile(root / "SPOOLBAY.INI", "[Options]\r\nSubstDir=" + (root / "vollum-subst") +
-                                                   "\r\nVollumDir=" + (root / "Client Dir") + "\r\nSubstDrive=" + drive +
-                                                   "\r\nDirInterval=" + interval +
+                                                   "\r\nVollumDir=" + (root / "Client Dir") +
+                                                   "\r\nSubstDrive=" + drive + "\r\nDirInterval=" + interval +
                                                    "\r\nStartWithWindows=" + startWithWindows + "\r\n");
     }
-    std::string Key() { return TIniFile(root / "Client Dir/VOLLUM.INI").ReadString("SpoolBay", "Executed", "<missing>"); }
+    std::string Key() {
+        return TIniFile(root / "Client Dir/VOLLUM.INI").ReadString("SpoolBay", "Executed", "<missing>");
+    }
 
     test::TempDir root;
     ScriptedPrompts prompts;
@@ -133,8 +135,8 @@ TEST_F(Mainform, StartRefusesAMappedDriveAMissingToolAndABadInterval) {
     fs::remove(root / "Drives/F");
     f->Edit2->setText(QString::fromStdString(root / "no-such-tool"));
     f->Button3Click();
-    EXPECT_EQ(prompts.Texts(),
-              (std::vector<std::string>{"Can't subst a Harddisk drive", "Error Couldn't find" + (root / "no-such-tool")}));
+    EXPECT_EQ(prompts.Texts(), (std::vector<std::string>{"Can't subst a Harddisk drive",
+                                                         "Error Couldn't find" + (root / "no-such-tool")}));
     EXPECT_TRUE(tool.empty());
 
     f->Edit2->setText(QString::fromStdString(root / "vollum-subst"));

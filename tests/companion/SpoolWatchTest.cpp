@@ -7,9 +7,9 @@
 #include <QElapsedTimer>
 #include <filesystem>
 
-#include "common/UserPrompts.h"
 #include "companion/SpoolWatch.h"
 #include "config/TIniFile.h"
+#include "support/ScriptedPrompts.h"
 #include "support/TempDir.h"
 
 namespace vollum {
@@ -26,15 +26,28 @@ TEST(SpoolHasEntries, CountsWhatARunWouldSendOrClear) {
     };
     const Case cases[] = {
         {"nothing", [](const std::string&) {}, false},
-        {"only empty files", [](const std::string& s) { PutFile(s + "/a", ""); PutFile(s + "/b", ""); }, false},
+        {"only empty files",
+         [](const std::string& s) {
+             PutFile(s + "/a", "");
+             PutFile(s + "/b", "");
+         },
+         false},
         {"dot-names, whatever their size",
-         [](const std::string& s) { PutFile(s + "/.big", "data"); fs::create_directory(s + "/.dir"); }, false},
+         [](const std::string& s) {
+             PutFile(s + "/.big", "data");
+             fs::create_directory(s + "/.dir");
+         },
+         false},
         {"an empty subdirectory", [](const std::string& s) { fs::create_directory(s + "/sub"); }, true},
         {"a file with bytes", [](const std::string& s) { PutFile(s + "/x.txt", "x"); }, true},
         {"a link to a directory", [](const std::string& s) { fs::create_directory_symlink("/tmp", s + "/l"); }, false},
         {"a dangling link", [](const std::string& s) { fs::create_symlink(s + "/gone", s + "/l"); }, false},
         {"a link to a file with bytes",
-         [](const std::string& s) { PutFile(s + "/../real", "r"); fs::create_symlink(s + "/../real", s + "/l"); }, true},
+         [](const std::string& s) {
+             PutFile(s + "/../real", "r");
+             fs::create_symlink(s + "/../real", s + "/l");
+         },
+         true},
     };
     for (const Case& c : cases) {
         test::TempDir root;
@@ -71,7 +84,9 @@ protected:
         while (!pred() && t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         return pred();
     }
-    void Spin(int ms) { RunUntil([] { return false; }, ms); }
+    void Spin(int ms) {
+        RunUntil([] { return false; }, ms);
+    }
     std::string Key() { return TIniFile(ini).ReadString("SpoolBay", "Executed", "<missing>"); }
 
     test::TempDir client;

@@ -59,9 +59,8 @@ TEST_F(IniFileTest, firstMatchingSectionAndKeyWinAndLineBreaksCannotAddLines) {
 
 TEST_F(IniFileTest, integerAndFlagReadsAreLenient) {
     const std::pair<const char*, int> cases[] = {
-        {"21", 21},  {"-5", -5},   {"+5", 5},   {"$1F", 31},   {"-$10", -16}, {"0x2", 2},
-        {"0X1f", 31}, {"0x", 99},  {"0x1G", 99}, {"abc", 99},  {"12abc", 99}, {"", 99},
-        {"2147483648", 99},
+        {"21", 21}, {"-5", -5},   {"+5", 5},   {"$1F", 31},   {"-$10", -16}, {"0x2", 2},         {"0X1f", 31},
+        {"0x", 99}, {"0x1G", 99}, {"abc", 99}, {"12abc", 99}, {"", 99},      {"2147483648", 99},
     };
     for (const auto& [stored, expected] : cases) {
         ini.WriteString("p", "TransferType", stored);
@@ -136,7 +135,8 @@ TEST_F(IniFileTest, markLeftoversAndADirectoryThatTakesNoNewFile) {
     // Two writers that may change the file but create nothing beside it (as
     // root: "nobody", who owns only the file) write their keys at once.
     const bool root = ::geteuid() == 0;
-    struct stat before {}, after {};
+    struct stat before {
+    }, after{};
     ASSERT_EQ(::stat(path.c_str(), &before), 0);
     ASSERT_EQ(root ? ::chown(path.c_str(), 65534, 65534) : 0, 0);
     ASSERT_EQ(::chmod(dirPath.c_str(), root ? 0755 : 0555), 0);
@@ -145,7 +145,8 @@ TEST_F(IniFileTest, markLeftoversAndADirectoryThatTakesNoNewFile) {
         if ((writers[w] = ::fork()) != 0) continue;
         if (root && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(2);
         try {
-            for (int i = 0; i < 40; ++i) TIniFile(path).WriteInteger("w" + std::to_string(w), "k" + std::to_string(i), i);
+            for (int i = 0; i < 40; ++i)
+                TIniFile(path).WriteInteger("w" + std::to_string(w), "k" + std::to_string(i), i);
         } catch (...) {
             ::_exit(1);
         }

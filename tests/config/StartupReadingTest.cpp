@@ -6,6 +6,7 @@
 #include "common/Errors.h"
 #include "config/ProgramDir.h"
 #include "config/StartupReading.h"
+#include "support/ScriptedPrompts.h"
 
 namespace vollum {
 namespace {
@@ -44,13 +45,15 @@ TEST_F(StartupReadingTest, aFullProfileFillsEveryValueAndFirstRunOptionsAreWritt
     WriteFile(path,
               "[LastUsed]\nNAME=Work\n[fixed]\nOK=0\n[Spoolbay]\nExecuted=0\n"
               "[work]\nHostName=h\nUserName=u\nPassword=p\nAccount=a\nDirectory=/d\nPort=2121\n"
-              "Localdir=" + local + "\nIncludeDirs=1\nIncludeSubDirs=0\nUseLowerCase=-1\n"
-              "InitializeCommand=SITE X\nTransferType=2\nFtpTimeOut=30\nConnectionTimeOut=$3C\n"
-              "DisplayError=1\nUseLogFile=2\n");
+              "Localdir=" +
+                  local +
+                  "\nIncludeDirs=1\nIncludeSubDirs=0\nUseLowerCase=-1\n"
+                  "InitializeCommand=SITE X\nTransferType=2\nFtpTimeOut=30\nConnectionTimeOut=$3C\n"
+                  "DisplayError=1\nUseLogFile=2\n");
     Read();
     const auto& v = values;
-    EXPECT_EQ(v.HostName + "|" + v.UserName + "|" + v.Password + "|" + v.Account + "|" + v.Directory + "|" +
-                  v.Port + "|" + v.InitializeCommand + "|" + v.ProfileName,
+    EXPECT_EQ(v.HostName + "|" + v.UserName + "|" + v.Password + "|" + v.Account + "|" + v.Directory + "|" + v.Port +
+                  "|" + v.InitializeCommand + "|" + v.ProfileName,
               "h|u|p|a|/d|2121|SITE X|Work");
     EXPECT_TRUE(v.IncludeDirs && !v.IncludeSubDirs && v.UseLowerCase && v.DisplayError && v.UseLogFile);
     EXPECT_FALSE(v.SpoolRequested || v.ServerConfigured);

@@ -15,14 +15,23 @@ class CommandChannel : public SessionFixture {
 protected:
     std::vector<bool> cursor;
     void RecordCursor() {
-        session->OnCursor = [this](bool busy) { cursor.push_back(busy); };
+        session->Control().OnCursor = [this](bool busy) { cursor.push_back(busy); };
     }
 };
 
 TEST_F(CommandChannel, passwordIsMaskedInThePaneButSentAsTyped) {
     FakeFtpServer server;
-    server.Reply("220 hi").Expect("USER").Reply("331 pw").Expect("PASS").Reply("230 in")
-        .Expect("pass").Reply("500 what").Expect("ACCT").Reply("202 fine").Expect("PASS").Reply("501 no");
+    server.Reply("220 hi")
+        .Expect("USER")
+        .Reply("331 pw")
+        .Expect("PASS")
+        .Reply("230 in")
+        .Expect("pass")
+        .Reply("500 what")
+        .Expect("ACCT")
+        .Reply("202 fine")
+        .Expect("PASS")
+        .Reply("501 no");
     Open(server);
     EXPECT_EQ(session->FtpCommand("USER %s", {"bob"}), 3);
     EXPECT_EQ(session->FtpCommand("PASS %s", {"s3cret!"}), 2);
@@ -37,19 +46,30 @@ TEST_F(CommandChannel, passwordIsMaskedInThePaneButSentAsTyped) {
 
 TEST_F(CommandChannel, multiLineAndContinuationRepliesEndAtCodeAndBlank) {
     FakeFtpServer server;
-    server.Reply("220-one").Send(std::string("220-t\0wo\r\n", 10)).Reply("220 three")
-        .Expect("HELP").Reply("214-Commands:").Reply(" USER PASS").Reply("Help ends below").Reply("214 End")
-        .Expect("CWD").Reply("230-Not the same code").Reply("250 done")
-        .Expect("RETR").Reply("150-Opening").Reply("150 data").Reply("226 sent");
+    server.Reply("220-one")
+        .Send(std::string("220-t\0wo\r\n", 10))
+        .Reply("220 three")
+        .Expect("HELP")
+        .Reply("214-Commands:")
+        .Reply(" USER PASS")
+        .Reply("Help ends below")
+        .Reply("214 End")
+        .Expect("CWD")
+        .Reply("230-Not the same code")
+        .Reply("250 done")
+        .Expect("RETR")
+        .Reply("150-Opening")
+        .Reply("150 data")
+        .Reply("226 sent");
     Open(server);
     EXPECT_EQ(PaneLines(), (Lines{"220-one\r", "220-two\r", "220 three\r"}));  // NUL dropped
     EXPECT_EQ(session->FtpCommand("HELP"), 2);
     EXPECT_EQ(PaneFrom(3), (Lines{"HELP\r", "214-Commands:\r", " USER PASS\r", "Help ends below\r", "214 End\r"}));
     EXPECT_EQ(session->FtpCommand("CWD x"), 2);
     EXPECT_EQ(session->FtpCommand("RETR f"), 1);
-    EXPECT_EQ(session->LastReplyLine, "150 data\r\n");
+    EXPECT_EQ(session->LastReply(), "150 data\r\n");
     EXPECT_EQ(session->GetReply(), 2);
-    EXPECT_EQ(session->LastReplyLine, "226 sent\r\n");
+    EXPECT_EQ(session->LastReply(), "226 sent\r\n");
     server.Finish();
     EXPECT_EQ(server.Failure(), "");
 }
@@ -62,7 +82,7 @@ TEST_F(CommandChannel, replySplitAcrossSegmentsIsShownOnlyWhenCompleteAndWaiting
     std::string pendingMidway = "unset";
     QTimer::singleShot(400, [&] {
         midway = PaneLines();
-        pendingMidway = session->PendingPaneLine;
+        pendingMidway = session->Output().PendingLine();
     });
     const long cpuBefore = CpuMillis();
     EXPECT_EQ(session->FtpCommand("PWD"), 2);
@@ -93,14 +113,14 @@ TEST_F(CommandChannel, overlongLineIsShownInPiecesAndReadingGoesOn) {
     pieces.resize(pieces.size() - 2);
     std::string joined;
     for (auto& piece : pieces) joined += piece.substr(0, piece.size() - 1);  // each ends in CR
-    EXPECT_EQ(joined, first + last);  // no byte lost
+    EXPECT_EQ(joined, first + last);                                         // no byte lost
 }
 
 TEST_F(CommandChannel, narrowPeekWindowStillEndsEveryLine) {
     FakeFtpServer server;
     server.Reply("220 hi").Expect("SYST").Reply("215 UNIX Type: L8 with a long tail").Expect("NOOP").Reply("200 ok");
     Open(server);
-    session->Sockets1.MaximumReceiveLength = 16;
+    session->Control().SetPeekWindow(16);
     EXPECT_EQ(session->FtpCommand("SYST"), 2);
     EXPECT_EQ(session->FtpCommand("NOOP"), 2);
     EXPECT_EQ(PaneFrom(2), (Lines{"215 UNIX Type: L\r", "8 with a long ta\r", "il\r", "NOOP\r", "200 ok\r"}));
@@ -113,11 +133,11 @@ TEST_F(CommandChannel, serverClosingMidReplyEndsWith5AndClearsConnected) {
     server.Start();
     ASSERT_TRUE(ConnectTo(server.Port()));
     EXPECT_EQ(session->GetReply(), 5);
-    EXPECT_FALSE(session->Connected);
-    EXPECT_EQ(session->Sockets1.FSocket, -1);
+    EXPECT_FALSE(session->Connected());
+    EXPECT_FALSE(session->Control().SocketOpen());
     EXPECT_EQ(session->FtpCommand("PWD"), 5);
-    EXPECT_EQ(PaneLines(), (Lines{"220-first\r", "220-par\r", "Connection closed by remote host\r", "PWD\r",
-                                  "Not Connected\r"}));
+    EXPECT_EQ(PaneLines(),
+              (Lines{"220-first\r", "220-par\r", "Connection closed by remote host\r", "PWD\r", "Not Connected\r"}));
     EXPECT_TRUE(prompts.shown.empty());
     server.Finish();
 }
@@ -147,7 +167,7 @@ TEST_F(CommandChannel, timeOutShowsTheInterruptedPeekAndTheLateReplyIsNotTakenFo
     FakeFtpServer server;
     server.Reply("220 hi").Expect("PWD").Pause(1600).Reply("257 late").Expect("NOOP").Reply("200 ok");
     Open(server);
-    session->Sockets1.Timeout = 1;
+    session->Control().SetTimeout(1);
     QElapsedTimer clock;
     clock.start();
     EXPECT_EQ(session->FtpCommand("PWD"), 5);
@@ -157,12 +177,12 @@ TEST_F(CommandChannel, timeOutShowsTheInterruptedPeekAndTheLateReplyIsNotTakenFo
     ASSERT_EQ(prompts.shown.size(), 1u);
     EXPECT_EQ(prompts.shown[0].text, "Error: 10004\r\nInterrupted system call");
     EXPECT_NE(LogText().find(" Error: 10004\r\nInterrupted system call Error\r\n"), std::string::npos) << LogText();
-    EXPECT_FALSE(session->AbortFlag);
+    EXPECT_FALSE(session->Control().AbortPending());
 
     RunEventsUntil([] { return false; }, 1000);  // the late reply arrives meanwhile
     EXPECT_EQ(session->FtpCommand("NOOP"), 2);
-    EXPECT_EQ(session->LastSocketError, 0);
-    EXPECT_EQ(session->LastReplyLine, "200 ok\r\n");
+    EXPECT_EQ(session->Control().LastSocketError(), 0);
+    EXPECT_EQ(session->LastReply(), "200 ok\r\n");
     const Lines pane = PaneLines();
     EXPECT_EQ(Lines(pane.end() - 3, pane.end()), (Lines{"257 late\r", "NOOP\r", "200 ok\r"}));
     EXPECT_NE(LogText().find(" Unasked reply: 257 late\r\n"), std::string::npos) << LogText();
@@ -174,11 +194,11 @@ TEST_F(CommandChannel, errorEscapingACommandStillEndsItAndTheClosedSession) {
     server.Reply("220 hi").Expect("NOOP").CloseControl();
     Open(server);
     RecordCursor();
-    session->Log.ProgramDir = dir / "missing/";  // "Connection closed..." cannot be logged
+    session->Output().SetLogDirectory(dir / "missing/");  // "Connection closed..." cannot be logged
     EXPECT_THROW(session->FtpCommand("NOOP"), EInOutError);
-    EXPECT_FALSE(session->CommandBusy);
+    EXPECT_FALSE(session->CommandBusy());
     EXPECT_EQ(cursor, (std::vector<bool>{true, false}));
-    EXPECT_FALSE(session->Connected);
+    EXPECT_FALSE(session->Connected());
     EXPECT_EQ(session->FtpCommand("NOOP"), 5);
     EXPECT_EQ(PaneLines().back(), "Not Connected\r");
     server.Finish();
@@ -195,21 +215,21 @@ TEST_F(CommandChannel, socketErrorIsBoxedAndLoggedOverTwoLinesButTimeoutOnlyRais
     const std::string record = " Error: 10061\r\nConnection refused Error\r\n";
     EXPECT_TRUE(LogText() == before + record || LogText() == after + record) << LogText();
 
-    session->Sockets1ErrorOccurred(&session->Sockets2, 9, 10060, "Blocking call timed out");
+    session->Control().SocketErrorOccurred(10060, "Blocking call timed out");
     EXPECT_EQ(prompts.shown.size(), 1u);
-    EXPECT_EQ(session->LastSocketError, 0);
-    EXPECT_TRUE(session->AbortRequested());
-    EXPECT_FALSE(session->AbortRequested());
+    EXPECT_EQ(session->Control().LastSocketError(), 0);
+    EXPECT_TRUE(session->Control().AbortRequested());
+    EXPECT_FALSE(session->Control().AbortRequested());
 }
 
 TEST_F(CommandChannel, replyAnAbortLeftUnreadIsReadBeforeTheNextCommand) {
     FakeFtpServer server;
     server.Reply("220 hi").Expect("NOOP").Pause(200).Reply("200 first").Expect("PWD").Reply("257 second");
     Open(server);
-    session->AbortFlag = true;
+    session->Control().RequestAbort();
     EXPECT_EQ(session->FtpCommand("NOOP"), 5);
     EXPECT_EQ(session->FtpCommand("PWD"), 2);
-    EXPECT_EQ(session->LastReplyLine, "257 second\r\n");
+    EXPECT_EQ(session->LastReply(), "257 second\r\n");
     EXPECT_EQ(PaneFrom(PaneLines().size() - 4), (Lines{"NOOP\r", "200 first\r", "PWD\r", "257 second\r"}));
     server.Finish();
 }
@@ -220,7 +240,7 @@ TEST_F(CommandChannel, commandLinesWithLineBreaksAreNeverSent) {
     Open(server);
     for (const std::string& line : {std::string("STOR x\nDELE k"), std::string("MKD a\r\nRMD b"),
                                     std::string("CWD a\rDELE b"), std::string("STOR a\0b", 8)})
-        EXPECT_EQ(session->FtpCommand("%s", {line}), 5) << TFtpSession::Printable(line);
+        EXPECT_EQ(session->FtpCommand("%s", {line}), 5) << ControlChannel::Printable(line);
     EXPECT_EQ(session->FtpCommand("PASS se\ncret"), 5);
     EXPECT_EQ(session->FtpCommand("NOOP"), 2);
     server.Finish();
@@ -242,12 +262,11 @@ TEST_F(CommandChannel, loginAgainstRealServerAndPaneReplyCode) {
     EXPECT_EQ(session->PaneReplyCode(), 550);
     EXPECT_EQ(session->FtpCommand("QUIT"), 2);
     const Lines pane = PaneLines();
-    EXPECT_EQ(Lines(pane.begin(), pane.begin() + 4), (Lines{"220 Vollum test server ready.\r",
-                                                            "USER " + server.User() + "\r", pane[2], "PASS xxxxxx\r"}));
+    EXPECT_EQ(Lines(pane.begin(), pane.begin() + 4),
+              (Lines{"220 Vollum test server ready.\r", "USER " + server.User() + "\r", pane[2], "PASS xxxxxx\r"}));
     EXPECT_TRUE(prompts.shown.empty());
 
-    session->Sockets1.Disconnect();
-    session->Connected = false;
+    session->Control().Disconnect();
     session->FtpCommand("PWD");
     try {
         session->PaneReplyCode();
@@ -270,13 +289,13 @@ TEST_F(CommandChannel, typeIsSentOnlyWhenItDiffersFromTheOneLastAccepted) {
         {"TYPE I", "200 ok"},        // ... so unknown: sent again
         {"quote type a", "200 ok"},  // a quoted TYPE counts too
         {"TYPE I", "200 ok"},
-        {"quote REIN", "220 ok"},    // reinitialised: back to the default
+        {"quote REIN", "220 ok"},  // reinitialised: back to the default
         {"TYPE I", "200 ok"},
         {"TYPE I", ""},
     };
     auto run = [this](const Step& step) {
         if (step.command.rfind("quote ", 0) == 0) return session->FtpCommand("%s", {step.command.substr(6)});
-        return session->SetType(step.command);
+        return session->Control().SetType(step.command);
     };
     FakeFtpServer server;
     server.Reply("220 hi");
@@ -300,12 +319,11 @@ TEST_F(CommandChannel, typeIsSentOnlyWhenItDiffersFromTheOneLastAccepted) {
     EXPECT_EQ(server.Commands(), sent);
 
     // A new connection starts without a type.
-    session->Sockets1.Disconnect();
-    session->Connected = false;
+    session->Control().Disconnect();
     FakeFtpServer next;
     next.Reply("220 hi").Expect("TYPE I").Reply("200 ok");
     Open(next);
-    EXPECT_EQ(session->SetType("TYPE I"), 2);
+    EXPECT_EQ(session->Control().SetType("TYPE I"), 2);
     next.Finish();
     EXPECT_EQ(next.Commands(), Lines{"TYPE I"});
 }

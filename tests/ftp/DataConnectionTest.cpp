@@ -6,10 +6,10 @@ namespace vollum::test {
 namespace {
 
 TEST(PortCommand, addressPartsThenPortHighAndLowByte) {
-    EXPECT_EQ(TFtpSession::PortCommand("10.0.0.7", 1025), "PORT 10,0,0,7,4,1");
-    EXPECT_EQ(TFtpSession::PortCommand("192.168.1.20", 256), "PORT 192,168,1,20,1,0");
-    EXPECT_EQ(TFtpSession::PortCommand("127.0.0.1", 255), "PORT 127,0,0,1,0,255");
-    EXPECT_EQ(TFtpSession::PortCommand("127.0.0.1", 65535), "PORT 127,0,0,1,255,255");
+    EXPECT_EQ(DataChannel::PortCommand("10.0.0.7", 1025), "PORT 10,0,0,7,4,1");
+    EXPECT_EQ(DataChannel::PortCommand("192.168.1.20", 256), "PORT 192,168,1,20,1,0");
+    EXPECT_EQ(DataChannel::PortCommand("127.0.0.1", 255), "PORT 127,0,0,1,0,255");
+    EXPECT_EQ(DataChannel::PortCommand("127.0.0.1", 65535), "PORT 127,0,0,1,255,255");
 }
 
 class DataConnection : public TransferFixture {};
@@ -29,8 +29,8 @@ TEST_F(DataConnection, eachTransferAnnouncesItsOwnListeningPort) {
         session->ReceiveData("r", "", "TYPE I");
         for (const auto& line : PaneFrom(static_cast<size_t>(before)))
             if (line.rfind("PORT ", 0) == 0) announced.push_back(line);
-        EXPECT_EQ(session->Sockets2.FListenSocket, -1);
-        EXPECT_EQ(session->Sockets2.FSocket, -1);
+        EXPECT_FALSE(session->Data().Listening());
+        EXPECT_FALSE(session->Data().IsOpen());
     }
     s.Finish();
     EXPECT_EQ(s.Failure(), "");
@@ -43,11 +43,11 @@ TEST_F(DataConnection, portNamesTheSocketThatListens) {
     s.Reply("220 hi").Expect("PORT").Reply("200 ok");
     Open(s);
     EXPECT_EQ(session->OpenDataPort(), 2);
-    const int port = StrToInt(session->Sockets2.GetLocalPort(session->Sockets2.FListenSocket));
+    const int port = StrToInt(session->Data().ListeningPort());
     s.Finish();
     EXPECT_EQ(s.LastPortArgument(), "127,0,0,1," + std::to_string(port / 256) + "," + std::to_string(port % 256));
     session->CloseDataConnection();
-    EXPECT_EQ(session->Sockets2.FListenSocket, -1);
+    EXPECT_FALSE(session->Data().Listening());
 }
 
 TEST_F(DataConnection, serverThatNeverConnectsGivesOnlyTheReceiveMessage) {
@@ -63,8 +63,8 @@ TEST_F(DataConnection, serverThatNeverConnectsGivesOnlyTheReceiveMessage) {
     EXPECT_EQ(prompts.shown[0].text, "Could not extablish data socket, operation canceled");
     EXPECT_EQ(prompts.shown[0].title, "ERROR");
     EXPECT_TRUE(Contains(LogText(), "Could not extablish data socket, operation canceled\r\n"));
-    EXPECT_EQ(session->Sockets2.FListenSocket, -1);
-    EXPECT_FALSE(session->TransferBusy);
+    EXPECT_FALSE(session->Data().Listening());
+    EXPECT_FALSE(session->TransferBusy());
     EXPECT_EQ(ReadFile(files / "keep"), "old");
 }
 

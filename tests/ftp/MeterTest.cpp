@@ -10,27 +10,26 @@ TEST(MeterArithmetic, percentageIsTheTruncatedDoubleDivision) {
         int percent;
     };
     const Case cases[] = {
-        {21, 25, 83},  {3, 10, 30},    {1, 3, 33},     {25, 25, 100}, {512, 1300, 39},
+        {21, 25, 83},     {3, 10, 30},       {1, 3, 33},   {25, 25, 100}, {512, 1300, 39},
         {1024, 1300, 78}, {1300, 1300, 100}, {0, 1300, 0}, {26, 25, 104}, {1, 1LL << 40, 0},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(MeterPercentage(c.done, c.total), c.percent) << c.done << " of " << c.total;
+    for (const Case& c : cases) EXPECT_EQ(MeterPercentage(c.done, c.total), c.percent) << c.done << " of " << c.total;
 }
 
 TEST(MeterArithmetic, speedAndTimeLeftTexts) {
-    EXPECT_EQ(TFtpSession::SpeedText(12.5), "12.50 kb/s");
-    EXPECT_EQ(TFtpSession::SpeedText(0.004), "0.00 kb/s");
-    EXPECT_EQ(TFtpSession::SpeedText(123456.789), "123456.79 kb/s");
-    EXPECT_EQ(TFtpSession::TimeLeftText(125), "02:05 min");
-    EXPECT_EQ(TFtpSession::TimeLeftText(0), "00:00 min");
-    EXPECT_EQ(TFtpSession::TimeLeftText(6000), "100:00 min");
+    EXPECT_EQ(TransferMeter::SpeedText(12.5), "12.50 kb/s");
+    EXPECT_EQ(TransferMeter::SpeedText(0.004), "0.00 kb/s");
+    EXPECT_EQ(TransferMeter::SpeedText(123456.789), "123456.79 kb/s");
+    EXPECT_EQ(TransferMeter::TimeLeftText(125), "02:05 min");
+    EXPECT_EQ(TransferMeter::TimeLeftText(0), "00:00 min");
+    EXPECT_EQ(TransferMeter::TimeLeftText(6000), "100:00 min");
 }
 
 // (bytes done, percentage) wherever the percentage changes, for a loop moving
 // `length` bytes of an announced `total` in blocks the next function picks.
 template <typename NextBlock>
 std::vector<std::pair<long long, int>> MeterSteps(long long length, long long total, NextBlock next,
-                                                 long long* blocks = nullptr) {
+                                                  long long* blocks = nullptr) {
     std::vector<std::pair<long long, int>> steps;
     long long done = 0;
     if (blocks != nullptr) *blocks = 0;
@@ -49,8 +48,14 @@ TEST(MeterArithmetic, largeBlocksShowWhatTheSmallBlockLoopShowsAtEveryChange) {
         long long length, total, unit;
     };
     const Case cases[] = {
-        {1300, 1300, 512},           {1, 1, 512},           {51207, 51207, 512}, {3 * 1048576 + 13, 3 * 1048576 + 13, 512},
-        {(1LL << 30) + 1, (1LL << 30) + 1, 512}, {25, 25, 255}, {200000, 200000, 255}, {7777777, 7777777, 255},
+        {1300, 1300, 512},
+        {1, 1, 512},
+        {51207, 51207, 512},
+        {3 * 1048576 + 13, 3 * 1048576 + 13, 512},
+        {(1LL << 30) + 1, (1LL << 30) + 1, 512},
+        {25, 25, 255},
+        {200000, 200000, 255},
+        {7777777, 7777777, 255},
         {50000, 1000, 255},  // the server sends more than it announced
         {1000, 50000, 255},  // ... or less
     };
@@ -59,8 +64,8 @@ TEST(MeterArithmetic, largeBlocksShowWhatTheSmallBlockLoopShowsAtEveryChange) {
         const auto small = MeterSteps(c.length, c.total, [&](long long) { return c.unit; });
         MeterBlocks sizes(true, c.total, c.unit);
         long long blocks = 0;
-        const auto large =
-            MeterSteps(c.length, c.total, [&](long long done) { return sizes.Next(done, kLarge); }, &blocks);
+        const auto large = MeterSteps(
+            c.length, c.total, [&](long long done) { return sizes.Next(done, kLarge); }, &blocks);
         EXPECT_EQ(large, small);
         // Large blocks indeed: one per change of percentage at most beyond the plain count.
         EXPECT_LE(blocks, c.length / kLarge + static_cast<long long>(small.size()) + 2);

@@ -4,6 +4,7 @@
 
 #include "common/Helpers.h"
 #include "config/StartupReading.h"
+#include "platform/LocalFiles.h"
 #include "support/SessionFixture.h"
 
 namespace vollum::test {
@@ -18,17 +19,19 @@ TEST_F(PaneAndLog, paneLinesEndAtLineFeedKeepCarriageReturnAndDropNul) {
     session->ShowText("\n");  // one character: ignored, so "abc" stays pending
     EXPECT_TRUE(PaneLines().empty());
     session->ShowText("\r\n");
-    const char raw[] = "2\0" "20 Re\0ady\r\none\n";
+    const char raw[] =
+        "2\0"
+        "20 Re\0ady\r\none\n";
     session->ShowText(std::string(raw, sizeof raw - 1));
     session->ShowLine("%s has %d files, 100%%", {"dir %d", 3});
     EXPECT_EQ(PaneLines(), (Lines{"abc\r", "220 Ready\r", "one", "dir %d has 3 files, 100%\r"}));
-    EXPECT_EQ(session->PendingPaneLine, "");
+    EXPECT_EQ(session->Output().PendingLine(), "");
 }
 
 TEST_F(PaneAndLog, fullPaneIsClearedWithANoticeAndTheLineIsLost) {
     int cleared = 0;
-    session->Memo1.OnCleared = [&cleared] { ++cleared; };
-    session->Memo1.SetCapacity(100);
+    session->Pane().OnCleared = [&cleared] { ++cleared; };
+    session->Pane().SetCapacity(100);
     for (int i = 0; i < 4; ++i) session->ShowLine("%s", {std::string(20, 'x')});
     session->ShowLine("lost line");
     session->ShowLine("after");
@@ -37,10 +40,10 @@ TEST_F(PaneAndLog, fullPaneIsClearedWithANoticeAndTheLineIsLost) {
 }
 
 TEST_F(PaneAndLog, aLineLongerThanThePaneIsLostWithoutBeingHeld) {
-    session->Memo1.SetCapacity(100);
+    session->Pane().SetCapacity(100);
     session->ShowLine("before");
     for (int i = 0; i < 50; ++i) session->ShowText(std::string(255, 'y'));
-    EXPECT_LE(session->PendingPaneLine.size(), 100u);
+    EXPECT_LE(session->Output().PendingLine().size(), 100u);
     session->ShowText("tail\r\nnext\r\n");
     EXPECT_EQ(PaneLines(), (Lines{"Cleared output area due to limited  resources", "next\r"}));
 }
@@ -54,10 +57,8 @@ TEST_F(PaneAndLog, logRecordsCarryDateAndTimeAndTheNextRunAppends) {
     nextRun.LogLine("QUIT");
     const std::string after = SessionLog::TimeStamp();
     const std::string log = LogText();
-    if (before == after)
-        EXPECT_EQ(log, before + " Connect ftp.example.com\r\n" + before + " QUIT\r\n");
-    else
-        EXPECT_TRUE(std::regex_match(log, std::regex(".+ Connect ftp\\.example\\.com\r\n.+ QUIT\r\n"))) << log;
+    if (before == after) EXPECT_EQ(log, before + " Connect ftp.example.com\r\n" + before + " QUIT\r\n");
+    else EXPECT_TRUE(std::regex_match(log, std::regex(".+ Connect ftp\\.example\\.com\r\n.+ QUIT\r\n"))) << log;
 
     // Short date, blank, long time: in the C locale "12/31/26 23:59:58".
     const std::string saved = std::setlocale(LC_TIME, nullptr);
@@ -69,8 +70,10 @@ TEST_F(PaneAndLog, logRecordsCarryDateAndTimeAndTheNextRunAppends) {
 
 TEST_F(PaneAndLog, useLogFileZeroWritesNothingAndTwoLogsAsOneDoes) {
     auto loadProfile = [this](const std::string& useLogFile) {
-        WriteFile(dir / "VOLLUM.INI", "[options]\r\nEditor=ed\r\n[LastUsed]\r\nNAME=p\r\n[p]\r\nFtpTimeOut=5\r\n"
-                                      "ConnectionTimeOut=5\r\nUseLogFile=" + useLogFile + "\r\n");
+        WriteFile(dir / "VOLLUM.INI",
+                  "[options]\r\nEditor=ed\r\n[LastUsed]\r\nNAME=p\r\n[p]\r\nFtpTimeOut=5\r\n"
+                  "ConnectionTimeOut=5\r\nUseLogFile=" +
+                      useLogFile + "\r\n");
         StartupValues values;
         ReadStartupValues(dir.Path(), prompts, values);
         session->Settings = values;
@@ -78,8 +81,8 @@ TEST_F(PaneAndLog, useLogFileZeroWritesNothingAndTwoLogsAsOneDoes) {
     };
     loadProfile("0");
     session->LogLine("Connect h");
-    session->Sockets1ErrorOccurred(&session->Sockets1, 5, 10054, "Connection reset by peer");
-    EXPECT_FALSE(LocalFileExists(session->Log.Path()));
+    session->Control().SocketErrorOccurred(10054, "Connection reset by peer");
+    EXPECT_FALSE(LocalFileExists(session->Output().LogPath()));
     loadProfile("2");
     session->LogLine("Connect h");
     EXPECT_NE(LogText().find(" Connect h\r\n"), std::string::npos);

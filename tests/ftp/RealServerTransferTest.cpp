@@ -93,7 +93,7 @@ TEST_F(RealServer, listingIntoThePaneAndIntoATemporaryFile) {
 
 TEST_F(RealServer, urgentAborStopsARetrieveAndKeepsTheConversationInStep) {
     WriteFile(server.Root() + "/big", RandomBytes(8u << 20, 6));
-    OnceWhen cancel([this] { return session->Sockets2.FSocket != -1; }, [this] { session->AbortFlag = true; });
+    OnceWhen cancel([this] { return session->Data().IsOpen(); }, [this] { session->Control().RequestAbort(); });
     session->ReceiveData("big", files / "big", "TYPE I");
     EXPECT_TRUE(cancel.Fired());
     const Lines pane = PaneLines();
@@ -105,11 +105,11 @@ TEST_F(RealServer, urgentAborStopsARetrieveAndKeepsTheConversationInStep) {
 
 TEST_F(RealServer, abortedStoreLeavesNoReplyToBeTakenForTheNextCommand) {
     WriteFile(files / "big", RandomBytes(8u << 20, 4));
-    OnceWhen cancel([this] { return session->Sockets2.FSocket != -1; }, [this] { session->AbortFlag = true; });
+    OnceWhen cancel([this] { return session->Data().IsOpen(); }, [this] { session->Control().RequestAbort(); });
     EXPECT_FALSE(session->StoreFile("TYPE I", files / "big", "big"));
     EXPECT_TRUE(cancel.Fired());
     EXPECT_EQ(session->FtpCommand("NOOP"), 2);
-    EXPECT_EQ(session->LastReplyLine.compare(0, 4, "200 "), 0) << session->LastReplyLine;
+    EXPECT_EQ(session->LastReply().compare(0, 4, "200 "), 0) << session->LastReply();
 }
 
 }  // namespace

@@ -7,9 +7,8 @@
 #include <filesystem>
 #include <utility>
 
-#include "common/Terminate.h"
-
 #include "TransferTestSupport.h"
+#include "common/Terminate.h"
 
 namespace vollum::test {
 namespace {
@@ -71,8 +70,7 @@ TEST_F(Receive, replyFileSizeReadsTheCountAfterTheParenthesis) {
         {"150 x (7 bytes) (9 bytes)\r\n", 7},
     };
     for (const Case& c : cases) {
-        session->LastReplyLine = c.line;
-        EXPECT_EQ(session->ReplyFileSize(), c.size) << c.line;
+        EXPECT_EQ(RetrieveOperation::ReplyFileSize(c.line), c.size) << c.line;
     }
 }
 
@@ -127,7 +125,7 @@ TEST_F(Receive, refusedRetrLeavesExistingFileUntouched) {
     EXPECT_EQ(ReadFile(files / "keep"), "old content");
     EXPECT_EQ(DirectoryEntries(files.Path()), (Lines{"keep"}));
     EXPECT_EQ(PaneLines().back(), "Could not retrieve file\r");
-    EXPECT_EQ(session->Sockets2.FListenSocket, -1);
+    EXPECT_FALSE(session->Data().Listening());
 }
 
 TEST_F(Receive, brokenRetrieveLeavesExistingFileUntouched) {
@@ -164,7 +162,7 @@ TEST_F(Receive, cancelSendsAborAsUrgentDataAndKeepsTheOldFile) {
         .Reply("426 Transfer aborted.")
         .Reply("226 ABOR successful.");
     Open(s);
-    OnceWhen cancel([this] { return DataConnected(); }, [this] { session->AbortFlag = true; });
+    OnceWhen cancel([this] { return DataConnected(); }, [this] { session->Control().RequestAbort(); });
     session->ReceiveData("r", files / "keep", "TYPE I");
     s.Finish();
     EXPECT_EQ(s.Failure(), "");

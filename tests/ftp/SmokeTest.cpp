@@ -8,7 +8,13 @@ class Smoke : public SessionFixture {};
 
 TEST_F(Smoke, FakeGreetingAndLogin) {
     FakeFtpServer s;
-    s.Reply("220-one").Reply("220-two").Reply("220 three").Expect("USER").Reply("331 pw").Expect("PASS").Reply("230 ok");
+    s.Reply("220-one")
+        .Reply("220-two")
+        .Reply("220 three")
+        .Expect("USER")
+        .Reply("331 pw")
+        .Expect("PASS")
+        .Reply("230 ok");
     s.Start();
     ASSERT_TRUE(ConnectTo(s.Port()));
     session->WaitGreeting();
@@ -27,7 +33,7 @@ TEST_F(Smoke, RealServerLogin) {
     EXPECT_EQ(session->PaneReplyCode(), 230);
     EXPECT_EQ(session->FtpCommand("PWD"), 2);
     session->Quit();
-    EXPECT_FALSE(session->Connected);
+    EXPECT_FALSE(session->Connected());
 }
 
 }  // namespace vollum::test

@@ -6,6 +6,7 @@
 #include "TransferTestSupport.h"
 #include "common/Helpers.h"
 #include "common/Terminate.h"
+#include "platform/LocalFiles.h"
 
 namespace vollum::test {
 namespace {
@@ -43,17 +44,17 @@ TEST_F(Store, sendsTheFileAndReportsTheTotal) {
     ASSERT_EQ(commands.size(), 3u);
     EXPECT_EQ(commands[0], "TYPE I");
     EXPECT_EQ(commands[2], "STOR up.bin");
-    EXPECT_EQ(PaneFrom(first), (Lines{"Transferring local file: " + path + " to remote file: up.bin\r", "TYPE I\r",
-                                      "200 type ok\r", "PORT " + s.LastPortArgument() + "\r", "200 port ok\r",
-                                      "STOR up.bin\r", "150 go\r", "Total bytes written to remote host: 1300\r",
-                                      "226 done\r"}));
+    EXPECT_EQ(PaneFrom(first),
+              (Lines{"Transferring local file: " + path + " to remote file: up.bin\r", "TYPE I\r", "200 type ok\r",
+                     "PORT " + s.LastPortArgument() + "\r", "200 port ok\r", "STOR up.bin\r", "150 go\r",
+                     "Total bytes written to remote host: 1300\r", "226 done\r"}));
     EXPECT_TRUE(Contains(LogText(), "Total bytes written to remote host :1300\r\n"));
     EXPECT_EQ(meter.status, "Sending file: up.bin");
     EXPECT_EQ(meter.titles.back(), "100% Complete");
     EXPECT_EQ(meter.bytesWritten, "1300 of 1300");
     EXPECT_FALSE(meter.visible);
-    EXPECT_EQ(session->Sockets2.FListenSocket, -1);
-    EXPECT_EQ(session->Sockets2.FSocket, -1);
+    EXPECT_FALSE(session->Data().Listening());
+    EXPECT_FALSE(session->Data().IsOpen());
 }
 
 TEST_F(Store, everyTypeSendsTheBytesUnchanged) {
@@ -113,7 +114,7 @@ TEST_F(Store, reply425EndsTheProgramWithExitCodeOne) {
     ASSERT_EQ(prompts.shown.size(), 1u);
     EXPECT_EQ(prompts.shown[0].text, "425 Can't open data connection. Shutting down");
     EXPECT_TRUE(Contains(LogText(), "425 Can't open data connection. Shutting down\r\n"));
-    EXPECT_FALSE(session->TransferBusy);
+    EXPECT_FALSE(session->TransferBusy());
 }
 
 TEST_F(Store, refusedStorEndsAtOnceWithoutWaitingForData) {
@@ -128,7 +129,7 @@ TEST_F(Store, refusedStorEndsAtOnceWithoutWaitingForData) {
     EXPECT_LT(clock.elapsed(), 1000);  // the data time-out is 2 s
     s.Finish();
     EXPECT_EQ(PaneLines().back(), "Could not store file\r");
-    EXPECT_EQ(session->Sockets2.FListenSocket, -1);
+    EXPECT_FALSE(session->Data().Listening());
     EXPECT_TRUE(prompts.shown.empty());
 }
 
@@ -146,7 +147,7 @@ TEST_F(Store, reply426RerunsTheStoreWithTheRetryStatus) {
     EXPECT_EQ(s.DataReceived(), bytes + bytes);
     EXPECT_EQ(meter.status, "Retrying to Send file: f");
     EXPECT_TRUE(Contains(LogText(), "426 Connection closed; transfer aborted.\r\n"));
-    EXPECT_FALSE(session->StoreRetrying);
+    EXPECT_FALSE(session->StoreRetrying());
 }
 
 TEST_F(Store, automaticRerunsStopAfterThree) {
@@ -191,7 +192,7 @@ TEST_F(Store, cancelSendsAborAsUrgentData) {
     s.Reply("220 hi").Expect("TYPE").Reply("200 ok").Expect("PORT").Reply("200 ok").Expect("STOR").Reply("150 go");
     s.ConnectDataOnly().Do(ReadUrgentAbort(abor)).Reply("426 aborted");
     Open(s);
-    OnceWhen cancel([this] { return DataConnected(); }, [this] { session->AbortFlag = true; });
+    OnceWhen cancel([this] { return DataConnected(); }, [this] { session->Control().RequestAbort(); });
     EXPECT_FALSE(session->StoreFile("TYPE I", path, "big"));
     s.Finish();
     EXPECT_TRUE(cancel.Fired());
@@ -201,7 +202,7 @@ TEST_F(Store, cancelSendsAborAsUrgentData) {
     EXPECT_TRUE(Contains(PaneLines(), "426 aborted\r"));
     EXPECT_EQ(PaneLines().back(), "Transfer aborted due to you're request\r");
     EXPECT_FALSE(meter.visible);
-    EXPECT_EQ(session->Sockets2.FSocket, -1);
+    EXPECT_FALSE(session->Data().IsOpen());
 }
 
 TEST_F(Store, slowServerStillReceivesEveryByte) {
@@ -243,11 +244,12 @@ TEST_F(Store, secondRequestDuringATransferIsRefusedAndChangesNothing) {
     AcceptStore(s);
     Open(s);
     bool refused = false;
-    OnceWhen second([this] { return DataConnected(); }, [&] {
-        refused = session->RefuseIfBusy();
-        session->ReceiveData("other", files / "other", "TYPE I");
-        session->StoreFile("TYPE I", path, "again");
-    });
+    OnceWhen second([this] { return DataConnected(); },
+                    [&] {
+                        refused = session->RefuseIfBusy();
+                        session->ReceiveData("other", files / "other", "TYPE I");
+                        session->StoreFile("TYPE I", path, "again");
+                    });
     EXPECT_TRUE(session->StoreFile("TYPE I", path, "f"));
     s.Finish();
     EXPECT_TRUE(refused);

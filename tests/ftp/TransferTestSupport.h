@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/LocalFiles.h"
 #include "support/FakeFtpServer.h"
 #include "support/SessionFixture.h"
 
@@ -114,7 +115,7 @@ protected:
         session->ApplySettings();
     }
     // Is the data connection up (the transfer loop has begun)?
-    bool DataConnected() const { return session->Sockets2.FSocket != -1; }
+    bool DataConnected() const { return session->Data().IsOpen(); }
 };
 
 }  // namespace vollum::test

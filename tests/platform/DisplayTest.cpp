@@ -23,18 +23,18 @@ namespace {
 // A successful connection setup: one 1x1 screen, nothing else.
 std::string SetupAccepted() {
     std::vector<uint8_t> r(8 + 32 + 40, 0);
-    r[0] = 1;     // success
-    r[2] = 11;    // protocol 11.0
-    r[6] = 18;    // 72 more bytes, in 4-byte units
-    r[16] = 0xff; // resource-id mask 0x001fffff
+    r[0] = 1;      // success
+    r[2] = 11;     // protocol 11.0
+    r[6] = 18;     // 72 more bytes, in 4-byte units
+    r[16] = 0xff;  // resource-id mask 0x001fffff
     r[17] = 0xff;
     r[18] = 0x1f;
-    r[26] = 0xff; // maximum request length
+    r[26] = 0xff;  // maximum request length
     r[27] = 0xff;
-    r[28] = 1;    // one screen
-    r[40 + 20] = 1;  // its width
-    r[40 + 22] = 1;  // its height
-    r[40 + 38] = 24; // its depth
+    r[28] = 1;        // one screen
+    r[40 + 20] = 1;   // its width
+    r[40 + 22] = 1;   // its height
+    r[40 + 38] = 24;  // its depth
     return std::string(r.begin(), r.end());
 }
 

@@ -37,10 +37,10 @@ TEST_F(DriveTool, MapsReleasesAndRefusesAsTheSubstitutionToolDoes) {
         DriveType after;
     };
     const Step steps[] = {
-        {{"F:", "/D"}, 1, DriveType::NoRootDir},             // nothing mapped yet
-        {{"F:", root / "missing"}, 1, DriveType::NoRootDir}, // no such directory
-        {{"f:", dir}, 0, DriveType::Fixed},                  // lower case names the same drive
-        {{"F:", root.Path()}, 1, DriveType::Fixed},          // already in use: left as it was
+        {{"F:", "/D"}, 1, DriveType::NoRootDir},              // nothing mapped yet
+        {{"F:", root / "missing"}, 1, DriveType::NoRootDir},  // no such directory
+        {{"f:", dir}, 0, DriveType::Fixed},                   // lower case names the same drive
+        {{"F:", root.Path()}, 1, DriveType::Fixed},           // already in use: left as it was
         {{"F:", "/d"}, 0, DriveType::NoRootDir},
         {{"F:", "/D"}, 1, DriveType::NoRootDir},
     };
@@ -54,9 +54,12 @@ TEST_F(DriveTool, MapsReleasesAndRefusesAsTheSubstitutionToolDoes) {
 }
 
 TEST_F(DriveTool, RefusesTextsThatAreNoDriveAndNeverRemovesWhatIsNotALink) {
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"../x", root.Path()}, {"FF:", root.Path()}, {"1:", root.Path()}, {"", root.Path()}, {"F:"},
-             {"F:", root.Path(), "extra"}})
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{{"../x", root.Path()},
+                                                                                      {"FF:", root.Path()},
+                                                                                      {"1:", root.Path()},
+                                                                                      {"", root.Path()},
+                                                                                      {"F:"},
+                                                                                      {"F:", root.Path(), "extra"}})
         EXPECT_EQ(Run(args), 1) << args[0];
     EXPECT_FALSE(fs::exists(root / "x"));
 

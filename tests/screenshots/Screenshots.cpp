@@ -4,8 +4,8 @@
 // SpoolBay's window with a drive mapped.
 //   vollum-screenshots OUTPUT_DIRECTORY
 #include <QApplication>
-#include <QDir>
 #include <QCheckBox>
+#include <QDir>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QPixmap>
@@ -80,11 +80,17 @@ int main(int argc, char** argv) {
     TempDir program;
     {
         TIniFile ini(program / "VOLLUM.INI");
-        for (const auto& [k, v] : std::vector<std::pair<const char*, std::string>>{
-                 {"HostName", "127.0.0.1"}, {"UserName", "demo"}, {"Password", "demo-pass"},
-                 {"Port", server.PortText()}, {"Localdir", program.Path()}, {"Anonymous", "0"},
-                 {"FtpTimeOut", "30"}, {"ConnectionTimeOut", "30"}, {"TransferType", "2"},
-                 {"DisplayError", "1"}, {"UseLowerCase", "0"}})
+        for (const auto& [k, v] : std::vector<std::pair<const char*, std::string>>{{"HostName", "127.0.0.1"},
+                                                                                   {"UserName", "demo"},
+                                                                                   {"Password", "demo-pass"},
+                                                                                   {"Port", server.PortText()},
+                                                                                   {"Localdir", program.Path()},
+                                                                                   {"Anonymous", "0"},
+                                                                                   {"FtpTimeOut", "30"},
+                                                                                   {"ConnectionTimeOut", "30"},
+                                                                                   {"TransferType", "2"},
+                                                                                   {"DisplayError", "1"},
+                                                                                   {"UseLowerCase", "0"}})
             ini.WriteString("demo", k, v);
         ini.WriteString("index", "Profile0", "demo");
         ini.WriteString("index", "next", "1");
@@ -124,8 +130,8 @@ int main(int argc, char** argv) {
     // The progress window as a store shows it part-way.
     session.UpdateMeter(123904, 300000);
     meter.SetStatus("Sending file: random.bin");
-    meter.SetSpeed(TFtpSession::SpeedText(1210.5));
-    meter.SetTimeLeft(TFtpSession::TimeLeftText(125));
+    meter.SetSpeed(TransferMeter::SpeedText(1210.5));
+    meter.SetTimeLeft(TransferMeter::TimeLeftText(125));
     Settle(200);
     Save(&meter, "meter.png");
     session.HideMeter();

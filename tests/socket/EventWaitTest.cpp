@@ -1,9 +1,8 @@
-#include "socket/EventWait.h"
-
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 
+#include "socket/EventWait.h"
 #include "support/EventHelpers.h"
 
 namespace vollum::test {

@@ -1,9 +1,8 @@
-#include "socket/TSleeper.h"
-
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 
+#include "socket/TSleeper.h"
 #include "support/EventHelpers.h"
 
 namespace vollum::test {

@@ -1,5 +1,3 @@
-#include "socket/TSockets.h"
-
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -9,6 +7,7 @@
 
 #include "common/Errors.h"
 #include "socket/ErrorTable.h"
+#include "socket/TSockets.h"
 #include "support/EventHelpers.h"
 #include "support/FakeFtpServer.h"
 #include "support/SessionFixture.h"
@@ -168,7 +167,8 @@ TEST_F(Sockets, timedOutPeekReportsTimeoutThenInterruptedWithoutBurningCpu) {
     EXPECT_GE(clock.elapsed(), 900);
     EXPECT_LT(clock.elapsed(), 2500);
     EXPECT_LT(CpuMillis() - cpuBefore, 200) << "CPU ms during a 1 s silent wait";
-    EXPECT_EQ(reports, (std::vector<std::string>{"0 10060 Blocking call timed out", "0 10004 Interrupted system call"}));
+    EXPECT_EQ(reports,
+              (std::vector<std::string>{"0 10060 Blocking call timed out", "0 10004 Interrupted system call"}));
 }
 
 TEST_F(Sockets, timeoutWithoutHandlerShowsCanceledBoxThenEndsWithErrorBox) {
@@ -252,9 +252,9 @@ TEST_F(Sockets, operationsWithoutSocketReportNotASocketUnderTheirLabels) {
     sock.OnErrorOccurred = nullptr;
     EXPECT_EQ(ExitCodeOf([this] { sock.Disconnect(); }), 0);
     EXPECT_EQ(ExitCodeOf([this] { sock.SendUrgent("ABOR\r\n"); }), 0);
-    EXPECT_EQ(prompts.Texts(),
-              (std::vector<std::string>{"Error 10038 in function Disconnect (closesocket)\r\nSocket operation on non-socket",
-                                        "Error 10038 in function SetText (Send)\r\nSocket operation on non-socket"}));
+    EXPECT_EQ(prompts.Texts(), (std::vector<std::string>{
+                                   "Error 10038 in function Disconnect (closesocket)\r\nSocket operation on non-socket",
+                                   "Error 10038 in function SetText (Send)\r\nSocket operation on non-socket"}));
     EXPECT_EQ(sock.FSocket, -1);
 }
 

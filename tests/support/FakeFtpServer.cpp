@@ -161,7 +161,9 @@ FakeFtpServer& FakeFtpServer::CloseData() {
     });
 }
 
-void FakeFtpServer::Start() { thread_ = std::thread([this] { Run(); }); }
+void FakeFtpServer::Start() {
+    thread_ = std::thread([this] { Run(); });
+}
 
 void FakeFtpServer::Run() {
     Context c{*this, -1, -1, {}};

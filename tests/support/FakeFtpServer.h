@@ -32,16 +32,16 @@ public:
     std::string PortText() const { return std::to_string(port_); }
 
     // Script steps, run in order.
-    FakeFtpServer& Send(const std::string& bytes);       // raw bytes
-    FakeFtpServer& Reply(const std::string& line);       // line + CR LF
+    FakeFtpServer& Send(const std::string& bytes);          // raw bytes
+    FakeFtpServer& Reply(const std::string& line);          // line + CR LF
     FakeFtpServer& Expect(const std::string& prefix = "");  // read one command line
-    FakeFtpServer& ExpectUrgentAbort();                   // ABOR sent as urgent data
+    FakeFtpServer& ExpectUrgentAbort();                     // ABOR sent as urgent data
     FakeFtpServer& Pause(int ms);
     FakeFtpServer& CloseControl();
     FakeFtpServer& SendData(const std::string& bytes, int chunk = 0, int pauseMs = 0);  // connect to PORT, send, close
-    FakeFtpServer& ReceiveData();                         // connect to PORT, read to EOF
-    FakeFtpServer& ReceiveDataSlowly(size_t bytes, int pauseMs);  // read some, then stall
-    FakeFtpServer& ConnectDataOnly();                     // connect to PORT and keep it open
+    FakeFtpServer& ReceiveData();                                                       // connect to PORT, read to EOF
+    FakeFtpServer& ReceiveDataSlowly(size_t bytes, int pauseMs);                        // read some, then stall
+    FakeFtpServer& ConnectDataOnly();  // connect to PORT and keep it open
     FakeFtpServer& CloseData();
     FakeFtpServer& Do(Step step);
 

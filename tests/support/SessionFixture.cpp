@@ -22,7 +22,7 @@ SessionFixture::SessionFixture() : session(std::make_unique<TFtpSession>(prompts
 bool SessionFixture::ConnectTo(int port) { return session->OpenControlConnection("127.0.0.1", std::to_string(port)); }
 
 std::vector<std::string> SessionFixture::PaneLines() const {
-    const auto& lines = session->Memo1.Lines();
+    const auto& lines = session->Pane().Lines();
     return {lines.begin(), lines.end()};
 }
 
@@ -38,6 +38,6 @@ std::vector<std::string> SessionFixture::PaneFrom(size_t first) const {
                               : std::vector<std::string>{};
 }
 
-std::string SessionFixture::LogText() const { return ReadFile(session->Log.Path()); }
+std::string SessionFixture::LogText() const { return ReadFile(session->Output().LogPath()); }
 
 }  // namespace vollum::test

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "common/UserPrompts.h"
 #include "ftp/TFtpSession.h"
 #include "support/FakeFtpServer.h"
+#include "support/ScriptedPrompts.h"
 #include "support/TempDir.h"
 
 namespace vollum::test {
@@ -38,7 +38,6 @@ public:
     bool IsVisible() const override { return visible; }
     void ShowAndRaise() override { visible = true; }
     void Hide() override { visible = false; }
-    int Position() const override { return position; }
     void SetPosition(int p) override { position = p; }
     void SetTitle(const std::string& t) override { titles.push_back(t); }
     void SetBytesWritten(const std::string& t) override { bytesWritten = t; }

@@ -27,9 +27,8 @@ std::string VollumProgramDir::LogText() const { return ReadFile(dir_ / "VOLLUM.L
 void VollumProgramDir::WriteIni(int port, const std::string& user, const std::string& password, bool spoolArmed,
                                 const std::map<std::string, std::string>& profile, bool fixedOk) {
     std::map<std::string, std::string> keys = {
-        {"HostName", "127.0.0.1"}, {"UserName", user},       {"Password", password},
-        {"Port", std::to_string(port)}, {"FtpTimeOut", "10"}, {"ConnectionTimeOut", "10"},
-        {"TransferType", "2"},     {"UseLogFile", "1"},
+        {"HostName", "127.0.0.1"}, {"UserName", user},          {"Password", password}, {"Port", std::to_string(port)},
+        {"FtpTimeOut", "10"},      {"ConnectionTimeOut", "10"}, {"TransferType", "2"},  {"UseLogFile", "1"},
     };
     for (const auto& [k, v] : profile) keys[k] = v;
     std::string text = "[LastUsed]\r\nNAME=test\r\n[Fixed]\r\nOK=" + std::string(fixedOk ? "1" : "0") +

@@ -141,9 +141,9 @@ TEST_F(FormLayout, NoTextClippedNoControlsOverlapAt96And144DpiAndEveryWindowHasI
         windows.push_back({std::make_unique<TViewDLG>(), "ViewFile"});
         windows.push_back({std::make_unique<TRenDLG>(), "Rename Remote File"});
         windows.push_back({std::make_unique<TMeterDLG>(*session), "Status"});
-        windows.push_back({std::make_unique<TMainform>(prompts, companionDir.Path() + "/", "SpoolBay",
-                                                       std::vector<std::string>{}),
-                           "Vollum 97 "});
+        windows.push_back(
+            {std::make_unique<TMainform>(prompts, companionDir.Path() + "/", "SpoolBay", std::vector<std::string>{}),
+             "Vollum 97 "});
         for (auto& [form, company] : windows) {
             form->show();
             const std::string where = dpi + " " + form->objectName().toStdString();
@@ -175,8 +175,8 @@ TEST_F(FormLayout, EnterAcceptsAndEscapeCancelsEveryModalDialog) {
         {"View", [] { return new TViewDLG; }},
         {"Rename", [] { return new TRenDLG; }}};
     for (const auto& [name, make] : dialogs) {
-        for (const auto& [key, result] : {std::pair{Qt::Key_Return, QDialog::Accepted},
-                                          std::pair{Qt::Key_Escape, QDialog::Rejected}}) {
+        for (const auto& [key, result] :
+             {std::pair{Qt::Key_Return, QDialog::Accepted}, std::pair{Qt::Key_Escape, QDialog::Rejected}}) {
             std::unique_ptr<QDialog> dialog(make());
             WhenModal<QDialog>([key = key](QDialog* d) {
                 QWidget* focus = QApplication::focusWidget();

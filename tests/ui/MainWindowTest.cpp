@@ -4,18 +4,18 @@
 #include <poll.h>
 #include <sys/socket.h>
 
-#include <QElapsedTimer>
-#include <thread>
-
 #include <QAction>
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QTimer>
 #include <functional>
+#include <thread>
 
+#include "common/Helpers.h"
+#include "platform/LocalFiles.h"
 #include "support/EventHelpers.h"
 #include "support/FakeFtpServer.h"
 #include "ui/FormFixture.h"
-#include "common/Helpers.h"
 #include "ui/TransferDialogs.h"
 
 namespace vollum::test {
@@ -45,7 +45,7 @@ TEST_F(MainWindow, MenusFollowTheConnection) {
     server.Expect("QUIT").Reply("221 bye");
     server.Start();
     ConnectTo(server.PortText(), "joe", "pw");
-    ASSERT_TRUE(session->Connected);
+    ASSERT_TRUE(session->Connected());
     auto enabled = EnabledItems(form);
     EXPECT_EQ(std::count(enabled.begin(), enabled.end(), "ConnectMNU"), 0);
     EXPECT_EQ(enabled.size(), 15u + 5u);  // every session item, Setup, Exit and the options
@@ -58,9 +58,9 @@ TEST_F(MainWindow, MenusFollowTheConnection) {
 TEST_F(MainWindow, SingleCommandItemsSendTheirCommandAndLogTheirRecord) {
     struct Case {
         QAction* item;
-        std::vector<std::string> answers;  // prompt answers; "\x18" cancels
+        std::vector<std::string> answers;                       // prompt answers; "\x18" cancels
         std::vector<std::pair<std::string, std::string>> wire;  // command sent, reply
-        std::string record;                                      // "" = none
+        std::string record;                                     // "" = none
     };
     const std::vector<Case> cases = {
         {form.ChDirMNU, {"pub"}, {{"CWD pub", "250 ok"}}, "Changedir pub"},
@@ -80,7 +80,7 @@ TEST_F(MainWindow, SingleCommandItemsSendTheirCommandAndLogTheirRecord) {
         for (const auto& [command, reply] : c.wire) server.Expect(command).Reply(reply);
     server.Start();
     ConnectTo(server.PortText(), "joe", "pw");
-    ASSERT_TRUE(session->Connected);
+    ASSERT_TRUE(session->Connected());
 
     std::vector<std::string> expectedWire = {"USER joe", "PASS pw"};
     for (const Case& c : cases) {
@@ -90,7 +90,7 @@ TEST_F(MainWindow, SingleCommandItemsSendTheirCommandAndLogTheirRecord) {
         c.item->trigger();
         for (const auto& [command, reply] : c.wire) {
             expectedWire.push_back(command);
-            EXPECT_EQ(session->Memo1.LastLine(), reply + "\r") << name;
+            EXPECT_EQ(session->Pane().LastLine(), reply + "\r") << name;
         }
         const auto records = LogRecords();
         if (c.record.empty()) EXPECT_EQ(records.size(), logBefore) << name;
@@ -109,7 +109,7 @@ TEST_F(MainWindow, RenameSendsRntoOnlyAfter350AndLogsEitherWay) {
         server.Expect("QUIT").Reply("221 bye");
         server.Start();
         ConnectTo(server.PortText(), "joe", "pw");
-        ASSERT_TRUE(session->Connected);
+        ASSERT_TRUE(session->Connected());
         WhenModal<TRenDLG>([](TRenDLG* dlg) {
             dlg->FileFrom->setText("a");
             dlg->FileTo->setText("b");
@@ -159,7 +159,7 @@ TEST_F(MainWindow, TransferStoppedFromTheWindowEndsCleanly) {
         server.Start();
         form.show();
         ConnectTo(server.PortText(), "joe", "pw");
-        ASSERT_TRUE(session->Connected) << c.name;
+        ASSERT_TRUE(session->Connected()) << c.name;
         const std::string target = dir / "target.bin";
         WhenModal<TGetDLG>([&target](TGetDLG* dlg) {
             dlg->FileName->setText("remote.bin");
@@ -174,7 +174,7 @@ TEST_F(MainWindow, TransferStoppedFromTheWindowEndsCleanly) {
         EXPECT_FALSE(LocalFileExists(target)) << c.name;
         if (c.windowCloses) {
             EXPECT_TRUE(RunEventsUntil([this] { return !form.isVisible(); })) << c.name;
-            EXPECT_FALSE(session->Connected) << c.name;
+            EXPECT_FALSE(session->Connected()) << c.name;
         } else {
             EXPECT_NE(LogText().find("Something Aborted"), std::string::npos);
             form.QuitMNU->trigger();

@@ -12,12 +12,12 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "caption/TGradientCaption.h"
 #include "common/Terminate.h"
 #include "support/SessionFixture.h"
 #include "ui/ConsoleMeter.h"
 #include "ui/QtPrompts.h"
 #include "ui/TFTPForm.h"
-#include "caption/TGradientCaption.h"
 #include "ui/TMeterDLG.h"
 
 namespace vollum::test {
@@ -79,12 +79,13 @@ TEST_F(MeterWindow, UpdatesShowPercentInTitleAndBytesDone) {
 }
 
 TEST_F(MeterWindow, CreationHidesItWhenAServerIsConfigured) {
-    session->StoreRetrying = true;
+    session->ShowLine("426 Connection closed; transfer aborted.");
+    ASSERT_TRUE(session->CheckTransferAborted("a.txt"));  // a re-run is now due
     dlg.show();
     session->Settings.ServerConfigured = true;
     dlg.FormCreate();
     EXPECT_FALSE(dlg.isVisible());
-    EXPECT_FALSE(session->StoreRetrying);
+    EXPECT_FALSE(session->StoreRetrying());
 }
 
 TEST_F(MeterWindow, CancelEndsTheProgramWithCode1) {
@@ -106,7 +107,7 @@ TEST_F(MeterWindow, MainWindowMirrorsThePane) {
     session->ShowText("220 Ready\r\n");
     session->ShowLine("Local port: %s", {"1024"});
     EXPECT_EQ(memo->toPlainText(), "220 Ready\nLocal port: 1024");
-    session->Memo1.Clear();
+    session->Pane().Clear();
     EXPECT_EQ(memo->toPlainText(), "");
 }
 
@@ -143,7 +144,8 @@ TEST(ConsoleMeterTest, OneLineRedrawnInPlace) {
     const std::string first = "39% Complete  512 of 1300  Sending file: a.txt";
     const std::string second = "100% Complete  1300 of 1300  Sending file: b";
     // The shorter line blanks out what is left of the longer one.
-    EXPECT_EQ(std::string(buf, n), "\r" + first + "\r" + second + std::string(first.size() - second.size(), ' ') + "\n");
+    EXPECT_EQ(std::string(buf, n),
+              "\r" + first + "\r" + second + std::string(first.size() - second.size(), ' ') + "\n");
 }
 
 }  // namespace vollum::test

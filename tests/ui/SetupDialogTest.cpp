@@ -47,8 +47,8 @@ TEST_F(SetupDialog, EdgeCases) {
              EXPECT_EQ(Key("index", "next"), "0");
              EXPECT_EQ(d.Profile->count(), 0);
              EXPECT_EQ(d.Profile->currentText(), "");
-             for (QCheckBox* box : {d.CheckBox1, d.CheckBox3, d.CheckBox6, d.CheckBox2, d.CheckBox4, d.CheckBox5,
-                                    d.Error})
+             for (QCheckBox* box :
+                  {d.CheckBox1, d.CheckBox3, d.CheckBox6, d.CheckBox2, d.CheckBox4, d.CheckBox5, d.Error})
                  EXPECT_TRUE(box->isChecked()) << box->objectName().toStdString();
              EXPECT_EQ(d.UserName->text(), "Anonymous");
              EXPECT_EQ(d.Label1->text(), "Email:");

@@ -46,7 +46,7 @@ TEST_F(WholeSession, ConnectListGetPutViewRenameDeleteDirectoriesDisconnect) {
     session->Settings.Editor = editor;
 
     ConnectTo(server.PortText(), server.User(), server.Password());
-    ASSERT_TRUE(session->Connected);
+    ASSERT_TRUE(session->Connected());
     EXPECT_TRUE(PaneHas(PaneLines(), "230 "));
 
     // Listing into the pane, then through the editor.
@@ -116,14 +116,16 @@ TEST_F(WholeSession, ConnectListGetPutViewRenameDeleteDirectoriesDisconnect) {
     EXPECT_FALSE(LocalFileExists(server.Root() + "/newdir"));
 
     form.QuitMNU->trigger();
-    EXPECT_FALSE(session->Connected);
+    EXPECT_FALSE(session->Connected());
     EXPECT_TRUE(form.ConnectMNU->isEnabled());
     const auto records = LogRecords();
     for (const char* record : {"LIST *.*", "Getfile ", "Putfile up.bin", "ViewFile view.txt",
-                               "Rename up.binto" "moved.bin", "DeleteFile moved.bin", "QUIT"})
-        EXPECT_NE(std::find_if(records.begin(), records.end(),
-                               [&](const std::string& r) { return r.rfind(record, 0) == 0; }),
-                  records.end())
+                               "Rename up.binto"
+                               "moved.bin",
+                               "DeleteFile moved.bin", "QUIT"})
+        EXPECT_NE(
+            std::find_if(records.begin(), records.end(), [&](const std::string& r) { return r.rfind(record, 0) == 0; }),
+            records.end())
             << record;
 }
 

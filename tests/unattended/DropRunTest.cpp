@@ -11,7 +11,6 @@ namespace vollum::test {
 
 namespace fs = std::filesystem;
 
-
 class DropRun : public ::testing::Test {
 protected:
     DropRun() {

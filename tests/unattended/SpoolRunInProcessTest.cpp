@@ -88,8 +88,8 @@ TEST_F(SpoolRunInProcess, SubdirectoryWithAFailedFileStaysWhole) {
     std::vector<std::string> commands = server.Commands();
     ASSERT_EQ(commands.size(), 9u);
     commands[6] = commands[6].substr(0, 5);
-    EXPECT_EQ(commands, (std::vector<std::string>{"USER u", "PASS p", "PWD", "MKD docs", "CWD docs", "TYPE I",
-                                                  "PORT ", "STOR b.txt", "CDUP"}));
+    EXPECT_EQ(commands, (std::vector<std::string>{"USER u", "PASS p", "PWD", "MKD docs", "CWD docs", "TYPE I", "PORT ",
+                                                  "STOR b.txt", "CDUP"}));
     EXPECT_EQ(ReadFile(spool + "/docs/b.txt"), "bee");
     EXPECT_TRUE(prompts.shown.empty()) << prompts.Texts()[0];
     EXPECT_EQ(TIniFile(dir / "VOLLUM.INI").ReadString("SpoolBay", "Executed", ""), "0");
@@ -178,7 +178,12 @@ TEST_F(SpoolRunInProcess, FailedCdupReturnsToTheStartDirectoryBeforeStoringMore)
         s.ReceiveData().Reply("226 done").Expect("CDUP").Reply("550 no");
         s.Expect("CWD /in \"q\"").Reply(returnWorks ? "250 back" : "550 gone");
         if (returnWorks) {
-            s.Expect("PWD").Reply("257 \"/in \"\"q\"\"\"").Expect("MKD").Reply("257 made").Expect("CWD").Reply("250 ok");
+            s.Expect("PWD")
+                .Reply("257 \"/in \"\"q\"\"\"")
+                .Expect("MKD")
+                .Reply("257 made")
+                .Expect("CWD")
+                .Reply("250 ok");
             s.Expect("PORT").Reply("200 ok").Expect("STOR").Reply("150 go");  // the type stands
             s.ReceiveData().Reply("226 done").Expect("CDUP").Reply("250 up");
         }

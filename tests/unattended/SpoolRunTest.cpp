@@ -39,7 +39,9 @@ TEST_F(SpoolRun, SendsTheWholeSpoolAndDeletesOnlyWhatWasStored) {
     PutFile(S + "/my file 100%.txt", RandomBytes(70000, 7));
     PutFile(S + "/-dash", "leading dash");
     // UTF-8: the server decodes names as UTF-8 and would store other bytes changed.
-    PutFile(S + "/gr\xc3\xbc\xc3\x9f" "e.txt", "non-ASCII bytes");
+    PutFile(S + "/gr\xc3\xbc\xc3\x9f"
+                "e.txt",
+            "non-ASCII bytes");
     PutFile(S + "/docs/b.txt", "bee");
     PutFile(S + "/docs/locked.txt", "read-only below the top");
     ::chmod((S + "/docs/locked.txt").c_str(), 0444);
@@ -66,14 +68,14 @@ TEST_F(SpoolRun, SendsTheWholeSpoolAndDeletesOnlyWhatWasStored) {
     EXPECT_EQ(program.IniValue("SpoolBay", "Executed"), "0");
 
     const std::string log = program.LogText();
-    for (const char* record : {"Connected to 127.0.0.1 as user", "PWD", "MakeDirectory empty",
-                               "ChangeDirectory empty", "Total bytes written to remote host :70000"})
+    for (const char* record : {"Connected to 127.0.0.1 as user", "PWD", "MakeDirectory empty", "ChangeDirectory empty",
+                               "Total bytes written to remote host :70000"})
         EXPECT_NE(LogPos(log, record), std::string::npos) << record << "\n" << log;
     EXPECT_NE(LogPos(log, "Putfile " + S + "/a.txt"), std::string::npos) << log;
     // Within a tree the walk goes depth first.
-    const std::vector<std::string> inOrder = {"MakeDirectory docs", "ChangeDirectory docs", "Putfile b.txt",
-                                              "Makedirectory sub",  "Changedirectory sub",  "Makedirectory deep",
-                                              "Putfile c.bin",      "CDUP"};
+    const std::vector<std::string> inOrder = {
+        "MakeDirectory docs",  "ChangeDirectory docs", "Putfile b.txt", "Makedirectory sub",
+        "Changedirectory sub", "Makedirectory deep",   "Putfile c.bin", "CDUP"};
     size_t at = 0;
     for (const auto& record : inOrder) {
         const size_t pos = log.find(" " + record + "\r\n", at);

@@ -1,4 +1,4 @@
-// Control connection set-up, greeting, login and QUIT.
+// Greeting, login, the remote start directory and QUIT.
 #include "common/Helpers.h"
 #include "common/Terminate.h"
 #include "common/UserPrompts.h"
@@ -6,22 +6,9 @@
 
 namespace vollum {
 
-bool TFtpSession::OpenControlConnection(const std::string& host, const std::string& port) {
-    Sockets1.Port = port;
-    Sockets1.IPAddr = host;
-    Sockets1.SetNonBlocking(false);
-    acceptedType_.clear();  // a new server knows no type yet
-    BusyCursor();
-    Sockets1.SConnect();
-    NormalCursor();
-    if (AbortFlag || LastSocketError != 0 || Sockets1.FSocket == -1) return false;
-    Connected = true;
-    return true;
-}
-
 void TFtpSession::WaitGreeting() {
     int result = GetReply();
-    while (result == 1 && !AbortFlag) result = GetReply();
+    while (result == 1 && !control_.AbortPending()) result = GetReply();
 }
 
 void TFtpSession::SendLogin(const std::string& user, const std::string& password, const std::string& account) {
@@ -43,8 +30,7 @@ void TFtpSession::CheckRemoteDir() {
 
 void TFtpSession::CheckLogin() {
     if (PaneReplyCode() != 530) return;
-    const std::string text =
-        "Error loggin in as " + Settings.UserName + " access denied or password incorrect";
+    const std::string text = "Error loggin in as " + Settings.UserName + " access denied or password incorrect";
     LogLine(text);
     Prompts.MessageBox(text, "Warning", PromptButtons::Ok, PromptIcon::Warning);
     TerminateProgram(1);
@@ -53,9 +39,7 @@ void TFtpSession::CheckLogin() {
 void TFtpSession::Quit() {
     FtpCommand("QUIT");
     LogLine("QUIT");
-    if (Sockets1.FSocket != -1) Sockets1.Disconnect();
-    Connected = false;
-    acceptedType_.clear();
+    control_.Disconnect();
 }
 
 }  // namespace vollum

@@ -1,0 +1,139 @@
+#pragma once
+// The control connection: commands out, replies in. Owns the socket, the
+// busy guard (one command or transfer at a time), the abort request, the
+// last socket error and the last reply line. Shows and logs through the
+// Transcript.
+#include <functional>
+#include <initializer_list>
+#include <string>
+
+#include "common/Format.h"
+#include "ftp/ReplyFraming.h"
+#include "socket/TSleeper.h"
+#include "socket/TSockets.h"
+
+namespace vollum {
+
+class Transcript;
+class UserPrompts;
+
+class ControlChannel {
+public:
+    ControlChannel(Transcript& transcript, UserPrompts& prompts);
+
+    // Connects to host:port; true when the connection stands (Connected then).
+    bool Open(const std::string& host, const std::string& port);
+    // Closes the connection without a word to the server.
+    void Disconnect();
+    bool Connected() const { return connected_; }
+    bool SocketOpen() const { return socket_.FSocket != -1; }
+    // The host as given to Open.
+    std::string HostName() const { return socket_.IPAddr; }
+    std::string LocalAddress() const;
+    // Both ends of the connection, as addresses and ports.
+    struct Endpoints {
+        std::string localPort, localAddress, remotePort, remoteAddress;
+    };
+    Endpoints Ends() const;
+
+    // The reply class 1-5 of the command's reply; 5 when it was not sent or
+    // no reply came, -1 when refused because a command is running.
+    int FtpCommand(const std::string& format, std::initializer_list<FmtArg> args = {});
+    int SendCommand(const std::string& line);
+    // The TYPE command, sent only when it is not the one the server last
+    // accepted on this connection; 2 when it need not be sent.
+    int SetType(const std::string& typeCommand);
+    int GetReply();
+    // "ABOR\r\n" as urgent data; it must get through while a command is busy.
+    void SendUrgent(const std::string& text);
+    // The reply to an interrupted command is still owed: it is read before the next command.
+    void OweReply() { ++owedReplies_; }
+
+    // The reply line last read, CR LF kept ("" after ForgetLastReply).
+    const std::string& LastReply() const { return lastReply_; }
+    void ForgetLastReply() { lastReply_.clear(); }
+    // The code at the start of the pane's last line; raises EConvertError.
+    int PaneReplyCode() const;
+
+    // False when text holds CR, LF or NUL: no command line may carry it.
+    static bool CommandSafe(const std::string& text);
+    // The text with CR, LF and NUL written as \r, \n and \0, for pane and log.
+    static std::string Printable(const std::string& text);
+
+    bool Busy() const { return commandBusy_; }
+    bool TransferBusy() const { return transferBusy_; }
+    // Shows "Command already in progress, request ignored" and returns true
+    // while a command or a transfer is running.
+    bool RefuseIfBusy();
+    // Marks a transfer running for its lifetime, whatever way it ends.
+    class TransferScope {
+    public:
+        explicit TransferScope(ControlChannel& c) : c_(c) { c_.transferBusy_ = true; }
+        ~TransferScope() { c_.transferBusy_ = false; }
+        TransferScope(const TransferScope&) = delete;
+        TransferScope& operator=(const TransferScope&) = delete;
+
+    private:
+        ControlChannel& c_;
+    };
+
+    // Cancel and time-outs: the wait in progress gives up at its next look.
+    void RequestAbort() { abortFlag_ = true; }
+    void ClearAbort() { abortFlag_ = false; }
+    bool AbortPending() const { return abortFlag_; }
+    // True once per request.
+    bool AbortRequested();
+    int LastSocketError() const { return lastSocketError_; }
+    // Before a new connection: no error and no abort left from an earlier attempt.
+    void ForgetFailures() {
+        lastSocketError_ = 0;
+        abortFlag_ = false;
+    }
+    // Ends a socket wait in progress at once instead of at its deadline.
+    void AbandonWait() {
+        if (socket_.IsBlocking()) socket_.CancelBlockingCall();
+    }
+    // The handler of both connections' socket errors.
+    void SocketErrorOccurred(int error, const std::string& msg);
+
+    void SetTimeout(int seconds) { socket_.Timeout = seconds; }
+    int Timeout() const { return socket_.Timeout; }
+    // How many pending bytes one look at the connection sees (the longest fragment).
+    void SetPeekWindow(int bytes) { socket_.MaximumReceiveLength = bytes; }
+
+    std::function<void(bool busy)> OnCursor;
+    void BusyCursor();
+    void NormalCursor();
+
+private:
+    class CommandScope;
+    int SendAndAwaitReply(const std::string& line);
+    // Consumes one fragment (see NextReplyFragment); false when the wait was abandoned.
+    bool ReadReplyFragment(std::string& line, bool& closed, ReplyFrameState& state, int& replyClass);
+    // One reply; abandoned is set when the wait was given up (time-out, Cancel).
+    int ReadReply(bool& abandoned);
+    // Reads, shows and logs replies no command asked for, so that the next
+    // command gets its own answer. Bounded in count and time.
+    void ReadUnaskedReplies();
+    void ConnectionClosedByPeer();
+
+    static constexpr int kOwedReplyGraceMs = 1000;
+    static constexpr int kMaxUnaskedReplies = 16;
+
+    Transcript& transcript_;
+    UserPrompts& prompts_;
+    TSockets socket_;
+    TSleeper sleeper_;
+    bool connected_ = false;
+    bool commandBusy_ = false;
+    bool transferBusy_ = false;
+    bool abortFlag_ = false;
+    int lastSocketError_ = 0;
+    int owedReplies_ = 0;  // replies still to come for commands whose wait was given up
+    std::string lastReply_;
+    // The TYPE line the server last answered with 2xx on this connection;
+    // empty when unknown.
+    std::string acceptedType_;
+};
+
+}  // namespace vollum

@@ -1,0 +1,155 @@
+#include "ftp/RetrieveOperation.h"
+
+#include <memory>
+
+#include "common/Convert.h"
+#include "common/UserPrompts.h"
+#include "ftp/MeterView.h"
+#include "platform/ProcessStart.h"
+#include "platform/ReceiveFile.h"
+
+namespace vollum {
+
+namespace {
+// The meter counts in 255-byte receives; socket and file see 256 KiB blocks.
+constexpr int kMeterUnit = 255;
+constexpr int kReceiveBlock = 256 * 1024;
+}  // namespace
+
+void RetrieveOperation::Run(const std::string& source, const std::string& localName, const std::string& typeCommand) {
+    ControlChannel& control = p_.control;
+    DataChannel& data = p_.data;
+    Transcript& text = p_.transcript;
+    TransferMeter& meter = p_.meter;
+    const StartupValues& settings = p_.settings;
+
+    if (control.RefuseIfBusy()) return;
+    const ControlChannel::TransferScope busy(control);
+    const DataConnectionGuard dataGuard{data};
+
+    control.ClearAbort();
+    long long received = 0;
+    const bool listing = source.compare(0, 4, "LIST") == 0;
+    const bool view = !listing && localName.empty();
+    const bool separate = (listing && settings.DirSep == "1") || (view && settings.ViewSep == "1");
+    const bool toFile = separate || (!listing && !view);
+
+    ReceiveFile out;
+    if (toFile) {
+        const bool opened = listing ? out.OpenNamed("LST") : view ? out.OpenNamed("VIW") : out.OpenBeside(localName);
+        if (!opened) {
+            p_.prompts.MessageBox("Could not open file", "_lopen error", PromptButtons::Ok, PromptIcon::Exclamation);
+            text.LogLine("Could not open file");
+            return;
+        }
+    }
+
+    int result = control.SetType(typeCommand);
+    if (result == 5 || result < 0) return;
+
+    data.Prepare(settings.FtpTimeOut);
+    result = data.OpenPort();
+    if (result == 5 || result < 0) return;
+
+    long long expected = 0;
+    bool writeFailed = false;
+    auto writeOut = [&](const char* bytes, size_t size) {
+        if (writeFailed || out.Write(bytes, size)) return;
+        // One line for the failure; the rest of the data has nowhere to go.
+        text.ShowLine("%sWrite to file: %s failed, transfer incomplete", {"\r\n", localName});
+        writeFailed = true;
+        control.RequestAbort();
+    };
+    if (listing) {
+        if (separate) {
+            control.FtpCommand("PWD");
+            const std::string command = source + "\r\n";
+            const std::string pwd = control.LastReply();
+            writeOut(pwd.data(), pwd.size());
+            writeOut(command.data(), command.size());
+        }
+        control.SetTimeout(0);  // a long listing may take a while to start
+        result = control.FtpCommand("%s", {source});
+        control.SetTimeout(settings.ConnectionTimeOut);
+        if (result == 4 || result == 5 || result < 0) {
+            text.ShowLine("Could not list directory");
+            return;
+        }
+    } else {
+        result = control.FtpCommand("RETR %s", {source});
+        if (result == 4 || result == 5 || result < 0) {
+            text.ShowLine("Could not retrieve file");
+            return;
+        }
+        expected = ReplyFileSize(control.LastReply());
+    }
+
+    control.BusyCursor();
+    data.Accept();
+    control.NormalCursor();
+    if (control.AbortRequested() || control.LastSocketError() != 0 || !data.IsOpen()) {
+        const std::string message = "Could not extablish data socket, operation canceled";
+        p_.prompts.MessageBox(message, "ERROR", PromptButtons::Ok, PromptIcon::Exclamation);
+        text.LogLine(message);
+        return;
+    }
+
+    // The hot loop: one receive, one buffered write, a few comparisons. Text
+    // for the pane comes 255 bytes at a time (a NUL ends what a piece shows);
+    // a file takes large blocks, each ending where the meter's percentage
+    // next changes, so the meter shows the counts a 255-byte loop would.
+    const bool meterShown = toFile && !listing;
+    MeterBlocks blocks(meterShown && meter.View() != nullptr, expected, kMeterUnit);
+    bool aborted = false;
+    int n = 0;
+    const std::unique_ptr<char[]> buffer(new char[kReceiveBlock + 1]);
+    meter.BeginLoop();
+    control.BusyCursor();
+    do {
+        n = data.Receive(buffer.get(), blocks.Next(received, toFile ? kReceiveBlock : kMeterUnit));
+        if (n >= 1) {
+            if (!toFile) {
+                buffer[n] = '\0';
+                text.ShowText(buffer.get());
+            } else {
+                writeOut(buffer.get(), static_cast<size_t>(n));
+                if (meterShown) received += n;
+            }
+        }
+        if (meter.Due(received, meterShown ? expected : 0)) meter.Update(received, expected);
+        if (meter.EventsDue()) TransferMeter::ProcessPendingEvents();
+        if (control.AbortRequested()) {
+            data.SendAbort();
+            aborted = true;
+        }
+    } while (n >= 1);
+    if (meterShown && meter.Started()) meter.Update(received, expected);
+    control.NormalCursor();
+    if (!out.Close() && !writeFailed) {
+        text.ShowLine("%sWrite to file: %s failed, transfer incomplete", {"\r\n", localName});
+        writeFailed = true;
+    }
+
+    if (separate) {
+        out.Keep();
+        StartEditor(settings.Editor, out.Path());
+    }
+
+    data.Close();
+    const int finalReply = control.GetReply();
+    meter.Hide();
+    // Only a whole file replaces what the target held before.
+    if (!listing && !view && n == 0 && !aborted && !writeFailed && finalReply == 2 && !out.Commit())
+        text.ShowLine("%sWrite to file: %s failed, transfer incomplete", {"\r\n", localName});
+}
+
+int RetrieveOperation::ReplyFileSize(const std::string& reply) {
+    const size_t open = reply.find('(');
+    if (open == std::string::npos) return 0;
+    const size_t start = open + 1;
+    const size_t blank = reply.find(' ', start);
+    const std::string count = reply.substr(start, blank == std::string::npos ? std::string::npos : blank - start);
+    return TryStrToInt(count).value_or(0);
+}
+
+}  // namespace vollum

@@ -1,0 +1,224 @@
+#include "ftp/StoreOperation.h"
+
+#include <memory>
+
+#include "common/Helpers.h"
+#include "common/Terminate.h"
+#include "common/UserPrompts.h"
+#include "ftp/MeterView.h"
+#include "platform/SendFile.h"
+
+namespace vollum {
+
+namespace {
+
+// The meter counts in 512-byte blocks; file and socket see 256 KiB ones.
+constexpr int kMeterUnit = 512;
+constexpr int kBlockSize = 256 * 1024;
+
+// Whether the pane's last line is a reply with this code. A reply is read
+// from the server and may start with anything; a line that carries no code
+// (the close notice) is simply not that code.
+bool PaneShows(const OutputPane& pane, int code) {
+    const std::string line = pane.LastLine();
+    if (line.size() < 3) return false;
+    int value = 0;
+    for (int i = 0; i < 3; ++i) {
+        if (line[i] < '0' || line[i] > '9') return false;
+        value = value * 10 + (line[i] - '0');
+    }
+    return value == code;
+}
+
+// The pane line without the CR it keeps from the wire.
+std::string LastPaneText(const OutputPane& pane) {
+    std::string line = pane.LastLine();
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
+}
+
+}  // namespace
+
+bool StoreOperation::Run(const std::string& typeCommand, const std::string& localPath, const std::string& remoteName) {
+    if (p_.control.RefuseIfBusy()) return false;
+    const std::string remote = p_.settings.UseLowerCase ? LowerCaseName(remoteName) : remoteName;
+    if (!retrying_) reruns_ = 0;
+    // Re-runs after a broken transfer are a loop, not a deeper call each.
+    for (;;) {
+        const bool rerun = retrying_;
+        retrying_ = false;
+        bool complete = false;
+        int finalReply = 0;
+        bool finished = false;
+        {
+            const ControlChannel::TransferScope busy(p_.control);
+            finished = StoreOnce(typeCommand, localPath, remote, rerun, complete, finalReply);
+        }
+        // Only a 4xx reply can be the 426 of a broken transfer.
+        if (!finished || finalReply != 4 || !CheckTransferAborted(remote)) return complete;
+    }
+}
+
+bool StoreOperation::StoreOnce(const std::string& typeCommand, const std::string& localPath, const std::string& remote,
+                               bool rerun, bool& complete, int& finalReply) {
+    ControlChannel& control = p_.control;
+    DataChannel& data = p_.data;
+    Transcript& text = p_.transcript;
+    TransferMeter& meter = p_.meter;
+
+    complete = false;
+    const DataConnectionGuard dataGuard{data};
+    SendFile in;
+    if (!in.Open(localPath)) {
+        text.LogLine("Could not open local file,open error");
+        p_.prompts.MessageBox("Could not open local file", "open error", PromptButtons::Ok, PromptIcon::Exclamation);
+        return false;
+    }
+    const FileIdentity before = in.Identity();
+    const long long fileSize = before.size;
+
+    text.ShowLine("Transferring local file: %s to remote file: %s", {localPath, remote});
+    control.SetType(typeCommand);
+    data.Prepare(p_.settings.FtpTimeOut);
+    data.OpenPort();
+    const int stor = control.FtpCommand("STOR %s", {remote});
+    if (stor == 4) CheckDataConnection();
+    if (stor == 4 || stor == 5 || stor < 0) {
+        // Refused: no data connection will come, so none is waited for.
+        text.ShowLine("Could not store file");
+        text.LogLine("Could not store file " + remote);
+        return false;
+    }
+    data.Accept();
+
+    long long total = 0;
+    bool sendFailed = false;
+    const std::unique_ptr<char[]> block(new char[kBlockSize]);
+    MeterBlocks blocks(meter.View() != nullptr, fileSize, kMeterUnit);
+    auto readBlock = [&] { return in.Read(block.get(), static_cast<size_t>(blocks.Next(total, kBlockSize))); };
+    control.BusyCursor();
+    meter.SetBusyCursor(true);
+    int count = readBlock();
+    meter.BeginRates(fileSize);
+    meter.BeginLoop();
+    bool statusShown = false;
+
+    auto abortBranch = [&] {
+        // 426 answers the interrupted STOR; the ABOR's own reply still follows.
+        if (data.SendAbort() == 4) control.OweReply();
+        data.Close();
+        in.Close();
+        control.NormalCursor();
+        text.LogLine("Transfer aborted due to you're request");
+        text.ShowLine("%sTransfer aborted due to you're request", {"\r\n"});
+        meter.Hide();
+        meter.SetBusyCursor(false);
+    };
+
+    // The hot loop: one read and a few sends per block; texts and events
+    // only at the points the meter picks.
+    while (count >= 1) {
+        if (data.IsOpen()) {
+            // In parts as the system takes them, so a Cancel is seen between them.
+            int offset = 0;
+            while (offset < count) {
+                const int sent = data.SendPart(block.get() + offset, count - offset);
+                if (sent <= 0) {
+                    sendFailed = true;
+                    // Only whole 512-byte blocks count as written.
+                    offset -= offset % kMeterUnit;
+                    break;
+                }
+                offset += sent;
+                if (offset < count && control.AbortRequested()) {
+                    abortBranch();
+                    return false;
+                }
+            }
+            total += offset;
+        }
+        if (!statusShown && meter.View() != nullptr) {
+            meter.SetStatus((rerun ? "Retrying to Send file: " : "Sending file: ") + remote);
+            statusShown = true;
+        }
+        if (meter.Due(total, fileSize)) {
+            meter.PublishRates(total);
+            meter.Update(total, fileSize);
+        }
+        if (meter.EventsDue()) TransferMeter::ProcessPendingEvents();
+        // A broken data connection takes no more blocks; the error was shown once.
+        count = sendFailed ? 0 : readBlock();
+        if (control.AbortRequested()) {
+            abortBranch();
+            return false;
+        }
+    }
+    // A loop that never ran (empty file) has not looked at the abort request
+    // yet: an empty file whose data connection never came ends as any other.
+    if (control.AbortRequested()) {
+        abortBranch();
+        return false;
+    }
+    if (meter.Started()) {
+        meter.PublishRates(total);
+        meter.Update(total, fileSize);
+    }
+
+    if (count < 0) {
+        text.LogLine("File Error, File transfer may be incomplete");
+        text.ShowLine("File Error, File transfer may be incomplete");
+    }
+
+    // Half-close and wait for the server to close its side: only then have
+    // all bytes arrived, however slowly the server reads them.
+    const bool drained = data.ShutdownAndDrain();
+    data.Close();
+    // Written to while it was sent: what the server holds may be neither the
+    // old nor the new content.
+    const bool changed = !(in.Identity() == before);
+    in.Close();
+    control.NormalCursor();
+    if (changed) {
+        text.LogLine("Local file changed during transfer: " + localPath);
+        text.ShowLine("Local file changed during transfer: %s", {localPath});
+    }
+
+    text.LogLine("Total bytes written to remote host :" + std::to_string(total));
+    text.ShowLine("Total bytes written to remote host: %s", {std::to_string(total)});
+    finalReply = control.GetReply();
+    meter.Hide();
+    meter.SetBusyCursor(false);
+    complete = count == 0 && !sendFailed && !changed && drained && total == fileSize && finalReply == 2;
+    return true;
+}
+
+void StoreOperation::CheckDataConnection() {
+    const OutputPane& pane = p_.transcript.Pane();
+    if (!PaneShows(pane, 425)) return;
+    const std::string message = LastPaneText(pane) + " Shutting down";
+    if (p_.settings.DisplayError) p_.prompts.Warning(message);
+    p_.transcript.LogLine(message);
+    TerminateProgram(1);
+}
+
+bool StoreOperation::CheckTransferAborted(const std::string& remote) {
+    const OutputPane& pane = p_.transcript.Pane();
+    if (!PaneShows(pane, 426)) return false;
+    const std::string line = LastPaneText(pane);
+    // Only a person at a window chooses each re-run; a default answer is no choice.
+    const bool askedPerson = p_.settings.DisplayError && !p_.prompts.AnswersOnItsOwn();
+    if (!askedPerson && reruns_ >= kMaxAutomaticReruns) {
+        // A server that breaks every transfer would keep an unattended run busy forever.
+        p_.transcript.LogLine(line);
+        p_.transcript.LogLine("Giving up on " + remote + " after " + std::to_string(reruns_) + " retries");
+        p_.transcript.ShowLine("Giving up on %s after %d retries", {remote, reruns_});
+        return false;
+    }
+    if (p_.settings.DisplayError && !p_.prompts.AskYesNo(line + "Try again?")) return false;
+    if (!askedPerson) ++reruns_;
+    p_.transcript.LogLine(line);
+    retrying_ = true;
+    return true;
+}
+
+}  // namespace vollum

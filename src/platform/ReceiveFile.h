@@ -1,0 +1,46 @@
+#pragma once
+// The file a receive writes. Always a temporary file: for a view or a listing
+// the one handed to the editor (kept once the editor has it), for a retrieve
+// a hidden one beside the target that replaces the target only on Commit, so
+// a refused or broken retrieve leaves an existing file as it was. Anything
+// not kept is removed when the object goes, and also when the program ends
+// at once past every destructor (the meter's Cancel, a fatal socket error).
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace vollum {
+
+class ReceiveFile {
+public:
+    ReceiveFile() = default;
+    ReceiveFile(const ReceiveFile&) = delete;
+    ReceiveFile& operator=(const ReceiveFile&) = delete;
+    ~ReceiveFile();
+
+    // "LSTXXXXXX" / "VIWXXXXXX" in the current directory.
+    bool OpenNamed(const std::string& prefix);
+    // ".<name>.vollum-XXXXXX" beside the file the path finally names (a link
+    // is followed, so the retrieve replaces its target and the link stays).
+    // False for what truncating the file in place would refuse.
+    bool OpenBeside(const std::string& given);
+    bool Write(const char* data, size_t size) { return std::fwrite(data, 1, size, file_) == size; }
+    // False when buffered bytes could not be written.
+    bool Close();
+    // Puts a retrieved file in place of its target.
+    bool Commit();
+    void Keep();
+    bool IsOpen() const { return file_ != nullptr; }
+    const std::string& Path() const { return path_; }
+
+private:
+    bool Attach(int fd);
+
+    std::unique_ptr<char[]> buffer_;  // outlives file_: Close runs first
+    std::FILE* file_ = nullptr;
+    std::string path_;
+    std::string target_;
+    bool kept_ = false;
+};
+
+}  // namespace vollum

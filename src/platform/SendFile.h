@@ -1,0 +1,33 @@
+#pragma once
+// A local file being stored, read in large blocks straight into the
+// caller's buffer.
+#include <cstddef>
+#include <string>
+
+#include "platform/LocalFiles.h"
+
+namespace vollum {
+
+class SendFile {
+public:
+    SendFile() = default;
+    SendFile(const SendFile&) = delete;
+    SendFile& operator=(const SendFile&) = delete;
+    ~SendFile() { Close(); }
+
+    // False for a file that cannot be opened, and for a directory.
+    bool Open(const std::string& path);
+    // Fills the block up to size unless the file ends first, so blocks stay
+    // whole multiples of the meter's unit. Bytes read, 0 at the end, -1
+    // after a failed read.
+    int Read(char* block, size_t size);
+    // What the open file is now: compared before and after a transfer, it
+    // tells whether the file was written to meanwhile.
+    FileIdentity Identity() const;
+    void Close();
+
+private:
+    int fd_ = -1;
+};
+
+}  // namespace vollum
