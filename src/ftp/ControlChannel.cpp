@@ -14,6 +14,14 @@ namespace {
 constexpr int kConnectionAborted = 10053;
 constexpr int kNotConnected = 10057;
 constexpr int kSendAfterShutdown = 10058;
+
+// The command's verb, upper-cased.
+std::string Verb(const std::string& line) {
+    std::string verb = line.substr(0, line.find(' '));
+    for (char& c : verb)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return verb;
+}
 }  // namespace
 
 // Ends a command on every exit, exceptions included (an unwritable log raises
@@ -51,6 +59,7 @@ bool ControlChannel::Open(const std::string& host, const std::string& port) {
     socket_.Port = port;
     socket_.IPAddr = host;
     socket_.SetNonBlocking(false);
+    acceptedType_.clear();  // a new server knows no type yet
     BusyCursor();
     socket_.SConnect();
     NormalCursor();
@@ -62,6 +71,7 @@ bool ControlChannel::Open(const std::string& host, const std::string& port) {
 void ControlChannel::Disconnect() {
     if (socket_.FSocket != -1) socket_.Disconnect();
     connected_ = false;
+    acceptedType_.clear();
 }
 
 std::string ControlChannel::LocalAddress() const { return socket_.GetLocalIPAddr(socket_.FSocket); }
@@ -97,7 +107,23 @@ std::string ControlChannel::Printable(const std::string& text) {
     return out;
 }
 
+int ControlChannel::SetType(const std::string& typeCommand) {
+    if (connected_ && !acceptedType_.empty() && typeCommand == acceptedType_) return 2;
+    return FtpCommand("%s", {typeCommand});
+}
+
 int ControlChannel::SendCommand(const std::string& line) {
+    const std::string verb = Verb(line);
+    // Any TYPE (also a quoted one) or REIN leaves the type unknown until a
+    // TYPE is accepted.
+    const bool type = verb == "TYPE";
+    if (type || verb == "REIN") acceptedType_.clear();
+    const int result = SendAndAwaitReply(line);
+    if (type && result == 2) acceptedType_ = line;
+    return result;
+}
+
+int ControlChannel::SendAndAwaitReply(const std::string& line) {
     const bool pass = line.compare(0, 5, "PASS ") == 0;
     // A line break inside a name would end this command early and let the
     // rest of the name run as a command of its own.
@@ -160,6 +186,7 @@ void ControlChannel::ConnectionClosedByPeer() {
     // The session is over before anything that may raise (the log).
     connected_ = false;
     owedReplies_ = 0;
+    acceptedType_.clear();
     if (socket_.FSocket != -1) socket_.Disconnect();
     transcript_.ShowLine("Connection closed by remote host");
     transcript_.LogLine("Connection closed by remote host");

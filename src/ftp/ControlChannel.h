@@ -40,6 +40,9 @@ public:
     // no reply came, -1 when refused because a command is running.
     int FtpCommand(const std::string& format, std::initializer_list<FmtArg> args = {});
     int SendCommand(const std::string& line);
+    // The TYPE command, sent only when it is not the one the server last
+    // accepted on this connection; 2 when it need not be sent.
+    int SetType(const std::string& typeCommand);
     int GetReply();
     // "ABOR\r\n" as urgent data; it must get through while a command is busy.
     void SendUrgent(const std::string& text);
@@ -104,6 +107,7 @@ public:
 
 private:
     class CommandScope;
+    int SendAndAwaitReply(const std::string& line);
     // Consumes one fragment (see NextReplyFragment); false when the wait was abandoned.
     bool ReadReplyFragment(std::string& line, bool& closed, ReplyFrameState& state, int& replyClass);
     // One reply; abandoned is set when the wait was given up (time-out, Cancel).
@@ -127,6 +131,9 @@ private:
     int lastSocketError_ = 0;
     int owedReplies_ = 0;  // replies still to come for commands whose wait was given up
     std::string lastReply_;
+    // The TYPE line the server last answered with 2xx on this connection;
+    // empty when unknown.
+    std::string acceptedType_;
 };
 
 }  // namespace vollum

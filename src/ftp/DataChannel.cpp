@@ -73,7 +73,7 @@ std::string DataChannel::ListeningPort() const { return socket_.GetLocalPort(soc
 
 int DataChannel::Receive(char* buffer, int size) { return socket_.SReceive(socket_.FSocket, buffer, size); }
 
-int DataChannel::Send(const char* buffer, int size) { return socket_.SSend(socket_.FSocket, buffer, size); }
+int DataChannel::SendPart(const char* buffer, int size) { return socket_.SSendPart(socket_.FSocket, buffer, size); }
 
 bool DataChannel::ShutdownAndDrain() { return socket_.FSocket != -1 && socket_.ShutdownAndDrain(socket_.FSocket); }
 

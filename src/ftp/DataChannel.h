@@ -36,8 +36,9 @@ public:
     std::string ListeningPort() const;
     // Bytes received (0 at the peer's close, -1 on failure).
     int Receive(char* buffer, int size);
-    // Bytes sent (-1 on failure, reported through the error handler).
-    int Send(const char* buffer, int size);
+    // Bytes the system took, at least one, waiting (timed) while it takes
+    // none; negative on failure, reported through the error handler.
+    int SendPart(const char* buffer, int size);
     // Half-closes and waits (bounded) until the peer has closed its side:
     // only then have all bytes arrived. False when not open or not in time.
     bool ShutdownAndDrain();

@@ -1,11 +1,20 @@
 #include "ftp/RetrieveOperation.h"
 
+#include <memory>
+
 #include "common/Convert.h"
 #include "common/UserPrompts.h"
+#include "ftp/MeterView.h"
 #include "platform/ProcessStart.h"
 #include "platform/ReceiveFile.h"
 
 namespace vollum {
+
+namespace {
+// The meter counts in 255-byte receives; socket and file see 256 KiB blocks.
+constexpr int kMeterUnit = 255;
+constexpr int kReceiveBlock = 256 * 1024;
+}  // namespace
 
 void RetrieveOperation::Run(const std::string& source, const std::string& localName, const std::string& typeCommand) {
     ControlChannel& control = p_.control;
@@ -35,7 +44,7 @@ void RetrieveOperation::Run(const std::string& source, const std::string& localN
         }
     }
 
-    int result = control.FtpCommand("%s", {typeCommand});
+    int result = control.SetType(typeCommand);
     if (result == 5 || result < 0) return;
 
     data.Prepare(settings.FtpTimeOut);
@@ -85,21 +94,25 @@ void RetrieveOperation::Run(const std::string& source, const std::string& localN
         return;
     }
 
-    // The hot loop: one receive, one buffered write, a few comparisons.
+    // The hot loop: one receive, one buffered write, a few comparisons. Text
+    // for the pane comes 255 bytes at a time (a NUL ends what a piece shows);
+    // a file takes large blocks, each ending where the meter's percentage
+    // next changes, so the meter shows the counts a 255-byte loop would.
     const bool meterShown = toFile && !listing;
+    MeterBlocks blocks(meterShown && meter.View() != nullptr, expected, kMeterUnit);
     bool aborted = false;
     int n = 0;
-    char buffer[256];
+    const std::unique_ptr<char[]> buffer(new char[kReceiveBlock + 1]);
     meter.BeginLoop();
     control.BusyCursor();
     do {
-        n = data.Receive(buffer, 255);
+        n = data.Receive(buffer.get(), blocks.Next(received, toFile ? kReceiveBlock : kMeterUnit));
         if (n >= 1) {
             if (!toFile) {
                 buffer[n] = '\0';
-                text.ShowText(buffer);
+                text.ShowText(buffer.get());
             } else {
-                writeOut(buffer, static_cast<size_t>(n));
+                writeOut(buffer.get(), static_cast<size_t>(n));
                 if (meterShown) received += n;
             }
         }

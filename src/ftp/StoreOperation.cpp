@@ -1,15 +1,20 @@
 #include "ftp/StoreOperation.h"
 
+#include <memory>
+
 #include "common/Helpers.h"
 #include "common/Terminate.h"
 #include "common/UserPrompts.h"
+#include "ftp/MeterView.h"
 #include "platform/SendFile.h"
 
 namespace vollum {
 
 namespace {
 
-constexpr int kBlockSize = 512;
+// The meter counts in 512-byte blocks; file and socket see 256 KiB ones.
+constexpr int kMeterUnit = 512;
+constexpr int kBlockSize = 256 * 1024;
 
 // Whether the pane's last line is a reply with this code. A reply is read
 // from the server and may start with anything; a line that carries no code
@@ -73,7 +78,7 @@ bool StoreOperation::StoreOnce(const std::string& typeCommand, const std::string
     const long long fileSize = before.size;
 
     text.ShowLine("Transferring local file: %s to remote file: %s", {localPath, remote});
-    control.FtpCommand("%s", {typeCommand});
+    control.SetType(typeCommand);
     data.Prepare(p_.settings.FtpTimeOut);
     data.OpenPort();
     const int stor = control.FtpCommand("STOR %s", {remote});
@@ -88,10 +93,12 @@ bool StoreOperation::StoreOnce(const std::string& typeCommand, const std::string
 
     long long total = 0;
     bool sendFailed = false;
-    char block[kBlockSize];
+    const std::unique_ptr<char[]> block(new char[kBlockSize]);
+    MeterBlocks blocks(meter.View() != nullptr, fileSize, kMeterUnit);
+    auto readBlock = [&] { return in.Read(block.get(), static_cast<size_t>(blocks.Next(total, kBlockSize))); };
     control.BusyCursor();
     meter.SetBusyCursor(true);
-    int count = in.Read(block, kBlockSize);
+    int count = readBlock();
     meter.BeginRates(fileSize);
     meter.BeginLoop();
     bool statusShown = false;
@@ -108,13 +115,27 @@ bool StoreOperation::StoreOnce(const std::string& typeCommand, const std::string
         meter.SetBusyCursor(false);
     };
 
-    // The hot loop: one buffered read, one send and a few comparisons per
-    // block; texts and events only at the points the meter picks.
+    // The hot loop: one read and a few sends per block; texts and events
+    // only at the points the meter picks.
     while (count >= 1) {
         if (data.IsOpen()) {
-            const int sent = data.Send(block, count);
-            if (sent > 0) total += sent;
-            else sendFailed = true;
+            // In parts as the system takes them, so a Cancel is seen between them.
+            int offset = 0;
+            while (offset < count) {
+                const int sent = data.SendPart(block.get() + offset, count - offset);
+                if (sent <= 0) {
+                    sendFailed = true;
+                    // Only whole 512-byte blocks count as written.
+                    offset -= offset % kMeterUnit;
+                    break;
+                }
+                offset += sent;
+                if (offset < count && control.AbortRequested()) {
+                    abortBranch();
+                    return false;
+                }
+            }
+            total += offset;
         }
         if (!statusShown && meter.View() != nullptr) {
             meter.SetStatus((rerun ? "Retrying to Send file: " : "Sending file: ") + remote);
@@ -126,7 +147,7 @@ bool StoreOperation::StoreOnce(const std::string& typeCommand, const std::string
         }
         if (meter.EventsDue()) TransferMeter::ProcessPendingEvents();
         // A broken data connection takes no more blocks; the error was shown once.
-        count = sendFailed ? 0 : in.Read(block, kBlockSize);
+        count = sendFailed ? 0 : readBlock();
         if (control.AbortRequested()) {
             abortBranch();
             return false;

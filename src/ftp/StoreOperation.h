@@ -1,6 +1,7 @@
 #pragma once
-// Upload of one local file in 512-byte blocks: the 425 and 426 checks, the
-// speed and time-left texts, and the bounded re-run after a broken transfer.
+// Upload of one local file, the meter counting 512-byte blocks: the 425 and
+// 426 checks, the speed and time-left texts, and the bounded re-run after a
+// broken transfer.
 #include <string>
 
 #include "ftp/TransferParts.h"

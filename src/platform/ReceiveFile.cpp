@@ -12,7 +12,7 @@ namespace vollum {
 
 namespace {
 
-constexpr size_t kFileBuffer = 64 * 1024;
+constexpr size_t kFileBuffer = 256 * 1024;
 
 std::string AbsolutePath(const std::string& name) {
     if (!name.empty() && name.front() == kPathSep) return name;
@@ -119,7 +119,9 @@ bool ReceiveFile::Attach(int fd) {
         ::close(fd);
         return false;
     }
-    std::setvbuf(file_, nullptr, _IOFBF, kFileBuffer);
+    // A null buffer would let the C library pick its own small size.
+    buffer_ = std::make_unique<char[]>(kFileBuffer);
+    std::setvbuf(file_, buffer_.get(), _IOFBF, kFileBuffer);
     return true;
 }
 

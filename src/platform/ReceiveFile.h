@@ -6,6 +6,7 @@
 // not kept is removed when the object goes, and also when the program ends
 // at once past every destructor (the meter's Cancel, a fatal socket error).
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace vollum {
@@ -35,6 +36,7 @@ public:
 private:
     bool Attach(int fd);
 
+    std::unique_ptr<char[]> buffer_;  // outlives file_: Close runs first
     std::FILE* file_ = nullptr;
     std::string path_;
     std::string target_;

@@ -1,37 +1,46 @@
 #include "platform/SendFile.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
 namespace vollum {
 
-namespace {
-constexpr size_t kFileBuffer = 64 * 1024;
-}
-
 bool SendFile::Open(const std::string& path) {
-    file_ = std::fopen(path.c_str(), "rb");
-    if (file_ == nullptr) return false;
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) return false;
     if (Identity().size < 0) {  // a directory is no file to send
         Close();
         return false;
     }
-    std::setvbuf(file_, nullptr, _IOFBF, kFileBuffer);
     return true;
 }
 
 int SendFile::Read(char* block, size_t size) {
-    const size_t n = std::fread(block, 1, size, file_);
-    if (n == 0 && std::ferror(file_)) return -1;
-    return static_cast<int>(n);
+    size_t got = 0;
+    while (got < size) {
+        const ssize_t n = ::read(fd_, block + got, size - got);
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            if (got == 0) return -1;
+            break;  // the bytes read count; the next read reports the failure
+        }
+        got += static_cast<size_t>(n);
+    }
+    return static_cast<int>(got);
 }
 
 FileIdentity SendFile::Identity() const {
     FileIdentity id;
-    if (!ReadOpenFileIdentity(::fileno(file_), id)) id.size = -1;
+    if (!ReadOpenFileIdentity(fd_, id)) id.size = -1;
     return id;
 }
 
 void SendFile::Close() {
-    if (file_ != nullptr) std::fclose(file_);
-    file_ = nullptr;
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
 }
 
 }  // namespace vollum

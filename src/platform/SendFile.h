@@ -1,7 +1,7 @@
 #pragma once
-// A local file being stored, read through a large buffer so that small
-// blocks cost no system call each.
-#include <cstdio>
+// A local file being stored, read in large blocks straight into the
+// caller's buffer.
+#include <cstddef>
 #include <string>
 
 #include "platform/LocalFiles.h"
@@ -17,7 +17,9 @@ public:
 
     // False for a file that cannot be opened, and for a directory.
     bool Open(const std::string& path);
-    // Bytes read, 0 at the end, -1 after a failed read.
+    // Fills the block up to size unless the file ends first, so blocks stay
+    // whole multiples of the meter's unit. Bytes read, 0 at the end, -1
+    // after a failed read.
     int Read(char* block, size_t size);
     // What the open file is now: compared before and after a transfer, it
     // tells whether the file was written to meanwhile.
@@ -25,7 +27,7 @@ public:
     void Close();
 
 private:
-    std::FILE* file_ = nullptr;
+    int fd_ = -1;
 };
 
 }  // namespace vollum

@@ -232,7 +232,7 @@ void TSockets::Disconnect() {
     connecting_ = false;
 }
 
-int TSockets::SendAll(int socket, const char* data, int size, int flags, bool& cancelled) {
+int TSockets::SendAll(int socket, const char* data, int size, int flags, bool& cancelled, bool once) {
     cancelled = false;
     int sent = 0;
     while (sent < size || size == 0) {
@@ -240,7 +240,7 @@ int TSockets::SendAll(int socket, const char* data, int size, int flags, bool& c
             ::send(socket, data + sent, static_cast<size_t>(size - sent), flags | MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n >= 0) {
             sent += static_cast<int>(n);
-            if (size == 0) break;
+            if (size == 0 || (once && n > 0)) break;
             continue;
         }
         const int err = errno;
@@ -355,6 +355,14 @@ int TSockets::SSend(int socket, const char* buffer, int& size) {
     size = rc;
     if (rc < 0) ReportError(FSocket, "SSend", -rc);
     return size;
+}
+
+int TSockets::SSendPart(int socket, const char* buffer, int size) {
+    if (socket == -1) return size;
+    bool cancelled = false;
+    const int rc = SendAll(socket, buffer, size, 0, cancelled, true);
+    if (rc < 0) ReportError(FSocket, "SSend", -rc);
+    return rc;
 }
 
 bool TSockets::HasPendingInput() const {

@@ -83,6 +83,11 @@ public:
     // then wait (bounded by Timeout) until the peer closes its side, so no
     // sent byte is discarded. True when the peer closed in time.
     bool ShutdownAndDrain(int socket);
+    // As SSend, but returns as soon as the system took some of the bytes
+    // (waiting, timed, while it takes none), so a caller sending a large
+    // block can look at a Cancel between the parts. Bytes taken, or the
+    // negative error code after reporting it.
+    int SSendPart(int socket, const char* buffer, int size);
     // Without waiting: true when bytes, the peer's close or an error wait to
     // be read on the connection.
     bool HasPendingInput() const;
@@ -101,7 +106,8 @@ private:
     void ReportError(int socket, const std::string& label, int code);
     void ReportTimeout();
     void Box(const std::string& text, const std::string& title);
-    int SendAll(int socket, const char* data, int size, int flags, bool& cancelled);
+    // once: return as soon as some bytes went out.
+    int SendAll(int socket, const char* data, int size, int flags, bool& cancelled, bool once = false);
     void WatchAsync(int fd, bool listening);
     void StopWatching(int fd);
     void RearmRead(int fd);

@@ -276,5 +276,57 @@ TEST_F(CommandChannel, loginAgainstRealServerAndPaneReplyCode) {
     }
 }
 
+TEST_F(CommandChannel, typeIsSentOnlyWhenItDiffersFromTheOneLastAccepted) {
+    struct Step {
+        std::string command;  // "quote ..." goes through FtpCommand, anything else through SetType
+        std::string reply;    // empty: nothing may go on the wire
+    };
+    const std::vector<Step> steps = {
+        {"TYPE I", "200 ok"},        // a new connection knows no type
+        {"TYPE I", ""},              // accepted: not sent again
+        {"TYPE A", "200 ok"},        // another type
+        {"TYPE I", "504 no"},        // refused ...
+        {"TYPE I", "200 ok"},        // ... so unknown: sent again
+        {"quote type a", "200 ok"},  // a quoted TYPE counts too
+        {"TYPE I", "200 ok"},
+        {"quote REIN", "220 ok"},  // reinitialised: back to the default
+        {"TYPE I", "200 ok"},
+        {"TYPE I", ""},
+    };
+    auto run = [this](const Step& step) {
+        if (step.command.rfind("quote ", 0) == 0) return session->FtpCommand("%s", {step.command.substr(6)});
+        return session->Control().SetType(step.command);
+    };
+    FakeFtpServer server;
+    server.Reply("220 hi");
+    Lines sent;
+    for (const Step& step : steps) {
+        if (step.reply.empty()) continue;
+        const std::string line = step.command.rfind("quote ", 0) == 0 ? step.command.substr(6) : step.command;
+        server.Expect(line).Reply(step.reply);
+        sent.push_back(line);
+    }
+    Open(server);
+    for (const Step& step : steps) {
+        const size_t before = PaneLines().size();
+        const int result = run(step);
+        EXPECT_EQ(result, step.reply.empty() ? 2 : step.reply[0] - '0') << step.command;
+        // The pane shows only what went on the wire.
+        EXPECT_EQ(PaneLines().size() - before, step.reply.empty() ? 0u : 2u) << step.command;
+    }
+    server.Finish();
+    EXPECT_EQ(server.Failure(), "");
+    EXPECT_EQ(server.Commands(), sent);
+
+    // A new connection starts without a type.
+    session->Control().Disconnect();
+    FakeFtpServer next;
+    next.Reply("220 hi").Expect("TYPE I").Reply("200 ok");
+    Open(next);
+    EXPECT_EQ(session->Control().SetType("TYPE I"), 2);
+    next.Finish();
+    EXPECT_EQ(next.Commands(), Lines{"TYPE I"});
+}
+
 }  // namespace
 }  // namespace vollum::test

@@ -18,7 +18,8 @@ TEST_F(DataConnection, eachTransferAnnouncesItsOwnListeningPort) {
     FakeFtpServer s;
     s.Reply("220 hi");
     for (int i = 0; i < 2; ++i) {
-        s.Expect("TYPE").Reply("200 ok").Expect("PORT").Reply("200 ok");
+        if (i == 0) s.Expect("TYPE").Reply("200 ok");
+        s.Expect("PORT").Reply("200 ok");
         s.Expect("RETR").Reply("150 go").SendData("x").Reply("226 done");
     }
     std::vector<std::string> announced;

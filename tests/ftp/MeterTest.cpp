@@ -25,6 +25,53 @@ TEST(MeterArithmetic, speedAndTimeLeftTexts) {
     EXPECT_EQ(TransferMeter::TimeLeftText(6000), "100:00 min");
 }
 
+// (bytes done, percentage) wherever the percentage changes, for a loop moving
+// `length` bytes of an announced `total` in blocks the next function picks.
+template <typename NextBlock>
+std::vector<std::pair<long long, int>> MeterSteps(long long length, long long total, NextBlock next,
+                                                  long long* blocks = nullptr) {
+    std::vector<std::pair<long long, int>> steps;
+    long long done = 0;
+    if (blocks != nullptr) *blocks = 0;
+    while (done < length) {
+        done += std::min<long long>(next(done), length - done);
+        if (blocks != nullptr) ++*blocks;
+        const int percent = MeterPercentage(done, total);
+        if (steps.empty() || steps.back().second != percent) steps.emplace_back(done, percent);
+    }
+    return steps;
+}
+
+TEST(MeterArithmetic, largeBlocksShowWhatTheSmallBlockLoopShowsAtEveryChange) {
+    constexpr int kLarge = 256 * 1024;
+    struct Case {
+        long long length, total, unit;
+    };
+    const Case cases[] = {
+        {1300, 1300, 512},
+        {1, 1, 512},
+        {51207, 51207, 512},
+        {3 * 1048576 + 13, 3 * 1048576 + 13, 512},
+        {(1LL << 30) + 1, (1LL << 30) + 1, 512},
+        {25, 25, 255},
+        {200000, 200000, 255},
+        {7777777, 7777777, 255},
+        {50000, 1000, 255},  // the server sends more than it announced
+        {1000, 50000, 255},  // ... or less
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.length) + " of " + std::to_string(c.total) + " by " + std::to_string(c.unit));
+        const auto small = MeterSteps(c.length, c.total, [&](long long) { return c.unit; });
+        MeterBlocks sizes(true, c.total, c.unit);
+        long long blocks = 0;
+        const auto large = MeterSteps(
+            c.length, c.total, [&](long long done) { return sizes.Next(done, kLarge); }, &blocks);
+        EXPECT_EQ(large, small);
+        // Large blocks indeed: one per change of percentage at most beyond the plain count.
+        EXPECT_LE(blocks, c.length / kLarge + static_cast<long long>(small.size()) + 2);
+    }
+}
+
 class Meter : public SessionFixture {};
 
 TEST_F(Meter, updatesShowTitleBytesAndRepaintOnlyOnNewPercentage) {
