@@ -83,6 +83,7 @@ ProfileValues ReadProfileKeys(const TIniFile& ini, const std::string& name, cons
     v.Anonymous = FlagOf(doc, name, "Anonymous", defaults.Anonymous);
     v.AutoSave = FlagOf(doc, name, "AutoSave", defaults.AutoSave);
     v.UseLogFile = FlagOf(doc, name, "UseLogFile", defaults.UseLogFile);
+    v.PassiveMode = FlagOf(doc, name, "PassiveMode", defaults.PassiveMode);
     v.IncludeDirs = FlagOf(doc, name, "IncludeDirs", defaults.IncludeDirs);
     v.IncludeSubDirs = FlagOf(doc, name, "IncludeSubDirs", defaults.IncludeSubDirs);
     v.UseLowerCase = FlagOf(doc, name, "UseLowerCase", defaults.UseLowerCase);
@@ -106,6 +107,7 @@ void WriteProfileKeys(TIniFile& ini, const std::string& name, const ProfileValue
     ini.WriteBool(name, "Anonymous", v.Anonymous);
     ini.WriteBool(name, "AutoSave", v.AutoSave);
     ini.WriteBool(name, "UseLogFile", v.UseLogFile);
+    ini.WriteBool(name, "PassiveMode", v.PassiveMode);
     ini.WriteBool(name, "IncludeDirs", v.IncludeDirs);
     ini.WriteBool(name, "IncludeSubDirs", v.IncludeSubDirs);
     ini.WriteBool(name, "UseLowerCase", v.UseLowerCase);
