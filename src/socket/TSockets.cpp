@@ -49,8 +49,7 @@ std::string AddressText(const sockaddr_storage& a) {
     char text[INET6_ADDRSTRLEN] = {};
     if (a.ss_family == AF_INET6)
         ::inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6&>(a).sin6_addr, text, sizeof text);
-    else
-        ::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in&>(a).sin_addr, text, sizeof text);
+    else ::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in&>(a).sin_addr, text, sizeof text);
     return text;
 }
 

@@ -106,19 +106,19 @@ TLoginDLG::TLoginDLG(StartupValues& settings, UserPrompts& prompts, std::functio
     PassiveMode = MakeCheck(this, "PassiveMode", "Passive mode", 8, 350, 121);
 
     // Tab order: the form's controls by their design order, a group box's own in its place.
-    QWidget* chain[] = {Profile,   HostName,
-                        UserName,  Password,
-                        Account,   Port,
-                        Directory, Edit2,
-                        CheckBox1, CheckBox3,
-                        AddBtn,    ModifyBtn,
-                        DeleteBtn, OKBtn,
-                        CancelBtn, CheckBox2,
-                        CheckBox4, CheckBox6,
-                        rbASCII,   rbBINARY,
-                        rbEBCDIC,  Edit1,
-                        CheckBox5, FtpTimeoutBox,
-                        Error,     ConnectionTimeOutBox,
+    QWidget* chain[] = {Profile,    HostName,
+                        UserName,   Password,
+                        Account,    Port,
+                        Directory,  Edit2,
+                        CheckBox1,  CheckBox3,
+                        AddBtn,     ModifyBtn,
+                        DeleteBtn,  OKBtn,
+                        CancelBtn,  CheckBox2,
+                        CheckBox4,  CheckBox6,
+                        rbASCII,    rbBINARY,
+                        rbEBCDIC,   Edit1,
+                        CheckBox5,  FtpTimeoutBox,
+                        Error,      ConnectionTimeOutBox,
                         PassiveMode};
     for (size_t i = 1; i < std::size(chain); ++i) setTabOrder(chain[i - 1], chain[i]);
 

@@ -1,10 +1,11 @@
 // Passive mode against the fake server: the EPSV-to-PASV fallback and a PASV
 // reply that names another host; and replies whose port cannot be used.
 #include <netinet/in.h>
-#include <functional>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <functional>
 
 #include "TransferTestSupport.h"
 

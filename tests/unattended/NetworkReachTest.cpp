@@ -66,9 +66,8 @@ TEST_F(NetworkReach, DropAndRetrieveInEveryModeAndFamily) {
         session->ReceiveData("up.bin", src / "down.bin", "TYPE I");
         EXPECT_TRUE(ReadFile(src / "down.bin") == bytes);
         const auto pane = PaneLines();
-        EXPECT_TRUE(std::any_of(pane.begin(), pane.end(), [&](const std::string& l) {
-            return l.find(c.dataCommand) != std::string::npos;
-        }));
+        EXPECT_TRUE(std::any_of(pane.begin(), pane.end(),
+                                [&](const std::string& l) { return l.find(c.dataCommand) != std::string::npos; }));
         session->Quit();
     }
     if (!ipv6) GTEST_SKIP() << "no IPv6 loopback here: only the IPv4 cases ran";
