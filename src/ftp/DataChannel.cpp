@@ -117,7 +117,8 @@ int DataChannel::OpenPassive() {
     socket_.IPAddr = control_.Ends().remoteAddress;
     socket_.Port = std::to_string(port);
     socket_.SConnect();
-    if (socket_.FSocket != -1 && control_.LastSocketError() == 0) return result;
+    // A failed or abandoned connect leaves the socket without a peer.
+    if (socket_.FSocket != -1 && socket_.GetRemotePort(socket_.FSocket) != "0") return result;
     if (socket_.FSocket != -1) socket_.Disconnect();
     return 5;
 }
