@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "TransferTestSupport.h"
+#include "support/VollumRun.h"
 
 namespace vollum::test {
 namespace {
@@ -69,6 +70,20 @@ TEST_F(PassiveMode, EpsvOrPasvAlwaysReachTheControlPeer) {
         EXPECT_TRUE(ReadFile(dir.Path() + "/down") == bytes);
         session->Control().Disconnect();
     }
+}
+
+TEST_F(PassiveMode, NoStoreWithoutADataConnection) {
+    FakeFtpServer server;
+    server.Reply("220 hi").Expect("TYPE I").Reply("200 ok").Expect("EPSV");
+    server.Reply("229 ok (|||" + std::to_string(UnusedPort()) + "|)").Expect("NOOP").Reply("200 ok");
+    session->Settings.PassiveMode = true;
+    Open(server);
+    WriteFile(dir.Path() + "/up", "data");
+    session->StoreFile("TYPE I", dir.Path() + "/up", "up");
+    session->FtpCommand("NOOP");
+    server.Finish();
+    EXPECT_FALSE(server.Failed()) << server.Failure();
+    EXPECT_EQ(server.Commands().back(), "NOOP");  // no STOR left the server waiting
 }
 
 TEST(PassiveReplies, UnusablePortsAreRefused) {
