@@ -107,7 +107,6 @@ void WriteProfileKeys(TIniFile& ini, const std::string& name, const ProfileValue
     ini.WriteBool(name, "Anonymous", v.Anonymous);
     ini.WriteBool(name, "AutoSave", v.AutoSave);
     ini.WriteBool(name, "UseLogFile", v.UseLogFile);
-    ini.WriteBool(name, "PassiveMode", v.PassiveMode);
     ini.WriteBool(name, "IncludeDirs", v.IncludeDirs);
     ini.WriteBool(name, "IncludeSubDirs", v.IncludeSubDirs);
     ini.WriteBool(name, "UseLowerCase", v.UseLowerCase);
@@ -116,6 +115,8 @@ void WriteProfileKeys(TIniFile& ini, const std::string& name, const ProfileValue
     ini.WriteString(name, "ConnectionTimeOut", v.ConnectionTimeOut);
     ini.WriteBool(name, "DisplayError", v.DisplayError);
     if (includeTransferType) ini.WriteInteger(name, "TransferType", v.TransferType);
+    // After the older keys, so that their order in existing files stays.
+    ini.WriteBool(name, "PassiveMode", v.PassiveMode);
 }
 
 void AddProfile(TIniFile& ini, const std::string& name, const ProfileValues& values) {
