@@ -83,6 +83,7 @@ ProfileValues ReadProfileKeys(const TIniFile& ini, const std::string& name, cons
     v.Anonymous = FlagOf(doc, name, "Anonymous", defaults.Anonymous);
     v.AutoSave = FlagOf(doc, name, "AutoSave", defaults.AutoSave);
     v.UseLogFile = FlagOf(doc, name, "UseLogFile", defaults.UseLogFile);
+    v.PassiveMode = FlagOf(doc, name, "PassiveMode", defaults.PassiveMode);
     v.IncludeDirs = FlagOf(doc, name, "IncludeDirs", defaults.IncludeDirs);
     v.IncludeSubDirs = FlagOf(doc, name, "IncludeSubDirs", defaults.IncludeSubDirs);
     v.UseLowerCase = FlagOf(doc, name, "UseLowerCase", defaults.UseLowerCase);
@@ -114,6 +115,8 @@ void WriteProfileKeys(TIniFile& ini, const std::string& name, const ProfileValue
     ini.WriteString(name, "ConnectionTimeOut", v.ConnectionTimeOut);
     ini.WriteBool(name, "DisplayError", v.DisplayError);
     if (includeTransferType) ini.WriteInteger(name, "TransferType", v.TransferType);
+    // After the older keys, so that their order in existing files stays.
+    ini.WriteBool(name, "PassiveMode", v.PassiveMode);
 }
 
 void AddProfile(TIniFile& ini, const std::string& name, const ProfileValues& values) {

@@ -26,6 +26,7 @@ struct ProfileValues {
     std::string FtpTimeOut;         // stored exactly as typed
     std::string ConnectionTimeOut;  // stored exactly as typed
     bool DisplayError = true;
+    bool PassiveMode = false;
     int TransferType = 0;  // 1 ASCII, 2 Binary, 3 EBCDIC
 };
 

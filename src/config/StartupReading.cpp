@@ -54,6 +54,7 @@ void ReadStartupValues(const std::string& programDir, UserPrompts& prompts, Star
     values.DisplayError = ini.ReadBool(profile, "DisplayError", false);
     values.SpoolRequested = ini.ReadBool("SpoolBay", "Executed", true);
     values.UseLogFile = ini.ReadBool(profile, "UseLogFile", true);
+    values.PassiveMode = ini.ReadBool(profile, "PassiveMode", false);
 
     if (!values.Localdir.empty() && !ChangeDirectory(values.Localdir)) prompts.Warning("Cannot find directory");
 

@@ -23,6 +23,7 @@ struct StartupValues {
     int FtpTimeOut = 0;         // data connection, seconds
     int ConnectionTimeOut = 0;  // control connection, seconds
     bool UseLogFile = true;
+    bool PassiveMode = false;  // the client connects to the server for data (EPSV, else PASV)
 
     // Section options.
     std::string DirSep, ViewSep, Editor;

@@ -30,6 +30,7 @@ public:
     // The host as given to Open.
     std::string HostName() const { return socket_.IPAddr; }
     std::string LocalAddress() const;
+    bool IsIPv6() const { return socket_.IsIPv6(socket_.FSocket); }
     // Both ends of the connection, as addresses and ports.
     struct Endpoints {
         std::string localPort, localAddress, remotePort, remoteAddress;

@@ -8,8 +8,9 @@
 
 namespace vollum {
 
-DataChannel::DataChannel(ControlChannel& control, Transcript& transcript, UserPrompts& prompts)
-    : control_(control), transcript_(transcript) {
+DataChannel::DataChannel(ControlChannel& control, Transcript& transcript, UserPrompts& prompts,
+                         const StartupValues& settings)
+    : control_(control), transcript_(transcript), settings_(settings) {
     socket_.SetNonBlocking(false);
     socket_.SetPrompts(&prompts);
     // Its errors count as the session's: the control channel decides what they end.
@@ -41,6 +42,87 @@ std::string DataChannel::PortCommand(const std::string& localAddress, int port) 
     return text;
 }
 
+std::string DataChannel::EprtCommand(const std::string& localAddress, int port) {
+    return "EPRT |2|" + localAddress + "|" + std::to_string(port) + "|";
+}
+
+namespace {
+
+// Digits at text[pos...] as a number no greater than limit; -1 otherwise.
+int NumberAt(const std::string& text, size_t& pos, int limit) {
+    const size_t start = pos;
+    long value = 0;
+    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9' && pos - start < 6)
+        value = value * 10 + (text[pos++] - '0');
+    if (pos == start || value > limit) return -1;
+    return static_cast<int>(value);
+}
+
+}  // namespace
+
+int DataChannel::EpsvPort(const std::string& reply) {
+    const size_t open = reply.find('(');
+    if (open == std::string::npos || open + 5 > reply.size()) return -1;
+    const char d = reply[open + 1];
+    // The delimiter is any printable character other than a digit.
+    if (d < 33 || d > 126 || (d >= '0' && d <= '9')) return -1;
+    if (reply[open + 2] != d || reply[open + 3] != d) return -1;
+    size_t pos = open + 4;
+    const int port = NumberAt(reply, pos, 65535);
+    if (port < 1 || pos >= reply.size() || reply[pos] != d) return -1;
+    return port;
+}
+
+int DataChannel::PasvPort(const std::string& reply) {
+    // The six numbers begin at the first digit after the reply code.
+    for (size_t begin = 4; begin < reply.size(); ++begin) {
+        if (reply[begin] < '0' || reply[begin] > '9') continue;
+        size_t pos = begin;
+        int parts[6];
+        int i = 0;
+        for (; i < 6; ++i) {
+            parts[i] = NumberAt(reply, pos, 255);
+            if (parts[i] < 0) break;
+            if (i < 5) {
+                if (pos >= reply.size() || reply[pos] != ',') break;
+                ++pos;
+            }
+        }
+        if (i == 6) {
+            const int port = parts[4] * 256 + parts[5];
+            return port > 0 ? port : -1;
+        }
+        return -1;
+    }
+    return -1;
+}
+
+int DataChannel::OpenPassive() {
+    const bool ipv6 = control_.IsIPv6();
+    int result = control_.FtpCommand("EPSV");
+    int port = result == 2 ? EpsvPort(control_.LastReply()) : -1;
+    const std::string code = control_.LastReply().substr(0, 3);
+    // Older servers know only PASV, which cannot name an IPv6 port's host.
+    if (result == 5 && !ipv6 && (code == "500" || code == "502")) {
+        result = control_.FtpCommand("PASV");
+        port = result == 2 ? PasvPort(control_.LastReply()) : -1;
+    }
+    if (result != 2) return result;
+    if (port < 0) {
+        transcript_.ShowText("No data port in the server's reply\r\n");
+        return 5;
+    }
+    // Always the control connection's peer: an address named in the reply
+    // could send the data anywhere (or be a private one behind NAT).
+    socket_.IPAddr = control_.Ends().remoteAddress;
+    socket_.Port = std::to_string(port);
+    socket_.SConnect();
+    // A failed or abandoned connect leaves the socket without a peer.
+    if (socket_.FSocket != -1 && socket_.GetRemotePort(socket_.FSocket) != "0") return result;
+    if (socket_.FSocket != -1) socket_.Disconnect();
+    return 5;
+}
+
 int DataChannel::OpenPort() {
     // Without a control connection there is no address to announce.
     if (!control_.Connected() || !control_.SocketOpen()) {
@@ -49,14 +131,21 @@ int DataChannel::OpenPort() {
     }
     // A listening socket left from an earlier transfer would only leak.
     if (socket_.FListenSocket != -1) socket_.CancelListen();
+    if (settings_.PassiveMode) return OpenPassive();
+    const bool ipv6 = control_.IsIPv6();
+    socket_.ListenIPv6 = ipv6;
     socket_.Port = "0";
     socket_.SListen();
     const std::string address = control_.LocalAddress();
     const int port = StrToInt(socket_.GetLocalPort(socket_.FListenSocket));
-    return control_.FtpCommand("%s", {PortCommand(address, port)});
+    return control_.FtpCommand("%s", {ipv6 ? EprtCommand(address, port) : PortCommand(address, port)});
 }
 
-void DataChannel::Accept() { socket_.Accept(); }
+void DataChannel::Accept() {
+    // A passive connection already stands (or failed to) since OpenPort.
+    if (settings_.PassiveMode) return;
+    socket_.Accept();
+}
 
 int DataChannel::SendAbort() {
     // Not through FtpCommand: it must get through while a command is busy.

@@ -1,9 +1,11 @@
 #pragma once
-// The data connection every transfer opens: a listening socket announced
-// with PORT on the control channel, the accepted connection, the urgent ABOR
-// that interrupts a running transfer, and the close.
+// The data connection every transfer opens: in active mode a listening
+// socket announced with PORT (EPRT on IPv6) and the accepted connection; in
+// passive mode a connection to the port EPSV (or PASV) names. Also the urgent
+// ABOR that interrupts a running transfer, and the close.
 #include <string>
 
+#include "config/StartupValues.h"
 #include "socket/TSockets.h"
 
 namespace vollum {
@@ -13,13 +15,17 @@ class Transcript;
 
 class DataChannel {
 public:
-    DataChannel(ControlChannel& control, Transcript& transcript, UserPrompts& prompts);
+    // PassiveMode is read from settings at every OpenPort.
+    DataChannel(ControlChannel& control, Transcript& transcript, UserPrompts& prompts, const StartupValues& settings);
 
     // Blocking calls with this time-out from now on.
     void Prepare(int timeoutSeconds);
-    // Listens on a fresh port and announces it; the PORT reply's class.
+    // Active: listens on a fresh port and announces it; the PORT/EPRT reply's
+    // class. Passive: asks for the server's port and connects to it; the
+    // EPSV/PASV reply's class, 5 when no usable port came.
     int OpenPort();
-    // Waits for the server to connect; IsOpen() tells whether it did.
+    // Active: waits for the server to connect. IsOpen() tells whether a
+    // data connection stands.
     void Accept();
     // "ABOR\r\n" as urgent data on the control connection, then one reply (its class).
     int SendAbort();
@@ -33,6 +39,7 @@ public:
     }
     bool Listening() const { return socket_.FListenSocket != -1; }
     bool IsOpen() const { return socket_.FSocket != -1; }
+    bool Passive() const { return settings_.PassiveMode; }
     std::string ListeningPort() const;
     // Bytes received (0 at the peer's close, -1 on failure).
     int Receive(char* buffer, int size);
@@ -45,10 +52,20 @@ public:
 
     // "PORT h1,h2,h3,h4,p1,p2" for a dotted IPv4 address and a port.
     static std::string PortCommand(const std::string& localAddress, int port);
+    // "EPRT |2|address|port|" for an IPv6 address.
+    static std::string EprtCommand(const std::string& localAddress, int port);
+    // The port a 229 reply names ("(|||port|)", any delimiter), -1 if none.
+    static int EpsvPort(const std::string& reply);
+    // The port a 227 reply names ("h1,h2,h3,h4,p1,p2"), -1 if none; the
+    // address in it is not used.
+    static int PasvPort(const std::string& reply);
 
 private:
+    int OpenPassive();
+
     ControlChannel& control_;
     Transcript& transcript_;
+    const StartupValues& settings_;
     TSockets socket_;
 };
 

@@ -49,7 +49,7 @@ void RetrieveOperation::Run(const std::string& source, const std::string& localN
 
     data.Prepare(settings.FtpTimeOut);
     result = data.OpenPort();
-    if (result == 5 || result < 0) return;
+    if (result == 5 || result < 0 || (data.Passive() && !data.IsOpen())) return;
 
     long long expected = 0;
     bool writeFailed = false;

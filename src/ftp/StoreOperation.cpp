@@ -81,6 +81,12 @@ bool StoreOperation::StoreOnce(const std::string& typeCommand, const std::string
     control.SetType(typeCommand);
     data.Prepare(p_.settings.FtpTimeOut);
     data.OpenPort();
+    if (data.Passive() && !data.IsOpen()) {
+        // No data connection to send through: STOR would only leave the server waiting.
+        text.ShowLine("Could not store file");
+        text.LogLine("Could not store file " + remote);
+        return false;
+    }
     const int stor = control.FtpCommand("STOR %s", {remote});
     if (stor == 4) CheckDataConnection();
     if (stor == 4 || stor == 5 || stor < 0) {

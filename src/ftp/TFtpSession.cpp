@@ -9,7 +9,7 @@ TFtpSession::TFtpSession(UserPrompts& prompts, QObject* parent)
     : QObject(parent),
       Prompts(prompts),
       control_(transcript_, prompts),
-      data_(control_, transcript_, prompts),
+      data_(control_, transcript_, prompts, Settings),
       retrieve_({control_, data_, transcript_, meter_, prompts, Settings}),
       store_({control_, data_, transcript_, meter_, prompts, Settings}) {}
 

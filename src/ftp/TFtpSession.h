@@ -2,7 +2,7 @@
 // The client's engine as the windows and the runs see it: one object with
 // the verbs they use, over the parts it owns (each in a file of its own):
 //   ControlChannel    commands out, replies in, busy guard, abort, last reply
-//   DataChannel       PORT, accept, urgent ABOR, close
+//   DataChannel       PORT/EPRT or EPSV/PASV, urgent ABOR, close
 //   Transcript        output pane and VOLLUM.LOG
 //   TransferMeter     progress window: pacing and texts
 //   RetrieveOperation retrieve, view and listing

@@ -22,9 +22,9 @@ namespace vollum {
 
 namespace {
 
-int OpenStreamSocket() {
+int OpenStreamSocket(int family) {
     // Non-blocking underneath: "blocking" calls wait in the event loop.
-    return ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
+    return ::socket(family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
 }
 
 ConsolePrompts& FallbackPrompts() {
@@ -32,12 +32,59 @@ ConsolePrompts& FallbackPrompts() {
     return prompts;
 }
 
-bool AddressOf(int socket, bool peer, sockaddr_in& addr) {
+bool AddressOf(int socket, bool peer, sockaddr_storage& addr) {
     socklen_t len = sizeof addr;
     std::memset(&addr, 0, sizeof addr);
     const int rc = peer ? ::getpeername(socket, reinterpret_cast<sockaddr*>(&addr), &len)
                         : ::getsockname(socket, reinterpret_cast<sockaddr*>(&addr), &len);
     return rc == 0;
+}
+
+uint16_t PortOf(const sockaddr_storage& a) {
+    if (a.ss_family == AF_INET6) return ntohs(reinterpret_cast<const sockaddr_in6&>(a).sin6_port);
+    return ntohs(reinterpret_cast<const sockaddr_in&>(a).sin_port);
+}
+
+std::string AddressText(const sockaddr_storage& a) {
+    char text[INET6_ADDRSTRLEN] = {};
+    if (a.ss_family == AF_INET6)
+        ::inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6&>(a).sin6_addr, text, sizeof text);
+    else ::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in&>(a).sin_addr, text, sizeof text);
+    return text;
+}
+
+// A literal address of either family, else the name's first IPv4 address,
+// else its first IPv6 one: a name with both keeps reaching the IPv4 host.
+bool ResolveHost(const std::string& host, uint16_t port, sockaddr_storage& out, socklen_t& len) {
+    std::memset(&out, 0, sizeof out);
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&out);
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&out);
+    if (::inet_pton(AF_INET, host.c_str(), &v4->sin_addr) == 1) {
+        v4->sin_family = AF_INET;
+        v4->sin_port = htons(port);
+        len = sizeof *v4;
+        return true;
+    }
+    if (::inet_pton(AF_INET6, host.c_str(), &v6->sin6_addr) == 1) {
+        v6->sin6_family = AF_INET6;
+        v6->sin6_port = htons(port);
+        len = sizeof *v6;
+        return true;
+    }
+    for (const int family : {AF_INET, AF_INET6}) {
+        addrinfo hints{};
+        hints.ai_family = family;
+        hints.ai_socktype = SOCK_STREAM;
+        addrinfo* res = nullptr;
+        if (::getaddrinfo(host.c_str(), nullptr, &hints, &res) != 0 || !res) continue;
+        len = static_cast<socklen_t>(res->ai_addrlen);
+        std::memcpy(&out, res->ai_addr, res->ai_addrlen);
+        ::freeaddrinfo(res);
+        if (family == AF_INET) v4->sin_port = htons(port);
+        else v6->sin6_port = htons(port);
+        return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -114,29 +161,18 @@ void TSockets::SConnect() {
     const std::string portText = Port.substr(0, 31);
     const std::string hostText = IPAddr.substr(0, 256);
     const uint16_t port = PortFromText(portText, false);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(port);
-    in_addr_t ip = ::inet_addr(hostText.c_str());
-    if (ip == INADDR_NONE) {
-        addrinfo hints{};
-        hints.ai_family = AF_INET;
-        hints.ai_socktype = SOCK_STREAM;
-        addrinfo* res = nullptr;
-        if (::getaddrinfo(hostText.c_str(), nullptr, &hints, &res) != 0 || !res) {
-            Box("Cannot convert host address", "WINSOCK ERROR");
-            return;
-        }
-        ip = reinterpret_cast<sockaddr_in*>(res->ai_addr)->sin_addr.s_addr;
-        ::freeaddrinfo(res);
+    sockaddr_storage addr{};
+    socklen_t addrLen = 0;
+    if (!ResolveHost(hostText, port, addr, addrLen)) {
+        Box("Cannot convert host address", "WINSOCK ERROR");
+        return;
     }
-    addr.sin_addr.s_addr = ip;
 
-    FSocket = OpenStreamSocket();
+    FSocket = OpenStreamSocket(addr.ss_family);
     if (FSocket < 0) ReportError(-1, "SConnect (socket)", WinSockCodeFromErrno(errno));
     if (NonBlocking()) WatchAsync(FSocket, false);
 
-    if (::connect(FSocket, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
+    if (::connect(FSocket, reinterpret_cast<sockaddr*>(&addr), addrLen) == 0) {
         if (NonBlocking()) connecting_ = true;  // FD_CONNECT still follows
         return;
     }
@@ -170,14 +206,25 @@ void TSockets::SListen() {
         return;
     }
     const uint16_t port = PortFromText(Port, true);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(port);
-    addr.sin_addr.s_addr = htonl(INADDR_ANY);
+    sockaddr_storage addr{};
+    socklen_t addrLen = 0;
+    if (ListenIPv6) {
+        auto& a = reinterpret_cast<sockaddr_in6&>(addr);
+        a.sin6_family = AF_INET6;
+        a.sin6_port = htons(port);
+        a.sin6_addr = in6addr_any;
+        addrLen = sizeof a;
+    } else {
+        auto& a = reinterpret_cast<sockaddr_in&>(addr);
+        a.sin_family = AF_INET;
+        a.sin_port = htons(port);
+        a.sin_addr.s_addr = htonl(INADDR_ANY);
+        addrLen = sizeof a;
+    }
 
-    FListenSocket = OpenStreamSocket();
+    FListenSocket = OpenStreamSocket(addr.ss_family);
     if (FListenSocket < 0) ReportError(-1, "socket", WinSockCodeFromErrno(errno));
-    if (::bind(FListenSocket, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0)
+    if (::bind(FListenSocket, reinterpret_cast<sockaddr*>(&addr), addrLen) != 0)
         ReportError(FListenSocket, "Bind", WinSockCodeFromErrno(errno));
     if (::listen(FListenSocket, 5) != 0) ReportError(FListenSocket, "Listen", WinSockCodeFromErrno(errno));
     if (NonBlocking()) WatchAsync(FListenSocket, true);
@@ -190,7 +237,7 @@ int TSockets::Accept() {
         return FSocket;
     }
     for (;;) {
-        sockaddr_in peer{};
+        sockaddr_storage peer{};
         socklen_t len = sizeof peer;
         const int fd = ::accept4(FListenSocket, reinterpret_cast<sockaddr*>(&peer), &len, SOCK_NONBLOCK | SOCK_CLOEXEC);
         const int err = fd < 0 ? errno : 0;
@@ -388,27 +435,32 @@ bool TSockets::ShutdownAndDrain(int socket) {
 }
 
 std::string TSockets::GetLocalPort(int socket) const {
-    sockaddr_in a{};
+    sockaddr_storage a{};
     AddressOf(socket, false, a);
-    return std::to_string(ntohs(a.sin_port));
+    return std::to_string(PortOf(a));
 }
 
 std::string TSockets::GetLocalIPAddr(int socket) const {
-    sockaddr_in a{};
+    sockaddr_storage a{};
     AddressOf(socket, false, a);
-    return ::inet_ntoa(a.sin_addr);
+    return AddressText(a);
 }
 
 std::string TSockets::GetRemotePort(int socket) const {
-    sockaddr_in a{};
+    sockaddr_storage a{};
     AddressOf(socket, true, a);
-    return std::to_string(ntohs(a.sin_port));
+    return std::to_string(PortOf(a));
 }
 
 std::string TSockets::GetRemoteIPAddr(int socket) const {
-    sockaddr_in a{};
+    sockaddr_storage a{};
     AddressOf(socket, true, a);
-    return ::inet_ntoa(a.sin_addr);
+    return AddressText(a);
+}
+
+bool TSockets::IsIPv6(int socket) const {
+    sockaddr_storage a{};
+    return AddressOf(socket, false, a) && a.ss_family == AF_INET6;
 }
 
 }  // namespace vollum

@@ -44,6 +44,8 @@ public:
     bool NonBlocking() const { return FNonBlocking == 1; }
     void SetNonBlocking(bool value);
     int Timeout = 30;
+    // SListen listens on IPv6 instead of IPv4 (the control connection's family).
+    bool ListenIPv6 = false;
     TDataAvailable OnDataAvailable;
     TDataNeeded OnDataNeeded;
     TSessionClosed OnSessionClosed;
@@ -68,6 +70,7 @@ public:
     std::string GetLocalIPAddr(int socket) const;
     std::string GetRemotePort(int socket) const;
     std::string GetRemoteIPAddr(int socket) const;
+    bool IsIPv6(int socket) const;
 
     int FSocket = -1;
     int FListenSocket = -1;

@@ -26,7 +26,7 @@ TLoginDLG::TLoginDLG(StartupValues& settings, UserPrompts& prompts, std::functio
       settings_(settings),
       prompts_(prompts),
       settingsChanged_(std::move(settingsChanged)),
-      layout_(this, 371, 346) {
+      layout_(this, 371, 370) {
     setObjectName("LoginDLG");
     // The caption bar's company text names the dialog; its own title is blank.
     setWindowTitle(QString());
@@ -102,21 +102,24 @@ TLoginDLG::TLoginDLG(StartupValues& settings, UserPrompts& prompts, std::functio
     OKBtn->setDefault(true);
     CancelBtn = MakeButton("CancelBtn", "Cancel", 296, 319, 73, 27);
     CancelBtn->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+    // Beneath the form's original face, so that nothing of it moves.
+    PassiveMode = MakeCheck(this, "PassiveMode", "Passive mode", 8, 350, 121);
 
     // Tab order: the form's controls by their design order, a group box's own in its place.
-    QWidget* chain[] = {Profile,   HostName,
-                        UserName,  Password,
-                        Account,   Port,
-                        Directory, Edit2,
-                        CheckBox1, CheckBox3,
-                        AddBtn,    ModifyBtn,
-                        DeleteBtn, OKBtn,
-                        CancelBtn, CheckBox2,
-                        CheckBox4, CheckBox6,
-                        rbASCII,   rbBINARY,
-                        rbEBCDIC,  Edit1,
-                        CheckBox5, FtpTimeoutBox,
-                        Error,     ConnectionTimeOutBox};
+    QWidget* chain[] = {Profile,    HostName,
+                        UserName,   Password,
+                        Account,    Port,
+                        Directory,  Edit2,
+                        CheckBox1,  CheckBox3,
+                        AddBtn,     ModifyBtn,
+                        DeleteBtn,  OKBtn,
+                        CancelBtn,  CheckBox2,
+                        CheckBox4,  CheckBox6,
+                        rbASCII,    rbBINARY,
+                        rbEBCDIC,   Edit1,
+                        CheckBox5,  FtpTimeoutBox,
+                        Error,      ConnectionTimeOutBox,
+                        PassiveMode};
     for (size_t i = 1; i < std::size(chain); ++i) setTabOrder(chain[i - 1], chain[i]);
 
     connect(Profile, &QComboBox::editTextChanged, this, [this] { Guarded([this] { ProfileChange(); }); });
@@ -221,6 +224,7 @@ void TLoginDLG::ProfileChange() {
     CheckBox4->setChecked(v.IncludeSubDirs);
     CheckBox5->setChecked(v.UseLowerCase);
     Error->setChecked(v.DisplayError);
+    PassiveMode->setChecked(v.PassiveMode);
     Edit1->setText(ToQt(v.InitializeCommand));
     if (v.TransferType == 1) rbASCII->setChecked(true);
     if (v.TransferType == 2) rbBINARY->setChecked(true);
@@ -259,6 +263,7 @@ ProfileValues TLoginDLG::FromControls() const {
     v.FtpTimeOut = Field(FtpTimeoutBox);
     v.ConnectionTimeOut = Field(ConnectionTimeOutBox);
     v.DisplayError = Error->isChecked();
+    v.PassiveMode = PassiveMode->isChecked();
     v.TransferType = settings_.TransferTypeCode;
     return v;
 }
@@ -304,6 +309,7 @@ void TLoginDLG::OKBtnClick() {
     settings_.Localdir = v.Localdir;
     settings_.FtpTimeOut = StrToInt(v.FtpTimeOut);
     settings_.ConnectionTimeOut = StrToInt(v.ConnectionTimeOut);
+    settings_.PassiveMode = v.PassiveMode;
     if (settingsChanged_) settingsChanged_();
     if (!v.Localdir.empty() && !ChangeDirectory(v.Localdir)) prompts_.Warning("Cannot find directory");
 }

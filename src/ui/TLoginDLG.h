@@ -63,6 +63,7 @@ public:
     QCheckBox* CheckBox6;
     QCheckBox* CheckBox5;
     QCheckBox* Error;
+    QCheckBox* PassiveMode;
     QGroupBox* GroupBox3;
     QRadioButton* rbASCII;
     QRadioButton* rbBINARY;

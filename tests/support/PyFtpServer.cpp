@@ -9,7 +9,8 @@
 
 namespace vollum::test {
 
-PyFtpServer::PyFtpServer(const std::string& user, const std::string& password) : user_(user), password_(password) {
+PyFtpServer::PyFtpServer(const std::string& user, const std::string& password, const std::string& address)
+    : user_(user), password_(password) {
     int in[2], out[2];
     if (::pipe(in) != 0 || ::pipe(out) != 0) throw std::runtime_error("pipe failed");
     const std::string script = std::string(VOLLUM_TEST_SUPPORT_DIR) + "/ftp_server.py";
@@ -21,7 +22,7 @@ PyFtpServer::PyFtpServer(const std::string& user, const std::string& password) :
         ::close(out[0]);
         // Debian's interpreter: it is the one that has the pyftpdlib package.
         ::execl("/usr/bin/python3", "python3", script.c_str(), root_.Path().c_str(), user_.c_str(), password_.c_str(),
-                static_cast<char*>(nullptr));
+                address.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
     ::close(in[0]);

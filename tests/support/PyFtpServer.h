@@ -9,7 +9,8 @@ namespace vollum::test {
 
 class PyFtpServer {
 public:
-    explicit PyFtpServer(const std::string& user = "user", const std::string& password = "secret");
+    explicit PyFtpServer(const std::string& user = "user", const std::string& password = "secret",
+                         const std::string& address = "127.0.0.1");
     ~PyFtpServer();
     PyFtpServer(const PyFtpServer&) = delete;
     PyFtpServer& operator=(const PyFtpServer&) = delete;

@@ -19,7 +19,9 @@ SessionFixture::SessionFixture() : session(std::make_unique<TFtpSession>(prompts
     session->SetMeter(&meter);
 }
 
-bool SessionFixture::ConnectTo(int port) { return session->OpenControlConnection("127.0.0.1", std::to_string(port)); }
+bool SessionFixture::ConnectTo(int port, const std::string& host) {
+    return session->OpenControlConnection(host, std::to_string(port));
+}
 
 std::vector<std::string> SessionFixture::PaneLines() const {
     const auto& lines = session->Pane().Lines();

@@ -50,8 +50,8 @@ public:
 class SessionFixture : public ::testing::Test {
 protected:
     SessionFixture();
-    // Connects the engine's control connection to 127.0.0.1:port (Connected set on success).
-    bool ConnectTo(int port);
+    // Connects the engine's control connection to host:port (Connected set on success).
+    bool ConnectTo(int port, const std::string& host = "127.0.0.1");
     // Starts the script, connects and reads the greeting the script begins with.
     void Open(FakeFtpServer& server);
     // Every pane line, the pending one excluded.

@@ -50,6 +50,7 @@ TEST_F(SetupDialog, EdgeCases) {
              for (QCheckBox* box :
                   {d.CheckBox1, d.CheckBox3, d.CheckBox6, d.CheckBox2, d.CheckBox4, d.CheckBox5, d.Error})
                  EXPECT_TRUE(box->isChecked()) << box->objectName().toStdString();
+             EXPECT_FALSE(d.PassiveMode->isChecked());  // a profile talks as before unless asked
              EXPECT_EQ(d.UserName->text(), "Anonymous");
              EXPECT_EQ(d.Label1->text(), "Email:");
              EXPECT_EQ(d.Password->echoMode(), QLineEdit::Normal);
@@ -108,6 +109,7 @@ TEST_F(SetupDialog, EdgeCases) {
         {"OK with Auto Save keeps the stored mode and hands the profile over", kTwoProfiles,
          [](TLoginDLG& d) {
              d.rbASCII->click();
+             d.PassiveMode->click();
              d.HostName->setText("elsewhere");
              d.OKBtn->click();
          },
@@ -119,6 +121,8 @@ TEST_F(SetupDialog, EdgeCases) {
              EXPECT_EQ(settings.Port, "2121");
              EXPECT_EQ(settings.FtpTimeOut, 30);
              EXPECT_EQ(settings.ConnectionTimeOut, 20);
+             EXPECT_EQ(Key("closed", "PassiveMode"), "1");
+             EXPECT_TRUE(settings.PassiveMode);
          }},
         {"Save stores the mode from the buttons", kTwoProfiles,
          [](TLoginDLG& d) {
