@@ -46,15 +46,8 @@ bool SpoolEntryCounts(const std::string& directory, const std::string& name) {
 }
 
 bool SpoolHasEntries(const std::string& pattern) {
-    const auto sep = pattern.rfind(kPathSep);
-    const std::string dir = sep == std::string::npos ? std::string(".") : pattern.substr(0, sep + 1);
-    const std::string mask = sep == std::string::npos ? pattern : pattern.substr(sep + 1);
-    const bool everything = mask.empty() || mask == "*.*";
-    std::vector<DirEntry> entries;
-    ListDirectory(dir, entries);
-    return std::any_of(entries.begin(), entries.end(), [&](const DirEntry& e) {
-        return (everything || WildcardMatch(mask, e.name)) && SpoolEntryCounts(dir, e.name);
-    });
+    return AnyPatternEntry(pattern,
+                           [](const std::string& dir, const DirEntry& e) { return SpoolEntryCounts(dir, e.name); });
 }
 
 std::vector<std::string> SpoolSnapshot(const std::string& spool) {

@@ -21,7 +21,8 @@ bool ListDirectory(const std::string& dir, std::vector<DirEntry>& entries) {
     return !ec;
 }
 
-bool PatternHasEntries(const std::string& pattern) {
+bool AnyPatternEntry(const std::string& pattern,
+                     const std::function<bool(const std::string& dir, const DirEntry& entry)>& keep) {
     const auto sep = pattern.rfind(kPathSep);
     const std::string dir = sep == std::string::npos ? std::string(".") : pattern.substr(0, sep + 1);
     const std::string mask = sep == std::string::npos ? pattern : pattern.substr(sep + 1);
@@ -30,8 +31,12 @@ bool PatternHasEntries(const std::string& pattern) {
     std::vector<DirEntry> entries;
     ListDirectory(dir, entries);
     for (const auto& e : entries)
-        if (e.name[0] != '.' && (everything || WildcardMatch(mask, e.name))) return true;
+        if ((everything || WildcardMatch(mask, e.name)) && keep(dir, e)) return true;
     return false;
+}
+
+bool PatternHasEntries(const std::string& pattern) {
+    return AnyPatternEntry(pattern, [](const std::string&, const DirEntry& e) { return e.name[0] != '.'; });
 }
 
 }  // namespace vollum
