@@ -103,6 +103,9 @@ private:
     // reply check counts as the lost connection it is.
     void RunLoggedIn(bool deletesStored, const std::string& port, const std::string& host, const std::string& user,
                      const std::string& password, void (TUnattended::*walk)());
+    // PWD, then MKD and CWD into a directory of the run; on a refused CWD the
+    // run goes back to its start. True when the walk is inside the new directory.
+    bool EnterNewRemoteDirectory(const std::string& name);
     void SpoolWalk();
     void DropWalk();
     std::string AbsoluteArgument(const std::string& arg) const;

@@ -111,6 +111,20 @@ void TUnattended::RunLoggedIn(bool deletesStored, const std::string& port, const
     RequestEnd();
 }
 
+bool TUnattended::EnterNewRemoteDirectory(const std::string& name) {
+    NotePwd(s_.FtpCommand("PWD"));
+    s_.LogLine("PWD");
+    if (runStopped_) return false;
+    walkAbandoned_ = false;
+    // A refused CWD leaves the tree for the next run, never in the wrong place.
+    if (!MakeAndEnterDirectory(name)) {
+        ReturnToStart();
+        return false;
+    }
+    remotePath_.push_back(name);
+    return true;
+}
+
 void TUnattended::SpoolWalk() {
     const std::string S = SpoolDirectory();
     std::vector<DirEntry> entries;
@@ -124,17 +138,7 @@ void TUnattended::SpoolWalk() {
         if (e.kind == EntryKind::Directory) {
             const std::string N = RemoteName(e.name);
             if (!NameUsable(e.name, P) || !ClaimRemoteName(N, P)) continue;
-            NotePwd(s_.FtpCommand("PWD"));
-            s_.LogLine("PWD");
-            if (runStopped_) continue;
-            walkAbandoned_ = false;
-            // A refused CWD leaves the tree for the next run, never in the wrong place.
-            if (!MakeAndEnterDirectory(N)) {
-                ReturnToStart();
-            } else {
-                remotePath_.push_back(N);
-                if (PutDirTree(P) && !Stopped()) completeSpoolDirs_.insert(e.name);
-            }
+            if (EnterNewRemoteDirectory(N) && PutDirTree(P) && !Stopped()) completeSpoolDirs_.insert(e.name);
             walkAbandoned_ = false;
         } else if (e.kind == EntryKind::File || e.kind == EntryKind::Dangling) {
             if (!NameUsable(e.name, P) || !ClaimRemoteName(RemoteName(e.name), P)) continue;
@@ -175,16 +179,7 @@ void TUnattended::DropWalk() {
             const std::string N = RemoteName(LastPathComponent(A));
             if (!NameUsable(LastPathComponent(A), A) || !ClaimRemoteName(N, A)) continue;
             if (v.IncludeSubDirs) {
-                NotePwd(s_.FtpCommand("PWD"));
-                s_.LogLine("PWD");
-                if (runStopped_) continue;
-                walkAbandoned_ = false;
-                if (!MakeAndEnterDirectory(N)) {
-                    ReturnToStart();
-                } else {
-                    remotePath_.push_back(N);
-                    PutDirTree(A);
-                }
+                if (EnterNewRemoteDirectory(N)) PutDirTree(A);
                 walkAbandoned_ = false;
             } else {
                 // The remote directory stays the new one for the arguments that follow.
