@@ -24,6 +24,8 @@ struct StartupValues {
     int ConnectionTimeOut = 0;  // control connection, seconds
     bool UseLogFile = true;
     bool PassiveMode = false;  // the client connects to the server for data (EPSV, else PASV)
+    bool UseTLS = false;        // AUTH TLS after the greeting; commands and data protected
+    std::string TLSFingerprint;  // pinned SHA-256 of the server certificate, as stored
 
     // Section options.
     std::string DirSep, ViewSep, Editor;
