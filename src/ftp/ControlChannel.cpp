@@ -158,6 +158,18 @@ int ControlChannel::SendAndAwaitReply(const std::string& line) {
 
 void ControlChannel::SendUrgent(const std::string& text) { socket_.SendUrgent(text); }
 
+const TlsContext& ControlChannel::TlsSettings() {
+    if (!tlsContext_) tlsContext_ = std::make_unique<TlsContext>();
+    return *tlsContext_;
+}
+
+bool ControlChannel::StartTls() {
+    BusyCursor();
+    const bool started = socket_.StartTls(TlsSettings(), socket_.IPAddr, nullptr);
+    NormalCursor();
+    return started && !AbortRequested();
+}
+
 void ControlChannel::ReadUnaskedReplies() {
     // An owed reply (to a command abandoned on a time-out or Cancel, or the
     // second reply of an ABOR) may still be on its way: it gets a moment to

@@ -5,6 +5,7 @@
 // Transcript.
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <string>
 
 #include "common/Format.h"
@@ -47,6 +48,15 @@ public:
     int GetReply();
     // "ABOR\r\n" as urgent data; it must get through while a command is busy.
     void SendUrgent(const std::string& text);
+
+    // TLS on the connection once the server accepted AUTH TLS; false when the
+    // handshake failed (TlsProblem says why). Protected() from then on.
+    bool StartTls();
+    bool Protected() const { return socket_.Tls() != nullptr; }
+    const TlsStream* Tls() const { return socket_.Tls(); }
+    // The session's TLS settings, shared with its data connections.
+    const TlsContext& TlsSettings();
+    const std::string& TlsProblem() const { return socket_.TlsProblem(); }
     // The reply to an interrupted command is still owed: it is read before the next command.
     void OweReply() { ++owedReplies_; }
 
@@ -135,6 +145,7 @@ private:
     // The TYPE line the server last answered with 2xx on this connection;
     // empty when unknown.
     std::string acceptedType_;
+    std::unique_ptr<TlsContext> tlsContext_;
 };
 
 }  // namespace vollum

@@ -143,8 +143,21 @@ int DataChannel::OpenPort() {
 
 void DataChannel::Accept() {
     // A passive connection already stands (or failed to) since OpenPort.
-    if (settings_.PassiveMode) return;
-    socket_.Accept();
+    if (!settings_.PassiveMode) socket_.Accept();
+    if (protect_ && socket_.FSocket != -1) SecureConnection();
+}
+
+void DataChannel::SecureConnection() {
+    std::string problem;
+    if (!control_.Protected()) problem = "the control connection is not protected";
+    else if (!socket_.StartTls(control_.TlsSettings(), control_.HostName(), control_.Tls()))
+        problem = socket_.TlsProblem();
+    else if (socket_.Tls()->Peer().fingerprint != control_.Tls()->Peer().fingerprint)
+        problem = "its certificate is not the control connection's";
+    if (problem.empty()) return;
+    transcript_.ShowLine("TLS on the data connection failed: %s", {problem});
+    transcript_.LogLine("TLS on the data connection failed: " + problem);
+    socket_.Disconnect();
 }
 
 int DataChannel::SendAbort() {

@@ -24,9 +24,13 @@ public:
     // class. Passive: asks for the server's port and connects to it; the
     // EPSV/PASV reply's class, 5 when no usable port came.
     int OpenPort();
-    // Active: waits for the server to connect. IsOpen() tells whether a
-    // data connection stands.
+    // Active: waits for the server to connect. Then, when protected, the
+    // TLS handshake (both modes). IsOpen() tells whether a usable data
+    // connection stands.
     void Accept();
+    // Data connections are protected with TLS (after PROT P was accepted).
+    void Protect(bool on) { protect_ = on; }
+    bool Protecting() const { return protect_; }
     // "ABOR\r\n" as urgent data on the control connection, then one reply (its class).
     int SendAbort();
     // Closes what is open; closing a socket a failed Accept never opened
@@ -62,11 +66,15 @@ public:
 
 private:
     int OpenPassive();
+    // TLS on the new data connection, resuming the control connection's
+    // session and holding the same certificate; closes it when that fails.
+    void SecureConnection();
 
     ControlChannel& control_;
     Transcript& transcript_;
     const StartupValues& settings_;
     TSockets socket_;
+    bool protect_ = false;
 };
 
 }  // namespace vollum

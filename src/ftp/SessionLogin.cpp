@@ -6,15 +6,21 @@
 
 namespace vollum {
 
-void TFtpSession::WaitGreeting() {
+bool TFtpSession::WaitGreeting(bool mayAskTrust) {
+    data_.Protect(false);  // a new connection: nothing agreed yet
     int result = GetReply();
     while (result == 1 && !control_.AbortPending()) result = GetReply();
+    if (!Settings.UseTLS) return true;
+    return SecureControlConnection(mayAskTrust);
 }
 
 void TFtpSession::SendLogin(const std::string& user, const std::string& password, const std::string& account) {
-    if (FtpCommand("USER %s", {user}) != 3 || password.empty()) return;
-    if (FtpCommand("PASS %s", {password}) != 3 || account.empty()) return;
-    FtpCommand("ACCT %s", {account});
+    int result = FtpCommand("USER %s", {user});
+    if (result == 3 && !password.empty()) {
+        result = FtpCommand("PASS %s", {password});
+        if (result == 3 && !account.empty()) result = FtpCommand("ACCT %s", {account});
+    }
+    if (result == 2 && control_.Protected()) ProtectData();
 }
 
 void TFtpSession::CheckRemoteDir() {

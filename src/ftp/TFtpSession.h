@@ -81,7 +81,13 @@ public:
     }
     // Connects to host:port; true when the connection stands.
     bool OpenControlConnection(const std::string& host, const std::string& port) { return control_.Open(host, port); }
-    void WaitGreeting();
+    // The greeting, then with UseTLS: AUTH TLS, the handshake and the
+    // certificate check (SessionTls.cpp). False when TLS was asked for and
+    // could not be had: the connection is closed then, nothing went in plain
+    // text. mayAskTrust: an unknown certificate may be put to the user.
+    bool WaitGreeting(bool mayAskTrust = true);
+    // USER, PASS, ACCT; with TLS then PBSZ 0 and PROT P, or the end of the
+    // connection when the server will not protect data connections.
     void SendLogin(const std::string& user, const std::string& password, const std::string& account);
     void CheckRemoteDir();
     void CheckLogin();  // ends the program with exit code 1 on 530
@@ -119,6 +125,12 @@ public:
     [[noreturn]] void MeterCancel();
 
 private:
+    bool SecureControlConnection(bool mayAskTrust);
+    bool TrustServer(bool mayAskTrust);
+    void ProtectData();
+    // Closes the connection over a TLS failure, saying why.
+    void EndWithoutTls(const std::string& text);
+
     Transcript transcript_;
     ControlChannel control_;
     DataChannel data_;

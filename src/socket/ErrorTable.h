@@ -11,6 +11,7 @@ int WinSockCodeFromErrno(int err);
 constexpr int WSAEINTR = 10004;
 constexpr int WSAENOTSOCK = 10038;
 constexpr int WSAEWOULDBLOCK = 10035;
+constexpr int WSAECONNABORTED = 10053;
 constexpr int WSAETIMEDOUT = 10060;
 constexpr int WSAECONNREFUSED = 10061;
 constexpr int WSAECONNRESET = 10054;

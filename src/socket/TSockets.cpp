@@ -168,6 +168,7 @@ void TSockets::SConnect() {
         return;
     }
 
+    DropTls();  // a new connection starts in plain text
     FSocket = OpenStreamSocket(addr.ss_family);
     if (FSocket < 0) ReportError(-1, "SConnect (socket)", WinSockCodeFromErrno(errno));
     if (NonBlocking()) WatchAsync(FSocket, false);
@@ -243,6 +244,7 @@ int TSockets::Accept() {
         const int err = fd < 0 ? errno : 0;
         if (NonBlocking()) RearmRead(FListenSocket);
         if (fd >= 0) {
+            DropTls();
             FSocket = fd;
             if (NonBlocking()) WatchAsync(FSocket, false);
             return FSocket;
@@ -271,6 +273,7 @@ void TSockets::Disconnect() {
     StopWatching(FSocket);
     if (wait_.Waiting()) wait_.Cancel();
     const int fd = FSocket;
+    DropTls();
     ::shutdown(fd, SHUT_RDWR);
     linger lg{1, 0};
     ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &lg, sizeof lg);
@@ -281,6 +284,7 @@ void TSockets::Disconnect() {
 
 int TSockets::SendAll(int socket, const char* data, int size, int flags, bool& cancelled, bool once) {
     cancelled = false;
+    if (tls_ && socket == FSocket) return TlsSendAll(data, size, cancelled, once);
     int sent = 0;
     while (sent < size || size == 0) {
         const ssize_t n =
@@ -310,6 +314,10 @@ void TSockets::SetText(const std::string& S) {
 }
 
 void TSockets::SendUrgent(const std::string& S) {
+    if (tls_) {
+        SetText(S);
+        return;
+    }
     bool cancelled = false;
     const int rc = SendAll(FSocket, S.data(), static_cast<int>(S.size()), MSG_OOB, cancelled);
     if (rc < 0) ReportError(FSocket, "SetText (Send)", -rc);
@@ -323,6 +331,14 @@ std::string TSockets::PeekPending(size_t seen, bool& closed, bool& failed) {
         return {};
     }
     const size_t window = MaximumReceiveLength > 0 ? static_cast<size_t>(MaximumReceiveLength) : 1;
+    if (tls_) {
+        // Decrypted bytes are gathered until more than `seen` are there.
+        while (tlsIn_.size() <= seen && tlsIn_.size() < window) {
+            if (!TlsFill(closed, failed)) break;
+        }
+        if (failed && !closed) ReportError(FSocket, "PeekData (Peek)", WSAEINTR);
+        return tlsIn_.substr(0, window);
+    }
     std::string buf(window, '\0');
     bool waited = false;
     if (NonBlocking()) RearmRead(FSocket);
@@ -385,6 +401,7 @@ std::string TSockets::PeekData() {
 
 int TSockets::SReceive(int socket, char* buffer, int& size) {
     if (socket == -1) return -1;
+    if (tls_ && socket == FSocket) return TlsReceive(buffer, size);
     if (NonBlocking()) RearmRead(socket);
     for (;;) {
         const ssize_t n = ::recv(socket, buffer, static_cast<size_t>(size), MSG_DONTWAIT);
@@ -414,6 +431,7 @@ int TSockets::SSendPart(int socket, const char* buffer, int size) {
 
 bool TSockets::HasPendingInput() const {
     if (FSocket < 0) return false;
+    if (tls_ && (!tlsIn_.empty() || tls_->HasBuffered())) return true;
     char c = 0;
     const ssize_t n = ::recv(FSocket, &c, 1, MSG_PEEK | MSG_DONTWAIT);
     return n >= 0 || (errno != EAGAIN && errno != EINTR);
@@ -421,6 +439,7 @@ bool TSockets::HasPendingInput() const {
 
 bool TSockets::ShutdownAndDrain(int socket) {
     if (socket < 0) return false;
+    if (tls_ && socket == FSocket) return TlsShutdownAndDrain();
     ::shutdown(socket, SHUT_WR);
     char scratch[512];
     for (;;) {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "socket/EventWait.h"
+#include "socket/TlsStream.h"
 
 class QSocketNotifier;
 
@@ -101,6 +102,15 @@ public:
     void CancelBlockingCall();
     bool IsBlocking() const { return wait_.Waiting(); }
 
+    // TLS on the connection, as the client, in blocking mode (TSocketsTls.cpp).
+    // From then on every send, receive, peek and drain above goes through it,
+    // and urgent data goes in the stream (it cannot cross a TLS record). False
+    // when the handshake failed or was abandoned; TlsProblem() says why and
+    // the connection is left as it was (its owner closes it).
+    bool StartTls(const TlsContext& context, const std::string& host, const TlsStream* resumeFrom);
+    const TlsStream* Tls() const { return tls_.get(); }
+    const std::string& TlsProblem() const { return tlsProblem_; }
+
 private:
     enum class CallResult { Ok, TimedOut, Cancelled };
     // Waits until fd is ready, reporting a time-out (10060) the way the
@@ -117,6 +127,14 @@ private:
     bool FinishConnect(int fd);
     void OnAsyncRead(int fd, bool listening);
     void OnAsyncWrite(int fd);
+    // Waits for what a TLS step asks of the socket; false on time-out or cancel.
+    bool WaitTls(TlsStep step);
+    int TlsSendAll(const char* data, int size, bool& cancelled, bool once);
+    // Reads one more piece into tlsIn_; false when none came (closed or failed set).
+    bool TlsFill(bool& closed, bool& failed);
+    int TlsReceive(char* buffer, int size);
+    bool TlsShutdownAndDrain();
+    void DropTls();
 
     int FNonBlocking = 1;
     UserPrompts* prompts_ = nullptr;
@@ -125,6 +143,9 @@ private:
     std::unique_ptr<QSocketNotifier> readNotifier_;
     std::unique_ptr<QSocketNotifier> writeNotifier_;
     std::unique_ptr<QSocketNotifier> listenNotifier_;
+    std::unique_ptr<TlsStream> tls_;
+    std::string tlsIn_;  // decrypted bytes peeked at but not yet received
+    std::string tlsProblem_;
 };
 
 }  // namespace vollum

@@ -42,8 +42,7 @@ void TFTPForm::ConnectMNUClick() {
     EnableDisableMenus();
 
     // A close asked for meanwhile stops the sequence between steps.
-    session_.WaitGreeting();
-    if (closePending_) return;
+    if (!session_.WaitGreeting() || closePending_) return;
     session_.SendLogin(dialog.Field(dialog.UserName), dialog.Field(dialog.Password), dialog.Field(dialog.Account));
     if (closePending_) return;
     const std::string directory = dialog.Field(dialog.Directory);

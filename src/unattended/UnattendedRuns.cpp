@@ -50,7 +50,12 @@ bool TUnattended::Login(const std::string& port, const std::string& host, const 
     s_.ShowLine("Local port: %s IP: %s connected to rmt port: %s IP: %s",
                 {ends.localPort, ends.localAddress, ends.remotePort, ends.remoteAddress});
     s_.LogLine("Connected to " + s_.Control().HostName() + " as " + user);
-    s_.WaitGreeting();
+    // Nobody is asked about a certificate here: an unverified one ends the run.
+    if (!s_.WaitGreeting(false)) {
+        s_.LogLine("Connection Failed");
+        ConnectionFailed = true;
+        return false;
+    }
     s_.SendLogin(user, password, v.Account);
     if (!v.Directory.empty()) s_.FtpCommand("CWD %s", {RemoteName(v.Directory)});
     try {

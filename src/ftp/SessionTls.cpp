@@ -1,0 +1,90 @@
+// Explicit TLS: AUTH TLS after the greeting, the server's certificate
+// checked (trusted roots and host name, or the pinned fingerprint, or the
+// user's word), and PBSZ/PROT after login. Never a quiet fall back to plain
+// text: whatever fails closes the connection.
+#include "common/UserPrompts.h"
+#include "config/Fingerprint.h"
+#include "config/TIniFile.h"
+#include "ftp/TFtpSession.h"
+
+namespace vollum {
+
+void TFtpSession::EndWithoutTls(const std::string& text) {
+    ShowLine("%s", {text});
+    LogLine(text);
+    control_.Disconnect();
+    Prompts.MessageBox(text, "TLS", PromptButtons::Ok, PromptIcon::Exclamation);
+}
+
+bool TFtpSession::SecureControlConnection(bool mayAskTrust) {
+    const std::string host = control_.HostName();
+    if (!control_.Connected()) return false;
+    if (FtpCommand("AUTH TLS") != 2 || LastReply().compare(0, 3, "234") != 0) {
+        if (control_.Connected())
+            EndWithoutTls("The server " + host + " refused AUTH TLS; disconnected without logging in");
+        return false;
+    }
+    if (!control_.StartTls()) {
+        const std::string why = control_.TlsProblem().empty() ? "abandoned" : control_.TlsProblem();
+        EndWithoutTls("TLS with " + host + " failed (" + why + "); disconnected without logging in");
+        return false;
+    }
+    if (!TrustServer(mayAskTrust)) {
+        LogLine("Certificate of " + host + " not trusted; disconnected without logging in");
+        ShowLine("Certificate of %s not trusted; disconnected without logging in", {host});
+        control_.Disconnect();
+        return false;
+    }
+    const TlsPeer peer = control_.Tls()->Peer();
+    ShowLine("TLS %s, %s", {peer.protocol, peer.cipher});
+    return true;
+}
+
+bool TFtpSession::TrustServer(bool mayAskTrust) {
+    const std::string host = control_.HostName();
+    const TlsPeer peer = control_.Tls()->Peer();
+    if (peer.verified) {
+        ShowLine("Certificate verified for %s", {host});
+        return true;
+    }
+    const auto pinned = NormalizedFingerprint(Settings.TLSFingerprint);
+    if (pinned && !peer.fingerprint.empty() && *pinned == peer.fingerprint) {
+        ShowLine("Certificate of %s matches the pinned fingerprint", {host});
+        return true;
+    }
+    std::string reason = peer.problem;
+    if (pinned) reason += "; it is not the certificate pinned in the profile";
+    else if (!Settings.TLSFingerprint.empty()) reason += "; the pinned TLSFingerprint is not a SHA-256 fingerprint";
+    const std::string shown = peer.fingerprint.empty() ? "(none)" : FingerprintText(peer.fingerprint);
+    const std::string text = "The certificate of " + host + " could not be verified (" + reason +
+                             ").\r\nSHA-256 fingerprint:\r\n" + shown;
+    LogLine("The certificate of " + host + " could not be verified (" + reason + "), SHA-256 " + shown);
+    // Nobody to ask (or a console that would answer Yes on its own): refused.
+    if (!mayAskTrust || Prompts.AnswersOnItsOwn() || peer.fingerprint.empty()) {
+        Prompts.MessageBox(text, "TLS", PromptButtons::Ok, PromptIcon::Exclamation);
+        return false;
+    }
+    const std::string question = text + "\r\n\r\nTrust this certificate and pin it in the profile?";
+    if (Prompts.MessageBox(question, "TLS", PromptButtons::YesNo, PromptIcon::Warning) != PromptAnswer::Yes)
+        return false;
+    Settings.TLSFingerprint = shown;
+    if (!Settings.ProfileName.empty()) {
+        TIniFile ini(Settings.ProgramDir + "VOLLUM.INI");
+        ini.WriteString(Settings.ProfileName, "TLSFingerprint", shown);
+    }
+    LogLine("Pinned the certificate of " + host + " in profile " + Settings.ProfileName + ": " + shown);
+    return true;
+}
+
+void TFtpSession::ProtectData() {
+    if (FtpCommand("PBSZ 0") == 2 && FtpCommand("PROT P") == 2) {
+        data_.Protect(true);
+        return;
+    }
+    if (!control_.Connected()) return;
+    const std::string host = control_.HostName();
+    FtpCommand("QUIT");
+    EndWithoutTls("The server " + host + " will not protect data connections (PROT P); disconnected");
+}
+
+}  // namespace vollum

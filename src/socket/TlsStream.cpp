@@ -1,0 +1,185 @@
+#include "socket/TlsStream.h"
+
+#include <arpa/inet.h>
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+#include <openssl/x509v3.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace vollum {
+
+namespace {
+
+SSL* Ssl(void* p) { return static_cast<SSL*>(p); }
+
+// The oldest queued OpenSSL error as text, the queue emptied.
+std::string QueuedError(const char* fallback) {
+    const unsigned long code = ERR_get_error();
+    ERR_clear_error();
+    if (code == 0) return fallback;
+    char text[256];
+    ERR_error_string_n(code, text, sizeof text);
+    return text;
+}
+
+bool IsAddressLiteral(const std::string& host) {
+    unsigned char scratch[16];
+    return ::inet_pton(AF_INET, host.c_str(), scratch) == 1 || ::inet_pton(AF_INET6, host.c_str(), scratch) == 1;
+}
+
+}  // namespace
+
+TlsContext::TlsContext() {
+    SSL_CTX* ctx = SSL_CTX_new(TLS_client_method());
+    if (ctx == nullptr) {
+        problem_ = QueuedError("TLS cannot be set up");
+        return;
+    }
+    SSL_CTX_set_min_proto_version(ctx, TLS1_2_VERSION);
+    // The chain is checked during the handshake but decided on afterwards, so
+    // that an unverified certificate can still match a pinned fingerprint.
+    SSL_CTX_set_verify(ctx, SSL_VERIFY_NONE, nullptr);
+    SSL_CTX_set_default_verify_paths(ctx);
+    // Data connections end with a plain close at some servers; the FTP reply
+    // after the transfer says whether all of it arrived.
+    SSL_CTX_set_options(ctx, SSL_OP_IGNORE_UNEXPECTED_EOF);
+    SSL_CTX_set_mode(ctx, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
+    SSL_CTX_set_session_cache_mode(ctx, SSL_SESS_CACHE_CLIENT | SSL_SESS_CACHE_NO_INTERNAL_STORE);
+    ctx_ = ctx;
+}
+
+TlsContext::~TlsContext() { SSL_CTX_free(static_cast<SSL_CTX*>(ctx_)); }
+
+TlsStream::TlsStream(const TlsContext& context, int fd, const std::string& host, const TlsStream* resumeFrom) {
+    if (context.Handle() == nullptr) {
+        problem_ = context.Problem();
+        return;
+    }
+    SSL* ssl = SSL_new(static_cast<SSL_CTX*>(context.Handle()));
+    if (ssl == nullptr) {
+        problem_ = QueuedError("TLS cannot be set up");
+        return;
+    }
+    SSL_set_fd(ssl, fd);
+    if (IsAddressLiteral(host)) {
+        X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl), host.c_str());
+    } else if (!host.empty()) {
+        SSL_set_tlsext_host_name(ssl, host.c_str());
+        SSL_set1_host(ssl, host.c_str());
+    }
+    if (resumeFrom != nullptr && resumeFrom->ssl_ != nullptr) {
+        if (SSL_SESSION* session = SSL_get1_session(Ssl(resumeFrom->ssl_))) {
+            SSL_set_session(ssl, session);
+            SSL_SESSION_free(session);
+        }
+    }
+    ssl_ = ssl;
+    ERR_clear_error();
+}
+
+TlsStream::~TlsStream() { SSL_free(Ssl(ssl_)); }
+
+TlsStep TlsStream::StepResult(int rc, const char* what) {
+    const int err = SSL_get_error(Ssl(ssl_), rc);
+    const int sysErr = errno;
+    switch (err) {
+        case SSL_ERROR_WANT_READ: return TlsStep::WantRead;
+        case SSL_ERROR_WANT_WRITE: return TlsStep::WantWrite;
+        case SSL_ERROR_ZERO_RETURN: return TlsStep::Closed;
+        case SSL_ERROR_SYSCALL:
+            if (ERR_peek_error() == 0) {
+                problem_ = std::string(what) + ": " +
+                           (sysErr != 0 ? std::strerror(sysErr) : "the connection ended without a TLS close");
+                return rc == 0 ? TlsStep::Closed : TlsStep::Failed;
+            }
+            break;
+        default: break;
+    }
+    problem_ = std::string(what) + ": " + QueuedError("TLS error");
+    return TlsStep::Failed;
+}
+
+TlsStep TlsStream::Handshake() {
+    if (ssl_ == nullptr) return TlsStep::Failed;
+    ERR_clear_error();
+    errno = 0;
+    const int rc = SSL_connect(Ssl(ssl_));
+    if (rc == 1) return TlsStep::Done;
+    const TlsStep step = StepResult(rc, "TLS handshake");
+    if (step == TlsStep::Closed) {
+        problem_ = "TLS handshake: the server closed the connection";
+        return TlsStep::Failed;
+    }
+    return step;
+}
+
+TlsStep TlsStream::Read(char* buffer, int size, int& got) {
+    got = 0;
+    if (ssl_ == nullptr) return TlsStep::Failed;
+    ERR_clear_error();
+    errno = 0;
+    const int rc = SSL_read(Ssl(ssl_), buffer, size);
+    if (rc > 0) {
+        got = rc;
+        return TlsStep::Done;
+    }
+    return StepResult(rc, "TLS read");
+}
+
+TlsStep TlsStream::Write(const char* buffer, int size, int& put) {
+    put = 0;
+    if (ssl_ == nullptr) return TlsStep::Failed;
+    if (size <= 0) return TlsStep::Done;
+    ERR_clear_error();
+    errno = 0;
+    const int rc = SSL_write(Ssl(ssl_), buffer, size);
+    if (rc > 0) {
+        put = rc;
+        return TlsStep::Done;
+    }
+    const TlsStep step = StepResult(rc, "TLS write");
+    return step == TlsStep::Closed ? TlsStep::Failed : step;
+}
+
+TlsStep TlsStream::Shutdown() {
+    if (ssl_ == nullptr) return TlsStep::Failed;
+    ERR_clear_error();
+    errno = 0;
+    // 0: our close_notify went out and the peer's is still to come (read for it).
+    const int rc = SSL_shutdown(Ssl(ssl_));
+    if (rc >= 0) return TlsStep::Done;
+    return StepResult(rc, "TLS close");
+}
+
+bool TlsStream::HasBuffered() const { return ssl_ != nullptr && SSL_pending(Ssl(ssl_)) > 0; }
+
+TlsPeer TlsStream::Peer() const {
+    TlsPeer peer;
+    if (ssl_ == nullptr) return peer;
+    SSL* ssl = Ssl(ssl_);
+    peer.protocol = SSL_get_version(ssl);
+    if (const char* cipher = SSL_get_cipher_name(ssl)) peer.cipher = cipher;
+    X509* cert = SSL_get1_peer_certificate(ssl);
+    if (cert == nullptr) {
+        peer.problem = "the server sent no certificate";
+        return peer;
+    }
+    unsigned char md[EVP_MAX_MD_SIZE];
+    unsigned int len = 0;
+    if (X509_digest(cert, EVP_sha256(), md, &len) == 1) {
+        static const char hex[] = "0123456789abcdef";
+        for (unsigned int i = 0; i < len; ++i) {
+            peer.fingerprint += hex[md[i] >> 4];
+            peer.fingerprint += hex[md[i] & 15];
+        }
+    }
+    X509_free(cert);
+    const long result = SSL_get_verify_result(ssl);
+    peer.verified = result == X509_V_OK;
+    if (!peer.verified) peer.problem = X509_verify_cert_error_string(result);
+    return peer;
+}
+
+}  // namespace vollum
