@@ -1,16 +1,27 @@
 #pragma once
 // Debian's pyftpdlib, started on a free loopback port with its root in a
-// temporary directory; stopped when the object goes.
+// temporary directory; stopped when the object goes. With `tls` it is an
+// explicit-TLS server that refuses unprotected sessions and data, holding a
+// throw-away CA and a server certificate for localhost, 127.0.0.1 and ::1.
+#include <optional>
 #include <string>
 
 #include "support/TempDir.h"
 
 namespace vollum::test {
 
+struct PyFtpServerOptions {
+    std::string user = "user";
+    std::string password = "secret";
+    std::string address = "127.0.0.1";
+    bool tls = false;
+};
+
 class PyFtpServer {
 public:
     explicit PyFtpServer(const std::string& user = "user", const std::string& password = "secret",
                          const std::string& address = "127.0.0.1");
+    explicit PyFtpServer(const PyFtpServerOptions& options);
     ~PyFtpServer();
     PyFtpServer(const PyFtpServer&) = delete;
     PyFtpServer& operator=(const PyFtpServer&) = delete;
@@ -21,9 +32,21 @@ public:
     std::string User() const { return user_; }
     std::string Password() const { return password_; }
 
+    // TLS only (empty otherwise): the directory holding ca.pem and
+    // server.pem, the server certificate's SHA-256 fingerprint as
+    // `openssl x509 -fingerprint -sha256` prints it (AB:CD:...), and the CA
+    // that signed it, for a client that should verify rather than pin.
+    std::string TlsDirectory() const { return tlsDir_ ? tlsDir_->Path() : std::string(); }
+    const std::string& Fingerprint() const { return fingerprint_; }
+    std::string CaFile() const { return tlsDir_ ? *tlsDir_ / "ca.pem" : std::string(); }
+
 private:
+    void Stop();
+
     TempDir root_;
+    std::optional<TempDir> tlsDir_;
     std::string user_, password_;
+    std::string fingerprint_;
     int pid_ = -1;
     int stdinFd_ = -1;
     int port_ = 0;
