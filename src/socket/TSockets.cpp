@@ -429,9 +429,13 @@ int TSockets::SSendPart(int socket, const char* buffer, int size) {
     return rc;
 }
 
-bool TSockets::HasPendingInput() const {
+bool TSockets::HasPendingInput() {
     if (FSocket < 0) return false;
-    if (tls_ && (!tlsIn_.empty() || tls_->HasBuffered())) return true;
+    if (tls_) {
+        bool closed = false, failed = false;
+        if (tlsIn_.empty()) TlsFill(closed, failed, false);
+        return !tlsIn_.empty() || closed;
+    }
     char c = 0;
     const ssize_t n = ::recv(FSocket, &c, 1, MSG_PEEK | MSG_DONTWAIT);
     return n >= 0 || (errno != EAGAIN && errno != EINTR);

@@ -94,7 +94,9 @@ public:
     int SSendPart(int socket, const char* buffer, int size);
     // Without waiting: true when bytes, the peer's close or an error wait to
     // be read on the connection.
-    bool HasPendingInput() const;
+    // Under TLS, records that are waiting are decrypted to tell (a session
+    // ticket is no input).
+    bool HasPendingInput();
     // Asynchronous-mode notification: event FD_READ=1, FD_WRITE=2, FD_ACCEPT=8,
     // FD_CONNECT=16, FD_CLOSE=32; an error above 10000 is reported instead.
     void DispatchNotification(int socket, int event, int error);
@@ -131,7 +133,8 @@ private:
     bool WaitTls(TlsStep step);
     int TlsSendAll(const char* data, int size, bool& cancelled, bool once);
     // Reads one more piece into tlsIn_; false when none came (closed or failed set).
-    bool TlsFill(bool& closed, bool& failed);
+    // wait = false: only what is already there.
+    bool TlsFill(bool& closed, bool& failed, bool wait = true);
     int TlsReceive(char* buffer, int size);
     bool TlsShutdownAndDrain();
     void DropTls();

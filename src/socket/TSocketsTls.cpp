@@ -68,7 +68,7 @@ int TSockets::TlsSendAll(const char* data, int size, bool& cancelled, bool once)
     return sent;
 }
 
-bool TSockets::TlsFill(bool& closed, bool& failed) {
+bool TSockets::TlsFill(bool& closed, bool& failed, bool wait) {
     char piece[kTlsPiece];
     for (;;) {
         int got = 0;
@@ -78,6 +78,7 @@ bool TSockets::TlsFill(bool& closed, bool& failed) {
             return true;
         }
         if (step == TlsStep::WantRead || step == TlsStep::WantWrite) {
+            if (!wait) return false;
             if (WaitTls(step) && FSocket >= 0 && tls_) continue;
             failed = true;
             return false;

@@ -6,6 +6,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
 
 #include "support/PyFtpServer.h"
 #include "support/SessionFixture.h"
@@ -27,50 +30,124 @@ bool HasIPv6Loopback() {
 
 class NetworkReach : public SessionFixture {};
 
+// {active, passive} x {plain, TLS} x {IPv4, IPv6}: the drop run trusts the
+// test server's certificate by its pinned fingerprint, the retrieve by the
+// test CA standing in for the system's trusted roots.
 TEST_F(NetworkReach, DropAndRetrieveInEveryModeAndFamily) {
     struct Case {
-        bool passive;
+        bool passive, tls;
         std::string host;
         std::string dataCommand;  // what announces the data connection
     };
-    const Case cases[] = {
-        {false, "127.0.0.1", "PORT 127,0,0,1,"},
-        {true, "127.0.0.1", "EPSV"},
-        {false, "::1", "EPRT |2|::1|"},
-        {true, "::1", "EPSV"},
-    };
+    std::vector<Case> cases;
+    for (const bool tls : {false, true}) {
+        cases.push_back({false, tls, "127.0.0.1", "PORT 127,0,0,1,"});
+        cases.push_back({true, tls, "127.0.0.1", "EPSV"});
+        cases.push_back({false, tls, "::1", "EPRT |2|::1|"});
+        cases.push_back({true, tls, "::1", "EPSV"});
+    }
     const bool ipv6 = HasIPv6Loopback();
     for (const Case& c : cases) {
         if (c.host == "::1" && !ipv6) continue;
-        SCOPED_TRACE(c.host + (c.passive ? " passive" : " active"));
-        PyFtpServer server("user", "secret", c.host);
+        SCOPED_TRACE(c.host + (c.passive ? " passive" : " active") + (c.tls ? " TLS" : " plain"));
+        PyFtpServerOptions options;
+        options.address = c.host;
+        options.tls = c.tls;
+        PyFtpServer server(options);
         TempDir src;
         const std::string bytes = RandomBytes(700000, c.passive ? 11 : 12);
         PutFile(src / "up.bin", bytes);
 
         VollumProgramDir program;
         program.WriteIni(server.Port(), server.User(), server.Password(), false,
-                         {{"HostName", c.host}, {"PassiveMode", c.passive ? "1" : "0"}});
+                         {{"HostName", c.host},
+                          {"PassiveMode", c.passive ? "1" : "0"},
+                          {"UseTLS", c.tls ? "1" : "0"},
+                          {"TLSFingerprint", server.Fingerprint()}});
         const VollumResult r = program.Run({src / "up.bin"});
-        ASSERT_EQ(r.exitCode, 0) << r.stderrText;
+        ASSERT_EQ(r.exitCode, 0) << r.stderrText << program.LogText();
         EXPECT_TRUE(ReadFile(server.Root() + "/up.bin") == bytes);
 
+        if (c.tls) ::setenv("SSL_CERT_FILE", server.CaFile().c_str(), 1);
         session = std::make_unique<TFtpSession>(prompts);
         session->Settings.ConnectionTimeOut = 5;
         session->Settings.FtpTimeOut = 5;
         session->Settings.PassiveMode = c.passive;
+        session->Settings.UseTLS = c.tls;
         session->ApplySettings();
         ASSERT_TRUE(ConnectTo(server.Port(), c.host));
-        session->WaitGreeting();
+        EXPECT_TRUE(session->WaitGreeting(false));
+        ::unsetenv("SSL_CERT_FILE");
         session->SendLogin(server.User(), server.Password(), "");
         session->ReceiveData("up.bin", src / "down.bin", "TYPE I");
         EXPECT_TRUE(ReadFile(src / "down.bin") == bytes);
         const auto pane = PaneLines();
-        EXPECT_TRUE(std::any_of(pane.begin(), pane.end(),
-                                [&](const std::string& l) { return l.find(c.dataCommand) != std::string::npos; }));
+        auto shown = [&](const std::string& text) {
+            return std::any_of(pane.begin(), pane.end(),
+                               [&](const std::string& l) { return l.find(text) != std::string::npos; });
+        };
+        EXPECT_TRUE(shown(c.dataCommand));
+        EXPECT_EQ(shown("PROT P"), c.tls);
+        EXPECT_EQ(shown("Certificate verified for " + c.host), c.tls);
         session->Quit();
     }
     if (!ipv6) GTEST_SKIP() << "no IPv6 loopback here: only the IPv4 cases ran";
+}
+
+// Whatever keeps the session from being protected ends it before USER, and an
+// unattended run keeps every file.
+TEST_F(NetworkReach, TlsRefusedOrUntrustedEndsBeforeLogin) {
+    struct Case {
+        const char* what;
+        bool serverTls;
+        std::string pin;
+        const char* expected;  // in VOLLUM.LOG
+    };
+    PyFtpServerOptions tlsOptions;
+    tlsOptions.tls = true;
+    PyFtpServer tlsServer(tlsOptions);
+    PyFtpServer plainServer;
+    const std::string otherPin(64, 'a');
+    const Case cases[] = {
+        {"AUTH TLS refused", false, "", "refused AUTH TLS"},
+        {"unknown certificate", true, "", "could not be verified (unable to get local issuer certificate)"},
+        {"another certificate pinned", true, otherPin, "it is not the certificate pinned in the profile"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const PyFtpServer& server = c.serverTls ? tlsServer : plainServer;
+        VollumProgramDir program;
+        PutFile(program.Spool() + "/f.bin", "data");
+        program.WriteIni(server.Port(), server.User(), server.Password(), true,
+                         {{"UseTLS", "1"}, {"TLSFingerprint", c.pin}});
+        const VollumResult r = program.Run();
+        EXPECT_EQ(r.exitCode, 3) << r.stderrText;
+        EXPECT_EQ(ReadFile(program.Spool() + "/f.bin"), "data");
+        EXPECT_FALSE(std::filesystem::exists(server.Root() + "/f.bin"));
+        EXPECT_NE(program.LogText().find(c.expected), std::string::npos) << program.LogText();
+
+        // At a window the user is asked about the certificate and says No.
+        prompts.answers = {PromptAnswer::No};
+        session->Settings.UseTLS = true;
+        session->Settings.TLSFingerprint = c.pin;
+        ASSERT_TRUE(ConnectTo(server.Port()));
+        EXPECT_FALSE(session->WaitGreeting());
+        EXPECT_FALSE(session->Connected());  // so no USER can follow
+    }
+
+    // Yes pins the certificate in the profile; the next connection asks nothing.
+    session->Settings.ProfileName = "test";
+    session->Settings.TLSFingerprint.clear();
+    prompts.answers = {PromptAnswer::Yes};
+    for (int connection = 0; connection < 2; ++connection) {
+        ASSERT_TRUE(ConnectTo(tlsServer.Port()));
+        EXPECT_TRUE(session->WaitGreeting());
+        session->Quit();
+    }
+    EXPECT_EQ(prompts.answers.size(), 0u);
+    EXPECT_EQ(prompts.shown.size(), 3u + 1);  // the three cases above, then one question
+    EXPECT_EQ(session->Settings.TLSFingerprint, tlsServer.Fingerprint());
+    EXPECT_NE(ReadFile(dir / "VOLLUM.INI").find("TLSFingerprint=" + tlsServer.Fingerprint()), std::string::npos);
 }
 
 }  // namespace
