@@ -54,21 +54,14 @@ TEST_F(ProfilesTest, tlsKeysRoundTripAndPinningTouchesOnlyTheFingerprint) {
     tls.UseTLS = true;
     tls.TLSFingerprint = "ab:CD ef";  // kept as typed; the engine normalises when it compares
     ModifyProfile(ini, "S", tls);
-    ProfileValues read = ReadProfileKeys(ini, "S", ProfileValues{});
+    const ProfileValues read = ReadProfileKeys(ini, "S", ProfileValues{});
     EXPECT_TRUE(read.UseTLS);
     EXPECT_EQ(read.TLSFingerprint, "ab:CD ef");
 
-    const std::string before = ReadFile(path);
-    PinFingerprint(ini, "S", "01:23");
-    std::string expected = before;
+    std::string expected = ReadFile(path);
     expected.replace(expected.find("ab:CD ef"), 8, "01:23");
+    PinFingerprint(ini, "S", "01:23");
     EXPECT_EQ(ReadFile(path), expected);
-
-    // A profile from before TLS reads as plain and unpinned.
-    WriteFile(path, "[Old]\nHostName=h\n");
-    read = ReadProfileKeys(ini, "Old", ProfileValues{});
-    EXPECT_FALSE(read.UseTLS);
-    EXPECT_EQ(read.TLSFingerprint, "");
 }
 
 TEST_F(ProfilesTest, addWithBadPortStopsAtPortAndTheNextAddReusesTheSlot) {
