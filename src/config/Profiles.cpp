@@ -84,6 +84,8 @@ ProfileValues ReadProfileKeys(const TIniFile& ini, const std::string& name, cons
     v.AutoSave = FlagOf(doc, name, "AutoSave", defaults.AutoSave);
     v.UseLogFile = FlagOf(doc, name, "UseLogFile", defaults.UseLogFile);
     v.PassiveMode = FlagOf(doc, name, "PassiveMode", defaults.PassiveMode);
+    v.UseTLS = FlagOf(doc, name, "UseTLS", defaults.UseTLS);
+    v.TLSFingerprint = text("TLSFingerprint", defaults.TLSFingerprint);
     v.IncludeDirs = FlagOf(doc, name, "IncludeDirs", defaults.IncludeDirs);
     v.IncludeSubDirs = FlagOf(doc, name, "IncludeSubDirs", defaults.IncludeSubDirs);
     v.UseLowerCase = FlagOf(doc, name, "UseLowerCase", defaults.UseLowerCase);
@@ -117,6 +119,8 @@ void WriteProfileKeys(TIniFile& ini, const std::string& name, const ProfileValue
     if (includeTransferType) ini.WriteInteger(name, "TransferType", v.TransferType);
     // After the older keys, so that their order in existing files stays.
     ini.WriteBool(name, "PassiveMode", v.PassiveMode);
+    ini.WriteBool(name, "UseTLS", v.UseTLS);
+    ini.WriteString(name, "TLSFingerprint", v.TLSFingerprint);
 }
 
 void AddProfile(TIniFile& ini, const std::string& name, const ProfileValues& values) {
@@ -139,6 +143,10 @@ void AutoSaveProfile(TIniFile& ini, const std::string& name, const ProfileValues
     WriteProfileKeys(ini, name, values, false);
     ini.WriteBool("Fixed", "OK", true);
     ini.WriteString("LastUsed", "NAME", name);
+}
+
+void PinFingerprint(TIniFile& ini, const std::string& profile, const std::string& fingerprintText) {
+    ini.WriteString(profile, "TLSFingerprint", fingerprintText);
 }
 
 bool DeleteProfile(TIniFile& ini, const std::string& name) {

@@ -10,7 +10,7 @@
 
 namespace vollum {
 
-// The eighteen values of a profile section, as the setup dialog's controls hold
+// The values of a profile section, as the setup dialog's controls hold
 // them. The member defaults are the dialog's read defaults.
 struct ProfileValues {
     std::string HostName, UserName, Password, Account, Directory;
@@ -27,6 +27,8 @@ struct ProfileValues {
     std::string ConnectionTimeOut;  // stored exactly as typed
     bool DisplayError = true;
     bool PassiveMode = false;
+    bool UseTLS = false;
+    std::string TLSFingerprint;  // as stored: any spelling the user pasted
     int TransferType = 0;  // 1 ASCII, 2 Binary, 3 EBCDIC
 };
 
@@ -56,6 +58,9 @@ void ModifyProfile(TIniFile& ini, const std::string& name, const ProfileValues& 
 // The dialog's OK with "Auto Save Config": the keys without TransferType, the
 // configured marker, then the last-used name.
 void AutoSaveProfile(TIniFile& ini, const std::string& name, const ProfileValues& values);
+
+// Trusts a server certificate for a profile: writes only its TLSFingerprint.
+void PinFingerprint(TIniFile& ini, const std::string& profile, const std::string& fingerprintText);
 
 // The dialog's Delete. Returns false when [index] next is missing (the section
 // is erased and nothing else happens, so the list needs no reload).

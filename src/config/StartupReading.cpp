@@ -55,6 +55,8 @@ void ReadStartupValues(const std::string& programDir, UserPrompts& prompts, Star
     values.SpoolRequested = ini.ReadBool("SpoolBay", "Executed", true);
     values.UseLogFile = ini.ReadBool(profile, "UseLogFile", true);
     values.PassiveMode = ini.ReadBool(profile, "PassiveMode", false);
+    values.UseTLS = ini.ReadBool(profile, "UseTLS", false);
+    values.TLSFingerprint = ini.ReadString(profile, "TLSFingerprint", "");
 
     if (!values.Localdir.empty() && !ChangeDirectory(values.Localdir)) prompts.Warning("Cannot find directory");
 

@@ -14,6 +14,7 @@
 #include "common/Convert.h"
 #include "common/Errors.h"
 #include "common/UserPrompts.h"
+#include "config/Fingerprint.h"
 #include "config/TIniFile.h"
 #include "platform/LocalFiles.h"
 #include "ui/QtText.h"
@@ -26,7 +27,7 @@ TLoginDLG::TLoginDLG(StartupValues& settings, UserPrompts& prompts, std::functio
       settings_(settings),
       prompts_(prompts),
       settingsChanged_(std::move(settingsChanged)),
-      layout_(this, 371, 370) {
+      layout_(this, 371, 420) {
     setObjectName("LoginDLG");
     // The caption bar's company text names the dialog; its own title is blank.
     setWindowTitle(QString());
@@ -104,6 +105,12 @@ TLoginDLG::TLoginDLG(StartupValues& settings, UserPrompts& prompts, std::functio
     CancelBtn->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
     // Beneath the form's original face, so that nothing of it moves.
     PassiveMode = MakeCheck(this, "PassiveMode", "Passive mode", 8, 350, 121);
+    UseTLS = MakeCheck(this, "UseTLS", "Use TLS (FTPS)", 8, 372, 121);
+    TLSFingerprint = MakeEdit(this, "TLSFingerprint", 76, 394, 237);
+    TLSFingerprint->setReadOnly(true);
+    TLSFingerprint->setPlaceholderText("no certificate pinned");
+    MakeLabel(this, "Certificate:", TLSFingerprint, 8, 398, 64);
+    ForgetBtn = MakeButton("ForgetBtn", "Forget", 320, 393, 49, 23);
 
     // Tab order: the form's controls by their design order, a group box's own in its place.
     QWidget* chain[] = {Profile,    HostName,
@@ -119,7 +126,8 @@ TLoginDLG::TLoginDLG(StartupValues& settings, UserPrompts& prompts, std::functio
                         rbEBCDIC,   Edit1,
                         CheckBox5,  FtpTimeoutBox,
                         Error,      ConnectionTimeOutBox,
-                        PassiveMode};
+                        PassiveMode, UseTLS,
+                        TLSFingerprint, ForgetBtn};
     for (size_t i = 1; i < std::size(chain); ++i) setTabOrder(chain[i - 1], chain[i]);
 
     connect(Profile, &QComboBox::editTextChanged, this, [this] { Guarded([this] { ProfileChange(); }); });
@@ -134,6 +142,7 @@ TLoginDLG::TLoginDLG(StartupValues& settings, UserPrompts& prompts, std::functio
         accept();
     });
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ForgetBtn, &QPushButton::clicked, this, &TLoginDLG::ForgetBtnClick);
 
     layout_.Apply();
     GradientCaption1 = AttachGradientCaption(this, "Setup", "");
@@ -225,6 +234,8 @@ void TLoginDLG::ProfileChange() {
     CheckBox5->setChecked(v.UseLowerCase);
     Error->setChecked(v.DisplayError);
     PassiveMode->setChecked(v.PassiveMode);
+    UseTLS->setChecked(v.UseTLS);
+    ShowPin(v.TLSFingerprint);
     Edit1->setText(ToQt(v.InitializeCommand));
     if (v.TransferType == 1) rbASCII->setChecked(true);
     if (v.TransferType == 2) rbBINARY->setChecked(true);
@@ -243,6 +254,23 @@ void TLoginDLG::CheckBox1Click() {
 }
 
 void TLoginDLG::CheckBox2Click() { CheckBox4->setEnabled(CheckBox2->isChecked()); }
+
+void TLoginDLG::ShowPin(const std::string& stored) {
+    pinned_ = stored;
+    const auto hex = NormalizedFingerprint(stored);
+    const QString whole = ToQt(hex ? FingerprintText(*hex) : stored);
+    // 95 characters do not fit the form: both ends stay visible, the tip shows all.
+    const int frame = TLSFingerprint->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, TLSFingerprint);
+    const int room = TLSFingerprint->width() - 2 * frame - 8;
+    TLSFingerprint->setText(TLSFingerprint->fontMetrics().elidedText(whole, Qt::ElideMiddle, room));
+    TLSFingerprint->setCursorPosition(0);
+    QString tip = whole;
+    if (!stored.empty() && !hex) tip += "\n(not a SHA-256 fingerprint)";
+    TLSFingerprint->setToolTip(tip);
+    ForgetBtn->setEnabled(!stored.empty());
+}
+
+void TLoginDLG::ForgetBtnClick() { ShowPin(""); }
 
 ProfileValues TLoginDLG::FromControls() const {
     ProfileValues v;
@@ -264,6 +292,8 @@ ProfileValues TLoginDLG::FromControls() const {
     v.ConnectionTimeOut = Field(ConnectionTimeOutBox);
     v.DisplayError = Error->isChecked();
     v.PassiveMode = PassiveMode->isChecked();
+    v.UseTLS = UseTLS->isChecked();
+    v.TLSFingerprint = pinned_;
     v.TransferType = settings_.TransferTypeCode;
     return v;
 }
@@ -310,6 +340,8 @@ void TLoginDLG::OKBtnClick() {
     settings_.FtpTimeOut = StrToInt(v.FtpTimeOut);
     settings_.ConnectionTimeOut = StrToInt(v.ConnectionTimeOut);
     settings_.PassiveMode = v.PassiveMode;
+    settings_.UseTLS = v.UseTLS;
+    settings_.TLSFingerprint = v.TLSFingerprint;
     if (settingsChanged_) settingsChanged_();
     if (!v.Localdir.empty() && !ChangeDirectory(v.Localdir)) prompts_.Warning("Cannot find directory");
 }

@@ -40,6 +40,7 @@ public:
     void OKBtnClick();
     void CheckBox1Click();
     void CheckBox2Click();
+    void ForgetBtnClick();
 
     std::string Field(const QLineEdit* edit) const;
 
@@ -64,6 +65,9 @@ public:
     QCheckBox* CheckBox5;
     QCheckBox* Error;
     QCheckBox* PassiveMode;
+    QCheckBox* UseTLS;
+    QLineEdit* TLSFingerprint;  // shows the pin; the stored text is pinned_
+    QPushButton* ForgetBtn;
     QGroupBox* GroupBox3;
     QRadioButton* rbASCII;
     QRadioButton* rbBINARY;
@@ -85,6 +89,8 @@ private:
     ProfileValues FromControls() const;
     // The transfer type from the radio buttons; unchanged when none is checked.
     void TakeTransferTypeFromButtons();
+    // Holds the profile's stored fingerprint and shows it in openssl's spelling.
+    void ShowPin(const std::string& stored);
     // Runs a handler; a failure the system raises is shown and ends only that handler.
     void Guarded(const std::function<void()>& handler);
 
@@ -98,6 +104,7 @@ private:
     UserPrompts& prompts_;
     std::function<void()> settingsChanged_;
     DesignLayout layout_;
+    std::string pinned_;
 };
 
 }  // namespace vollum

@@ -46,7 +46,22 @@ TEST_F(ProfilesTest, listingStartsAnIndexAndAddWritesEverythingInItsOrder) {
               "[Home]\nHostName=ftp.example\nUserName=me\nPassword=pw\nAccount=acct\nDirectory=/pub\n"
               "Port=21\nLocaldir=/tmp\nAnonymous=0\nAutoSave=1\nUseLogFile=1\nIncludeDirs=0\n"
               "IncludeSubDirs=1\nUseLowerCase=0\nInitializeCommand=SITE UMASK 022\nFtpTimeOut=30\n"
-              "ConnectionTimeOut= 60\nDisplayError=0\nTransferType=2\nPassiveMode=0\n");
+              "ConnectionTimeOut= 60\nDisplayError=0\nTransferType=2\nPassiveMode=0\nUseTLS=0\nTLSFingerprint=\n");
+}
+
+TEST_F(ProfilesTest, tlsKeysRoundTripAndPinningTouchesOnlyTheFingerprint) {
+    ProfileValues tls = Sample();
+    tls.UseTLS = true;
+    tls.TLSFingerprint = "ab:CD ef";  // kept as typed; the engine normalises when it compares
+    ModifyProfile(ini, "S", tls);
+    const ProfileValues read = ReadProfileKeys(ini, "S", ProfileValues{});
+    EXPECT_TRUE(read.UseTLS);
+    EXPECT_EQ(read.TLSFingerprint, "ab:CD ef");
+
+    std::string expected = ReadFile(path);
+    expected.replace(expected.find("ab:CD ef"), 8, "01:23");
+    PinFingerprint(ini, "S", "01:23");
+    EXPECT_EQ(ReadFile(path), expected);
 }
 
 TEST_F(ProfilesTest, addWithBadPortStopsAtPortAndTheNextAddReusesTheSlot) {

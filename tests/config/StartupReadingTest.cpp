@@ -49,7 +49,7 @@ TEST_F(StartupReadingTest, aFullProfileFillsEveryValueAndFirstRunOptionsAreWritt
                   local +
                   "\nIncludeDirs=1\nIncludeSubDirs=0\nUseLowerCase=-1\n"
                   "InitializeCommand=SITE X\nTransferType=2\nFtpTimeOut=30\nConnectionTimeOut=$3C\n"
-                  "DisplayError=1\nUseLogFile=2\n");
+                  "DisplayError=1\nUseTLS=1\nTLSFingerprint=AB:cd\nUseLogFile=2\n");
     Read();
     const auto& v = values;
     EXPECT_EQ(v.HostName + "|" + v.UserName + "|" + v.Password + "|" + v.Account + "|" + v.Directory + "|" + v.Port +
@@ -59,6 +59,8 @@ TEST_F(StartupReadingTest, aFullProfileFillsEveryValueAndFirstRunOptionsAreWritt
     EXPECT_FALSE(v.SpoolRequested || v.ServerConfigured);
     EXPECT_EQ(v.FtpTimeOut, 30);
     EXPECT_EQ(v.ConnectionTimeOut, 60);
+    EXPECT_TRUE(v.UseTLS);
+    EXPECT_EQ(v.TLSFingerprint, "AB:cd");
     EXPECT_EQ(v.TransferTypeCode, 2);
     EXPECT_EQ(v.TypeCommand, "TYPE I");
     EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(local));

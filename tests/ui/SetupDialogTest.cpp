@@ -23,6 +23,9 @@ const char* const kTwoProfiles =
     "TransferType=2\r\nPort=21\r\n"
     "[closed]\r\nHostName=intra\r\nUserName=ann\r\nPassword=pw\r\nAnonymous=0\r\nPort=2121\r\n"
     "FtpTimeOut=30\r\nConnectionTimeOut=20\r\nTransferType=2\r\nAutoSave=1\r\n";
+// The last profile again, trusting a certificate pinned in a spelling of the user's own.
+const char* const kPin = "0a:1b:2c:3d:4e:5f:60:71:82:93:a4:b5:c6:d7:e8:f9:0a:1b:2c:3d:4e:5f:60:71:82:93:a4:b5:c6:d7:e8:f9";
+const std::string kPinned = std::string(kTwoProfiles) + "UseTLS=1\r\nTLSFingerprint=" + kPin + "\r\n";
 }  // namespace
 
 class SetupDialog : public SessionFixture {
@@ -51,6 +54,8 @@ TEST_F(SetupDialog, EdgeCases) {
                   {d.CheckBox1, d.CheckBox3, d.CheckBox6, d.CheckBox2, d.CheckBox4, d.CheckBox5, d.Error})
                  EXPECT_TRUE(box->isChecked()) << box->objectName().toStdString();
              EXPECT_FALSE(d.PassiveMode->isChecked());  // a profile talks as before unless asked
+             EXPECT_FALSE(d.UseTLS->isChecked());
+             EXPECT_FALSE(d.ForgetBtn->isEnabled());  // nothing pinned, nothing to forget
              EXPECT_EQ(d.UserName->text(), "Anonymous");
              EXPECT_EQ(d.Label1->text(), "Email:");
              EXPECT_EQ(d.Password->echoMode(), QLineEdit::Normal);
@@ -106,7 +111,7 @@ TEST_F(SetupDialog, EdgeCases) {
              EXPECT_EQ(Key("Fixed", "OK"), "<missing>");
              EXPECT_EQ(settings.HostName, "");
          }},
-        {"OK with Auto Save keeps the stored mode and hands the profile over", kTwoProfiles,
+        {"OK with Auto Save keeps the stored mode and pin and hands the profile over", kPinned.c_str(),
          [](TLoginDLG& d) {
              d.rbASCII->click();
              d.PassiveMode->click();
@@ -123,6 +128,19 @@ TEST_F(SetupDialog, EdgeCases) {
              EXPECT_EQ(settings.ConnectionTimeOut, 20);
              EXPECT_EQ(Key("closed", "PassiveMode"), "1");
              EXPECT_TRUE(settings.PassiveMode);
+             EXPECT_TRUE(settings.UseTLS);
+             EXPECT_EQ(Key("closed", "TLSFingerprint"), kPin);  // as stored, not as shown
+             EXPECT_EQ(settings.TLSFingerprint, kPin);
+         }},
+        {"Forget empties the pin, and Save writes it", kPinned.c_str(),
+         [](TLoginDLG& d) {
+             d.ForgetBtn->click();
+             d.ModifyBtn->click();
+         },
+         [&](TLoginDLG& d) {
+             EXPECT_FALSE(d.ForgetBtn->isEnabled());
+             EXPECT_EQ(Key("closed", "TLSFingerprint"), "");
+             EXPECT_EQ(Key("closed", "UseTLS"), "1");
          }},
         {"Save stores the mode from the buttons", kTwoProfiles,
          [](TLoginDLG& d) {
