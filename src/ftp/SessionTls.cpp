@@ -4,6 +4,7 @@
 // text: whatever fails closes the connection.
 #include "common/UserPrompts.h"
 #include "config/Fingerprint.h"
+#include "config/Profiles.h"
 #include "config/TIniFile.h"
 #include "ftp/TFtpSession.h"
 
@@ -70,7 +71,7 @@ bool TFtpSession::TrustServer(bool mayAskTrust) {
     Settings.TLSFingerprint = shown;
     if (!Settings.ProfileName.empty()) {
         TIniFile ini(Settings.ProgramDir + "VOLLUM.INI");
-        ini.WriteString(Settings.ProfileName, "TLSFingerprint", shown);
+        PinFingerprint(ini, Settings.ProfileName, shown);
     }
     LogLine("Pinned the certificate of " + host + " in profile " + Settings.ProfileName + ": " + shown);
     return true;

@@ -342,6 +342,7 @@ void TLoginDLG::OKBtnClick() {
     settings_.PassiveMode = v.PassiveMode;
     settings_.UseTLS = v.UseTLS;
     settings_.TLSFingerprint = v.TLSFingerprint;
+    settings_.ProfileName = Name();  // where a certificate the user trusts gets pinned
     if (settingsChanged_) settingsChanged_();
     if (!v.Localdir.empty() && !ChangeDirectory(v.Localdir)) prompts_.Warning("Cannot find directory");
 }
