@@ -88,6 +88,10 @@ void RetrieveOperation::Run(const std::string& source, const std::string& localN
     data.Accept();
     control.NormalCursor();
     if (control.AbortRequested() || control.LastSocketError() != 0 || !data.IsOpen()) {
+        // The server answered the command with 1xx: its final reply is still
+        // to come and must not be taken for the next command's.
+        data.Close();
+        control.OweReply();
         const std::string message = "Could not extablish data socket, operation canceled";
         p_.prompts.MessageBox(message, "ERROR", PromptButtons::Ok, PromptIcon::Exclamation);
         text.LogLine(message);

@@ -1,5 +1,7 @@
-// Transfers against Debian's pyftpdlib: byte-exact round trips, listings,
-// a refused get, and an urgent ABOR the real server has to understand.
+// Transfers against Debian's pyftpdlib, in plain text and under TLS (the
+// certificate pinned): byte-exact round trips, listings, a refused get, and an
+// ABOR the real server has to understand (urgent in plain text, in the
+// protected stream under TLS).
 #include <filesystem>
 
 #include "TransferTestSupport.h"
@@ -8,13 +10,23 @@
 namespace vollum::test {
 namespace {
 
-class RealServer : public SessionFixture {
+PyFtpServerOptions ServerOptions(bool tls) {
+    PyFtpServerOptions options;
+    options.tls = tls;
+    return options;
+}
+
+class RealServer : public SessionFixture, public ::testing::WithParamInterface<bool> {
 protected:
+    RealServer() : server(ServerOptions(GetParam())) {}
     void SetUp() override {
+        session->Settings.UseTLS = GetParam();
+        session->Settings.TLSFingerprint = server.Fingerprint();
         ASSERT_TRUE(ConnectTo(server.Port()));
-        session->WaitGreeting();
+        ASSERT_TRUE(session->WaitGreeting(false));
         session->SendLogin(server.User(), server.Password(), "");
-        ASSERT_EQ(session->PaneReplyCode(), 230);
+        ASSERT_EQ(session->PaneReplyCode(), GetParam() ? 200 : 230);  // PROT P's reply under TLS
+        ASSERT_EQ(session->Data().Protecting(), GetParam());
     }
     void RoundTrip(const std::string& type, const std::string& bytes) {
         const std::string name = "f" + std::to_string(bytes.size());
@@ -30,11 +42,11 @@ protected:
     TempDir files;
 };
 
-TEST_F(RealServer, binaryRoundTripsAreByteExact) {
+TEST_P(RealServer, binaryRoundTripsAreByteExact) {
     for (const size_t size : Sizes()) RoundTrip("TYPE I", RandomBytes(size, static_cast<unsigned>(size)));
 }
 
-TEST_F(RealServer, asciiRoundTripsAreByteExact) {
+TEST_P(RealServer, asciiRoundTripsAreByteExact) {
     // This server converts line ends in ASCII type (on its side, as RFC 959
     // allows), so its data has none; every byte value on the wire, CR and LF
     // included, is checked against the fake server.
@@ -46,7 +58,7 @@ TEST_F(RealServer, asciiRoundTripsAreByteExact) {
     }
 }
 
-TEST_F(RealServer, refusedEbcdicTypeCorruptsNothing) {
+TEST_P(RealServer, refusedEbcdicTypeCorruptsNothing) {
     const std::string bytes = RandomBytes(100000, 8);
     ASSERT_EQ(session->FtpCommand("TYPE I"), 2);
     WriteFile(files / "up", bytes);
@@ -60,7 +72,7 @@ TEST_F(RealServer, refusedEbcdicTypeCorruptsNothing) {
     EXPECT_EQ(PaneLines().back(), "504 Unsupported type \"E\".\r");
 }
 
-TEST_F(RealServer, getOfAMissingFileLeavesTheLocalFileUntouched) {
+TEST_P(RealServer, getOfAMissingFileLeavesTheLocalFileUntouched) {
     WriteFile(files / "keep", "precious");
     session->ReceiveData("missing.txt", files / "keep", "TYPE I");
     EXPECT_EQ(ReadFile(files / "keep"), "precious");
@@ -68,7 +80,7 @@ TEST_F(RealServer, getOfAMissingFileLeavesTheLocalFileUntouched) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(files.Path()), {}), 1);
 }
 
-TEST_F(RealServer, listingIntoThePaneAndIntoATemporaryFile) {
+TEST_P(RealServer, listingIntoThePaneAndIntoATemporaryFile) {
     WriteFile(server.Root() + "/hello.txt", "hi");
     session->ListDirectory("LIST");
     const Lines pane = PaneLines();
@@ -91,9 +103,15 @@ TEST_F(RealServer, listingIntoThePaneAndIntoATemporaryFile) {
     EXPECT_TRUE(Contains(text, "hello.txt\r\n"));
 }
 
-TEST_F(RealServer, urgentAborStopsARetrieveAndKeepsTheConversationInStep) {
+TEST_P(RealServer, urgentAborStopsARetrieveAndKeepsTheConversationInStep) {
     WriteFile(server.Root() + "/big", RandomBytes(8u << 20, 6));
-    OnceWhen cancel([this] { return session->Data().IsOpen(); }, [this] { session->Control().RequestAbort(); });
+    // Once bytes arrive (under TLS, after the data connection's handshake).
+    auto arriving = [this] {
+        for (const auto& e : std::filesystem::directory_iterator(files.Path()))
+            if (e.is_regular_file() && e.file_size() > 0) return true;
+        return false;
+    };
+    OnceWhen cancel(arriving, [this] { session->Control().RequestAbort(); });
     session->ReceiveData("big", files / "big", "TYPE I");
     EXPECT_TRUE(cancel.Fired());
     const Lines pane = PaneLines();
@@ -103,7 +121,7 @@ TEST_F(RealServer, urgentAborStopsARetrieveAndKeepsTheConversationInStep) {
     EXPECT_EQ(session->FtpCommand("NOOP"), 2);
 }
 
-TEST_F(RealServer, abortedStoreLeavesNoReplyToBeTakenForTheNextCommand) {
+TEST_P(RealServer, abortedStoreLeavesNoReplyToBeTakenForTheNextCommand) {
     WriteFile(files / "big", RandomBytes(8u << 20, 4));
     OnceWhen cancel([this] { return session->Data().IsOpen(); }, [this] { session->Control().RequestAbort(); });
     EXPECT_FALSE(session->StoreFile("TYPE I", files / "big", "big"));
@@ -111,6 +129,9 @@ TEST_F(RealServer, abortedStoreLeavesNoReplyToBeTakenForTheNextCommand) {
     EXPECT_EQ(session->FtpCommand("NOOP"), 2);
     EXPECT_EQ(session->LastReply().compare(0, 4, "200 "), 0) << session->LastReply();
 }
+
+INSTANTIATE_TEST_SUITE_P(PlainAndTls, RealServer, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& i) { return i.param ? "Tls" : "Plain"; });
 
 }  // namespace
 }  // namespace vollum::test
