@@ -158,14 +158,16 @@ int ControlChannel::SendAndAwaitReply(const std::string& line) {
 
 void ControlChannel::SendUrgent(const std::string& text) { socket_.SendUrgent(text); }
 
-const TlsContext& ControlChannel::TlsSettings() {
+TlsContext& ControlChannel::TlsSettings() {
     if (!tlsContext_) tlsContext_ = std::make_unique<TlsContext>();
     return *tlsContext_;
 }
 
 bool ControlChannel::StartTls() {
+    // Sessions kept from an earlier connection are of no use to this one.
+    tlsContext_ = std::make_unique<TlsContext>();
     BusyCursor();
-    const bool started = socket_.StartTls(TlsSettings(), socket_.IPAddr, nullptr);
+    const bool started = socket_.StartTls(*tlsContext_, socket_.IPAddr, nullptr);
     NormalCursor();
     return started && !AbortRequested();
 }

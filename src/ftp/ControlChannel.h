@@ -55,7 +55,7 @@ public:
     bool Protected() const { return socket_.Tls() != nullptr; }
     const TlsStream* Tls() const { return socket_.Tls(); }
     // The session's TLS settings, shared with its data connections.
-    const TlsContext& TlsSettings();
+    TlsContext& TlsSettings();
     const std::string& TlsProblem() const { return socket_.TlsProblem(); }
     // The reply to an interrupted command is still owed: it is read before the next command.
     void OweReply() { ++owedReplies_; }

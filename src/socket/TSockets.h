@@ -109,7 +109,7 @@ public:
     // and urgent data goes in the stream (it cannot cross a TLS record). False
     // when the handshake failed or was abandoned; TlsProblem() says why and
     // the connection is left as it was (its owner closes it).
-    bool StartTls(const TlsContext& context, const std::string& host, const TlsStream* resumeFrom);
+    bool StartTls(TlsContext& context, const std::string& host, const TlsStream* resumeFrom);
     const TlsStream* Tls() const { return tls_.get(); }
     const std::string& TlsProblem() const { return tlsProblem_; }
 

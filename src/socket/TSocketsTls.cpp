@@ -24,7 +24,7 @@ bool TSockets::WaitTls(TlsStep step) {
     return WaitReady(FSocket, step == TlsStep::WantWrite ? WaitFor::Write : WaitFor::Read) == CallResult::Ok;
 }
 
-bool TSockets::StartTls(const TlsContext& context, const std::string& host, const TlsStream* resumeFrom) {
+bool TSockets::StartTls(TlsContext& context, const std::string& host, const TlsStream* resumeFrom) {
     tlsProblem_.clear();
     if (FSocket < 0) {
         tlsProblem_ = "not connected";

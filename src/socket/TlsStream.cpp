@@ -24,6 +24,14 @@ std::string QueuedError(const char* fallback) {
     return text;
 }
 
+// Every session the server hands out goes to the context's store.
+int KeepNewSession(SSL* ssl, SSL_SESSION* session) {
+    auto* context = static_cast<TlsContext*>(SSL_CTX_get_app_data(SSL_get_SSL_CTX(ssl)));
+    if (context == nullptr) return 0;
+    context->KeepSession(session);
+    return 1;
+}
+
 bool IsAddressLiteral(const std::string& host) {
     unsigned char scratch[16];
     return ::inet_pton(AF_INET, host.c_str(), scratch) == 1 || ::inet_pton(AF_INET6, host.c_str(), scratch) == 1;
@@ -47,12 +55,34 @@ TlsContext::TlsContext() {
     SSL_CTX_set_options(ctx, SSL_OP_IGNORE_UNEXPECTED_EOF);
     SSL_CTX_set_mode(ctx, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
     SSL_CTX_set_session_cache_mode(ctx, SSL_SESS_CACHE_CLIENT | SSL_SESS_CACHE_NO_INTERNAL_STORE);
+    SSL_CTX_sess_set_new_cb(ctx, KeepNewSession);
+    SSL_CTX_set_app_data(ctx, this);
     ctx_ = ctx;
 }
 
-TlsContext::~TlsContext() { SSL_CTX_free(static_cast<SSL_CTX*>(ctx_)); }
+TlsContext::~TlsContext() {
+    for (void* session : sessions_) SSL_SESSION_free(static_cast<SSL_SESSION*>(session));
+    if (ctx_ == nullptr) return;
+    // A connection still holding the context must not reach this object.
+    SSL_CTX_set_app_data(static_cast<SSL_CTX*>(ctx_), nullptr);
+    SSL_CTX_free(static_cast<SSL_CTX*>(ctx_));
+}
 
-TlsStream::TlsStream(const TlsContext& context, int fd, const std::string& host, const TlsStream* resumeFrom) {
+void* TlsContext::TakeSession() {
+    if (sessions_.empty()) return nullptr;
+    void* session = sessions_.back();
+    sessions_.pop_back();
+    return session;
+}
+
+void TlsContext::KeepSession(void* session) {
+    sessions_.push_back(session);
+    if (sessions_.size() <= kMostSessions) return;
+    SSL_SESSION_free(static_cast<SSL_SESSION*>(sessions_.front()));
+    sessions_.pop_front();
+}
+
+TlsStream::TlsStream(TlsContext& context, int fd, const std::string& host, const TlsStream* resumeFrom) {
     if (context.Handle() == nullptr) {
         problem_ = context.Problem();
         return;
@@ -70,7 +100,11 @@ TlsStream::TlsStream(const TlsContext& context, int fd, const std::string& host,
         SSL_set1_host(ssl, host.c_str());
     }
     if (resumeFrom != nullptr && resumeFrom->ssl_ != nullptr) {
-        if (SSL_SESSION* session = SSL_get1_session(Ssl(resumeFrom->ssl_))) {
+        // A fresh ticket if there is one, else the connection's own session
+        // (TLS 1.2 sessions may be resumed many times).
+        auto* session = static_cast<SSL_SESSION*>(context.TakeSession());
+        if (session == nullptr) session = SSL_get1_session(Ssl(resumeFrom->ssl_));
+        if (session != nullptr) {
             SSL_set_session(ssl, session);
             SSL_SESSION_free(session);
         }

@@ -3,12 +3,16 @@
 // an accepted data connection: in FTP the client starts TLS). Each step says
 // what it needs from the socket; TSockets waits for it in the event loop, so
 // the time-outs and Cancel bound every handshake, read and write.
+#include <deque>
 #include <memory>
 #include <string>
 
 namespace vollum {
 
-// Settings shared by the connections of one session (OpenSSL's context).
+// Settings shared by the connections of one session (OpenSSL's context),
+// and the TLS sessions the server handed out for resuming. Under TLS 1.3 a
+// server may take each ticket only once, so every data connection resumes
+// with one not used before.
 class TlsContext {
 public:
     TlsContext();
@@ -19,9 +23,16 @@ public:
     // Why the context could not be made; empty when it stands.
     const std::string& Problem() const { return problem_; }
 
+    // A session received and not used yet (the caller owns it), or nullptr.
+    void* TakeSession();
+    // Keeps a session a connection received (takes ownership).
+    void KeepSession(void* session);
+
 private:
+    static constexpr size_t kMostSessions = 8;
     void* ctx_ = nullptr;
     std::string problem_;
+    std::deque<void*> sessions_;  // oldest first
 };
 
 enum class TlsStep { Done, WantRead, WantWrite, Closed, Failed };
@@ -40,7 +51,7 @@ public:
     // certificate and sent as SNI when it is a name. A resumeFrom stream
     // offers that connection's session, which many servers require on data
     // connections.
-    TlsStream(const TlsContext& context, int fd, const std::string& host, const TlsStream* resumeFrom);
+    TlsStream(TlsContext& context, int fd, const std::string& host, const TlsStream* resumeFrom);
     ~TlsStream();
     TlsStream(const TlsStream&) = delete;
     TlsStream& operator=(const TlsStream&) = delete;
