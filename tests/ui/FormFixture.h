@@ -20,7 +20,7 @@ protected:
 
     // Connect through the setup dialog: a new profile typed in, Auto Save on.
     void ConnectTo(const std::string& port, const std::string& user, const std::string& password,
-                   const std::string& directory = "") {
+                   const std::string& directory = "", bool tls = false) {
         WhenModal<TLoginDLG>([=](TLoginDLG* dlg) {
             dlg->Profile->setEditText("test");
             dlg->CheckBox1->setChecked(false);
@@ -31,6 +31,7 @@ protected:
             dlg->Directory->setText(QString::fromStdString(directory));
             dlg->FtpTimeoutBox->setText("5");
             dlg->ConnectionTimeOutBox->setText("5");
+            dlg->UseTLS->setChecked(tls);
             dlg->OKBtn->click();
         });
         form.ConnectMNU->trigger();

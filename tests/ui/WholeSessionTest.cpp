@@ -23,10 +23,14 @@ bool PaneHas(const std::vector<std::string>& lines, const std::string& text) {
 }
 }  // namespace
 
-using WholeSession = FormFixture;
+class WholeSession : public FormFixture, public ::testing::WithParamInterface<bool> {};
 
-TEST_F(WholeSession, ConnectListGetPutViewRenameDeleteDirectoriesDisconnect) {
-    PyFtpServer server;
+// In plain text, and under TLS with the server's certificate trusted (and
+// pinned) at the question Connect asks.
+TEST_P(WholeSession, ConnectListGetPutViewRenameDeleteDirectoriesDisconnect) {
+    PyFtpServerOptions options;
+    options.tls = GetParam();
+    PyFtpServer server(options);
     const std::string remoteBytes = RandomBytes(100000, 7);
     WriteFile(server.Root() + "/remote.bin", remoteBytes);
     WriteFile(server.Root() + "/view.txt", "hello from the server\r\nsecond line\n");
@@ -45,9 +49,15 @@ TEST_F(WholeSession, ConnectListGetPutViewRenameDeleteDirectoriesDisconnect) {
     session->Settings.ViewSep = "0";
     session->Settings.Editor = editor;
 
-    ConnectTo(server.PortText(), server.User(), server.Password());
+    if (GetParam()) prompts.answers = {PromptAnswer::Yes};
+    ConnectTo(server.PortText(), server.User(), server.Password(), "", GetParam());
     ASSERT_TRUE(session->Connected());
     EXPECT_TRUE(PaneHas(PaneLines(), "230 "));
+    if (GetParam()) {
+        EXPECT_TRUE(PaneHas(PaneLines(), "PROT P"));
+        EXPECT_NE(prompts.Texts().back().find(server.Fingerprint()), std::string::npos);
+        EXPECT_NE(ReadFile(dir / "VOLLUM.INI").find("TLSFingerprint=" + server.Fingerprint()), std::string::npos);
+    }
 
     // Listing into the pane, then through the editor.
     prompts.inputAnswers = {"*.*"};
@@ -128,5 +138,8 @@ TEST_F(WholeSession, ConnectListGetPutViewRenameDeleteDirectoriesDisconnect) {
             records.end())
             << record;
 }
+
+INSTANTIATE_TEST_SUITE_P(PlainAndTls, WholeSession, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& i) { return i.param ? "Tls" : "Plain"; });
 
 }  // namespace vollum::test
