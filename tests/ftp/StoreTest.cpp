@@ -1,6 +1,7 @@
 // StoreFile against the fake server: what goes on the wire, what the pane,
 // log and meter show, and how 425, 426, refusals, slow servers and Cancel end it.
 #include <QElapsedTimer>
+#include <filesystem>
 #include <fstream>
 
 #include "TransferTestSupport.h"
@@ -221,19 +222,29 @@ TEST_F(Store, slowServerStillReceivesEveryByte) {
     EXPECT_TRUE(s.DataReceived() + rest->Get() == bytes);
 }
 
+// Grown, or cut short while the kernel sends straight from it.
 TEST_F(Store, fileChangedDuringTheStoreIsNotComplete) {
-    const std::string path = Local("f", RandomBytes(100000, 9));
-    auto rest = std::make_shared<Collected>();
-    FakeFtpServer s;
-    s.Reply("220 hi").Expect("TYPE").Reply("200 ok").Expect("PORT").Reply("200 ok").Expect("STOR").Reply("150 go");
-    s.ReceiveDataSlowly(1000, 300).Do(ReadDataToEnd(rest)).Reply("226 done");
-    Open(s);
-    OnceWhen grow([this] { return DataConnected(); }, [&path] { std::ofstream(path, std::ios::app) << "more"; });
-    EXPECT_FALSE(session->StoreFile("TYPE I", path, "f"));
-    s.Finish();
-    EXPECT_TRUE(grow.Fired());
-    EXPECT_TRUE(Contains(PaneLines(), "Local file changed during transfer: " + path + "\r"));
-    EXPECT_EQ(PaneLines().back(), "226 done\r");
+    for (const bool shrink : {false, true}) {
+        SCOPED_TRACE(shrink ? "shrunk" : "grown");
+        session->Pane().Clear();
+        const std::string path = Local("f", RandomBytes(shrink ? 3000000 : 100000, 9));
+        auto rest = std::make_shared<Collected>();
+        FakeFtpServer s;
+        s.Reply("220 hi").Expect("TYPE").Reply("200 ok").Expect("PORT").Reply("200 ok").Expect("STOR").Reply("150 go");
+        s.ReceiveDataSlowly(1000, 300).Do(ReadDataToEnd(rest)).Reply("226 done");
+        Open(s);
+        OnceWhen change([this] { return DataConnected(); },
+                        [&] {
+                            if (shrink) std::filesystem::resize_file(path, 10);
+                            else std::ofstream(path, std::ios::app) << "more";
+                        });
+        EXPECT_FALSE(session->StoreFile("TYPE I", path, "f"));
+        s.Finish();
+        EXPECT_TRUE(change.Fired());
+        EXPECT_TRUE(Contains(PaneLines(), "Local file changed during transfer: " + path + "\r"));
+        EXPECT_EQ(PaneLines().back(), "226 done\r");
+        session->Quit();
+    }
 }
 
 TEST_F(Store, secondRequestDuringATransferIsRefusedAndChangesNothing) {
