@@ -177,10 +177,6 @@ int DataChannel::Receive(char* buffer, int size) { return socket_.SReceive(socke
 
 int DataChannel::SendPart(const char* buffer, int size) { return socket_.SSendPart(socket_.FSocket, buffer, size); }
 
-int DataChannel::SendFilePart(int fileFd, long long offset, int size) {
-    return socket_.SSendFilePart(socket_.FSocket, fileFd, offset, size);
-}
-
 bool DataChannel::ShutdownAndDrain() { return socket_.FSocket != -1 && socket_.ShutdownAndDrain(socket_.FSocket); }
 
 }  // namespace vollum

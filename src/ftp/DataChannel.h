@@ -50,9 +50,6 @@ public:
     // Bytes the system took, at least one, waiting (timed) while it takes
     // none; negative on failure, reported through the error handler.
     int SendPart(const char* buffer, int size);
-    // The same, the kernel reading the bytes from the file at offset; see
-    // TSockets::SSendFilePart (0: the file ended, kFileNotSendable).
-    int SendFilePart(int fileFd, long long offset, int size);
     // Half-closes and waits (bounded) until the peer has closed its side:
     // only then have all bytes arrived. False when not open or not in time.
     bool ShutdownAndDrain();

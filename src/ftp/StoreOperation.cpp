@@ -1,6 +1,5 @@
 #include "ftp/StoreOperation.h"
 
-#include <algorithm>
 #include <memory>
 
 #include "common/Helpers.h"
@@ -102,18 +101,7 @@ bool StoreOperation::StoreOnce(const std::string& typeCommand, const std::string
     bool sendFailed = false;
     const std::unique_ptr<char[]> block(new char[kBlockSize]);
     MeterBlocks blocks(meter.View() != nullptr, fileSize, kMeterUnit);
-    // The bytes go out unchanged, so on a plain connection the kernel takes
-    // them from the file itself; then a "block" is the count the kernel is to
-    // send, and the file is read here only where it cannot.
-    bool fromFile = data.IsOpen() && !data.Protecting();
-    bool fileEnded = false, fileFailed = false;  // as the kernel found the file
-    auto readBlock = [&] {
-        if (fileFailed) return -1;
-        if (fileEnded) return 0;
-        const int want = blocks.Next(total, kBlockSize);
-        if (fromFile) return static_cast<int>(std::min<long long>(want, std::max(0LL, fileSize - total)));
-        return in.Read(block.get(), static_cast<size_t>(want));
-    };
+    auto readBlock = [&] { return in.Read(block.get(), static_cast<size_t>(blocks.Next(total, kBlockSize))); };
     control.BusyCursor();
     meter.SetBusyCursor(true);
     int count = readBlock();
@@ -140,20 +128,7 @@ bool StoreOperation::StoreOnce(const std::string& typeCommand, const std::string
             // In parts as the system takes them, so a Cancel is seen between them.
             int offset = 0;
             while (offset < count) {
-                int sent = fromFile ? data.SendFilePart(in.Descriptor(), total + offset, count - offset)
-                                    : data.SendPart(block.get() + offset, count - offset);
-                if (fromFile && sent == TSockets::kFileNotSendable && total == 0 && offset == 0) {
-                    // A file the kernel cannot send from: read and send it here.
-                    fromFile = false;
-                    count = readBlock();
-                    if (count < 1) break;
-                    continue;
-                }
-                if (fromFile && (sent == 0 || sent == TSockets::kFileNotSendable)) {
-                    // Shorter than it was (the change shows below), or unreadable.
-                    (sent == 0 ? fileEnded : fileFailed) = true;
-                    break;
-                }
+                const int sent = data.SendPart(block.get() + offset, count - offset);
                 if (sent <= 0) {
                     sendFailed = true;
                     // Only whole 512-byte blocks count as written.

@@ -24,8 +24,6 @@ public:
     // What the open file is now: compared before and after a transfer, it
     // tells whether the file was written to meanwhile.
     FileIdentity Identity() const;
-    // The open file, for handing it to the kernel to send (-1 when closed).
-    int Descriptor() const { return fd_; }
     void Close();
 
 private:

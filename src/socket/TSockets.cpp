@@ -4,7 +4,6 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <sys/sendfile.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -428,28 +427,6 @@ int TSockets::SSendPart(int socket, const char* buffer, int size) {
     const int rc = SendAll(socket, buffer, size, 0, cancelled, true);
     if (rc < 0) ReportError(FSocket, "SSend", -rc);
     return rc;
-}
-
-int TSockets::SSendFilePart(int socket, int fileFd, long long offset, int size) {
-    if (socket == -1) return size;
-    if (tls_) return kFileNotSendable;  // TLS encrypts in the program
-    for (;;) {
-        off_t at = static_cast<off_t>(offset);
-        const ssize_t n = ::sendfile(socket, fileFd, &at, static_cast<size_t>(size));
-        if (n >= 0) return static_cast<int>(n);
-        const int err = errno;
-        if (err == EINTR) continue;
-        // The file's side: a file system without it, or a failed read.
-        if (err == EINVAL || err == ENOSYS || err == EOPNOTSUPP || err == EIO || err == EBADF) return kFileNotSendable;
-        if (err == EAGAIN && !NonBlocking()) {
-            if (WaitReady(socket, WaitFor::Write) == CallResult::Ok) continue;
-            ReportError(FSocket, "SSend", WSAEINTR);
-            return -WSAEINTR;
-        }
-        const int code = WinSockCodeFromErrno(err);
-        ReportError(FSocket, "SSend", code);
-        return -code;
-    }
 }
 
 bool TSockets::HasPendingInput() {

@@ -92,12 +92,6 @@ public:
     // block can look at a Cancel between the parts. Bytes taken, or the
     // negative error code after reporting it.
     int SSendPart(int socket, const char* buffer, int size);
-    // As SSendPart, with the bytes taken by the kernel straight from the file
-    // at offset (no copy through the program). 0 when the file ends before
-    // offset; kFileNotSendable when the kernel cannot send from this file
-    // (the caller reads and sends it instead), nothing reported then.
-    int SSendFilePart(int socket, int fileFd, long long offset, int size);
-    static constexpr int kFileNotSendable = -1;
     // Without waiting: true when bytes, the peer's close or an error wait to
     // be read on the connection.
     // Under TLS, records that are waiting are decrypted to tell (a session

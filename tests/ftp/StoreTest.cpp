@@ -222,7 +222,7 @@ TEST_F(Store, slowServerStillReceivesEveryByte) {
     EXPECT_TRUE(s.DataReceived() + rest->Get() == bytes);
 }
 
-// Grown, or cut short while the kernel sends straight from it.
+// Grown, or cut short while it is sent.
 TEST_F(Store, fileChangedDuringTheStoreIsNotComplete) {
     for (const bool shrink : {false, true}) {
         SCOPED_TRACE(shrink ? "shrunk" : "grown");
