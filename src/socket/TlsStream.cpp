@@ -1,32 +1,35 @@
 #include "socket/TlsStream.h"
 
 #include <arpa/inet.h>
-#include <openssl/err.h>
-#include <openssl/ssl.h>
-#include <openssl/x509v3.h>
 
 #include <cerrno>
 #include <cstring>
+
+#include "socket/OpenSsl.h"
 
 namespace vollum {
 
 namespace {
 
+// Set by the first context that loaded the library; every call below runs
+// with a context (or a stream made from one) in hand.
+const OpenSsl* api = nullptr;
+
 SSL* Ssl(void* p) { return static_cast<SSL*>(p); }
 
 // The oldest queued OpenSSL error as text, the queue emptied.
 std::string QueuedError(const char* fallback) {
-    const unsigned long code = ERR_get_error();
-    ERR_clear_error();
+    const unsigned long code = api->ERR_get_error();
+    api->ERR_clear_error();
     if (code == 0) return fallback;
     char text[256];
-    ERR_error_string_n(code, text, sizeof text);
+    api->ERR_error_string_n(code, text, sizeof text);
     return text;
 }
 
 // Every session the server hands out goes to the context's store.
 int KeepNewSession(SSL* ssl, SSL_SESSION* session) {
-    auto* context = static_cast<TlsContext*>(SSL_CTX_get_app_data(SSL_get_SSL_CTX(ssl)));
+    auto* context = static_cast<TlsContext*>(api->SSL_CTX_get_ex_data(api->SSL_get_SSL_CTX(ssl), 0));
     if (context == nullptr) return 0;
     context->KeepSession(session);
     return 1;
@@ -40,32 +43,38 @@ bool IsAddressLiteral(const std::string& host) {
 }  // namespace
 
 TlsContext::TlsContext() {
-    SSL_CTX* ctx = SSL_CTX_new(TLS_client_method());
+    std::string why;
+    if (api == nullptr) api = LoadOpenSsl(why);
+    if (api == nullptr) {
+        problem_ = why;
+        return;
+    }
+    SSL_CTX* ctx = api->SSL_CTX_new(api->TLS_client_method());
     if (ctx == nullptr) {
         problem_ = QueuedError("TLS cannot be set up");
         return;
     }
-    SSL_CTX_set_min_proto_version(ctx, TLS1_2_VERSION);
+    api->SSL_CTX_ctrl(ctx, SSL_CTRL_SET_MIN_PROTO_VERSION, TLS1_2_VERSION, nullptr);
     // The chain is checked during the handshake but decided on afterwards, so
     // that an unverified certificate can still match a pinned fingerprint.
-    SSL_CTX_set_verify(ctx, SSL_VERIFY_NONE, nullptr);
-    SSL_CTX_set_default_verify_paths(ctx);
+    api->SSL_CTX_set_verify(ctx, SSL_VERIFY_NONE, nullptr);
+    api->SSL_CTX_set_default_verify_paths(ctx);
     // Data connections end with a plain close at some servers; the FTP reply
     // after the transfer says whether all of it arrived.
-    SSL_CTX_set_options(ctx, SSL_OP_IGNORE_UNEXPECTED_EOF);
-    SSL_CTX_set_mode(ctx, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
-    SSL_CTX_set_session_cache_mode(ctx, SSL_SESS_CACHE_CLIENT | SSL_SESS_CACHE_NO_INTERNAL_STORE);
-    SSL_CTX_sess_set_new_cb(ctx, KeepNewSession);
-    SSL_CTX_set_app_data(ctx, this);
+    api->SSL_CTX_set_options(ctx, SSL_OP_IGNORE_UNEXPECTED_EOF);
+    api->SSL_CTX_ctrl(ctx, SSL_CTRL_MODE, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER, nullptr);
+    api->SSL_CTX_ctrl(ctx, SSL_CTRL_SET_SESS_CACHE_MODE, SSL_SESS_CACHE_CLIENT | SSL_SESS_CACHE_NO_INTERNAL_STORE, nullptr);
+    api->SSL_CTX_sess_set_new_cb(ctx, KeepNewSession);
+    api->SSL_CTX_set_ex_data(ctx, 0, this);
     ctx_ = ctx;
 }
 
 TlsContext::~TlsContext() {
-    for (void* session : sessions_) SSL_SESSION_free(static_cast<SSL_SESSION*>(session));
+    for (void* session : sessions_) api->SSL_SESSION_free(static_cast<SSL_SESSION*>(session));
     if (ctx_ == nullptr) return;
     // A connection still holding the context must not reach this object.
-    SSL_CTX_set_app_data(static_cast<SSL_CTX*>(ctx_), nullptr);
-    SSL_CTX_free(static_cast<SSL_CTX*>(ctx_));
+    api->SSL_CTX_set_ex_data(static_cast<SSL_CTX*>(ctx_), 0, nullptr);
+    api->SSL_CTX_free(static_cast<SSL_CTX*>(ctx_));
 }
 
 void* TlsContext::TakeSession() {
@@ -78,7 +87,7 @@ void* TlsContext::TakeSession() {
 void TlsContext::KeepSession(void* session) {
     sessions_.push_back(session);
     if (sessions_.size() <= kMostSessions) return;
-    SSL_SESSION_free(static_cast<SSL_SESSION*>(sessions_.front()));
+    api->SSL_SESSION_free(static_cast<SSL_SESSION*>(sessions_.front()));
     sessions_.pop_front();
 }
 
@@ -87,43 +96,45 @@ TlsStream::TlsStream(TlsContext& context, int fd, const std::string& host, const
         problem_ = context.Problem();
         return;
     }
-    SSL* ssl = SSL_new(static_cast<SSL_CTX*>(context.Handle()));
+    SSL* ssl = api->SSL_new(static_cast<SSL_CTX*>(context.Handle()));
     if (ssl == nullptr) {
         problem_ = QueuedError("TLS cannot be set up");
         return;
     }
-    SSL_set_fd(ssl, fd);
+    api->SSL_set_fd(ssl, fd);
     if (IsAddressLiteral(host)) {
-        X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl), host.c_str());
+        api->X509_VERIFY_PARAM_set1_ip_asc(api->SSL_get0_param(ssl), host.c_str());
     } else if (!host.empty()) {
-        SSL_set_tlsext_host_name(ssl, host.c_str());
-        SSL_set1_host(ssl, host.c_str());
+        api->SSL_ctrl(ssl, SSL_CTRL_SET_TLSEXT_HOSTNAME, TLSEXT_NAMETYPE_host_name, const_cast<char*>(host.c_str()));
+        api->SSL_set1_host(ssl, host.c_str());
     }
     if (resumeFrom != nullptr && resumeFrom->ssl_ != nullptr) {
         // A fresh ticket if there is one, else the connection's own session
         // (TLS 1.2 sessions may be resumed many times).
         auto* session = static_cast<SSL_SESSION*>(context.TakeSession());
-        if (session == nullptr) session = SSL_get1_session(Ssl(resumeFrom->ssl_));
+        if (session == nullptr) session = api->SSL_get1_session(Ssl(resumeFrom->ssl_));
         if (session != nullptr) {
-            SSL_set_session(ssl, session);
-            SSL_SESSION_free(session);
+            api->SSL_set_session(ssl, session);
+            api->SSL_SESSION_free(session);
         }
     }
     ssl_ = ssl;
-    ERR_clear_error();
+    api->ERR_clear_error();
 }
 
-TlsStream::~TlsStream() { SSL_free(Ssl(ssl_)); }
+TlsStream::~TlsStream() {
+    if (ssl_ != nullptr) api->SSL_free(Ssl(ssl_));
+}
 
 TlsStep TlsStream::StepResult(int rc, const char* what) {
-    const int err = SSL_get_error(Ssl(ssl_), rc);
+    const int err = api->SSL_get_error(Ssl(ssl_), rc);
     const int sysErr = errno;
     switch (err) {
         case SSL_ERROR_WANT_READ: return TlsStep::WantRead;
         case SSL_ERROR_WANT_WRITE: return TlsStep::WantWrite;
         case SSL_ERROR_ZERO_RETURN: return TlsStep::Closed;
         case SSL_ERROR_SYSCALL:
-            if (ERR_peek_error() == 0) {
+            if (api->ERR_peek_error() == 0) {
                 problem_ = std::string(what) + ": " +
                            (sysErr != 0 ? std::strerror(sysErr) : "the connection ended without a TLS close");
                 return rc == 0 ? TlsStep::Closed : TlsStep::Failed;
@@ -137,9 +148,9 @@ TlsStep TlsStream::StepResult(int rc, const char* what) {
 
 TlsStep TlsStream::Handshake() {
     if (ssl_ == nullptr) return TlsStep::Failed;
-    ERR_clear_error();
+    api->ERR_clear_error();
     errno = 0;
-    const int rc = SSL_connect(Ssl(ssl_));
+    const int rc = api->SSL_connect(Ssl(ssl_));
     if (rc == 1) return TlsStep::Done;
     const TlsStep step = StepResult(rc, "TLS handshake");
     if (step == TlsStep::Closed) {
@@ -152,9 +163,9 @@ TlsStep TlsStream::Handshake() {
 TlsStep TlsStream::Read(char* buffer, int size, int& got) {
     got = 0;
     if (ssl_ == nullptr) return TlsStep::Failed;
-    ERR_clear_error();
+    api->ERR_clear_error();
     errno = 0;
-    const int rc = SSL_read(Ssl(ssl_), buffer, size);
+    const int rc = api->SSL_read(Ssl(ssl_), buffer, size);
     if (rc > 0) {
         got = rc;
         return TlsStep::Done;
@@ -166,9 +177,9 @@ TlsStep TlsStream::Write(const char* buffer, int size, int& put) {
     put = 0;
     if (ssl_ == nullptr) return TlsStep::Failed;
     if (size <= 0) return TlsStep::Done;
-    ERR_clear_error();
+    api->ERR_clear_error();
     errno = 0;
-    const int rc = SSL_write(Ssl(ssl_), buffer, size);
+    const int rc = api->SSL_write(Ssl(ssl_), buffer, size);
     if (rc > 0) {
         put = rc;
         return TlsStep::Done;
@@ -179,40 +190,40 @@ TlsStep TlsStream::Write(const char* buffer, int size, int& put) {
 
 TlsStep TlsStream::Shutdown() {
     if (ssl_ == nullptr) return TlsStep::Failed;
-    ERR_clear_error();
+    api->ERR_clear_error();
     errno = 0;
     // 0: our close_notify went out and the peer's is still to come (read for it).
-    const int rc = SSL_shutdown(Ssl(ssl_));
+    const int rc = api->SSL_shutdown(Ssl(ssl_));
     if (rc >= 0) return TlsStep::Done;
     return StepResult(rc, "TLS close");
 }
 
-bool TlsStream::HasBuffered() const { return ssl_ != nullptr && SSL_pending(Ssl(ssl_)) > 0; }
+bool TlsStream::HasBuffered() const { return ssl_ != nullptr && api->SSL_pending(Ssl(ssl_)) > 0; }
 
 TlsPeer TlsStream::Peer() const {
     TlsPeer peer;
     if (ssl_ == nullptr) return peer;
     SSL* ssl = Ssl(ssl_);
-    peer.protocol = SSL_get_version(ssl);
-    if (const char* cipher = SSL_get_cipher_name(ssl)) peer.cipher = cipher;
-    X509* cert = SSL_get1_peer_certificate(ssl);
+    peer.protocol = api->SSL_get_version(ssl);
+    if (const char* cipher = api->SSL_CIPHER_get_name(api->SSL_get_current_cipher(ssl))) peer.cipher = cipher;
+    X509* cert = api->SSL_get1_peer_certificate(ssl);
     if (cert == nullptr) {
         peer.problem = "the server sent no certificate";
         return peer;
     }
     unsigned char md[EVP_MAX_MD_SIZE];
     unsigned int len = 0;
-    if (X509_digest(cert, EVP_sha256(), md, &len) == 1) {
+    if (api->X509_digest(cert, api->EVP_sha256(), md, &len) == 1) {
         static const char hex[] = "0123456789abcdef";
         for (unsigned int i = 0; i < len; ++i) {
             peer.fingerprint += hex[md[i] >> 4];
             peer.fingerprint += hex[md[i] & 15];
         }
     }
-    X509_free(cert);
-    const long result = SSL_get_verify_result(ssl);
+    api->X509_free(cert);
+    const long result = api->SSL_get_verify_result(ssl);
     peer.verified = result == X509_V_OK;
-    if (!peer.verified) peer.problem = X509_verify_cert_error_string(result);
+    if (!peer.verified) peer.problem = api->X509_verify_cert_error_string(result);
     return peer;
 }
 
