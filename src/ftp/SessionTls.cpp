@@ -73,6 +73,7 @@ bool TFtpSession::TrustServer(bool mayAskTrust) {
         TIniFile ini(Settings.ProgramDir + "VOLLUM.INI");
         PinFingerprint(ini, Settings.ProfileName, shown);
     }
+    ShowLine("Certificate of %s pinned in the profile", {host});
     LogLine("Pinned the certificate of " + host + " in profile " + Settings.ProfileName + ": " + shown);
     return true;
 }
