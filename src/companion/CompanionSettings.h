@@ -1,6 +1,6 @@
 #pragma once
-// SPOOLBAY.INI, the companion's settings beside its executable: one section
-// [Options], read when the window is created and written when it closes.
+// SPOOLBAY.INI, the companion's settings: one section [Options], read when the
+// window is created and written when it closes.
 #include <string>
 
 namespace vollum {
@@ -18,8 +18,9 @@ std::string UpperCaseName(const std::string& text);
 
 // The drive and the interval are upper-cased; the two paths keep their case,
 // as an upper-cased path would name another directory. A missing SubstDir
-// gives defaultSubstDir.
-CompanionSettings ReadCompanionSettings(const std::string& iniPath, const std::string& defaultSubstDir);
+// gives defaultSubstDir, a missing VollumDir defaultVollumDir.
+CompanionSettings ReadCompanionSettings(const std::string& iniPath, const std::string& defaultSubstDir,
+                                        const std::string& defaultVollumDir = "");
 
 // Raises EIniWriteError when the file cannot be written.
 void WriteCompanionSettings(const std::string& iniPath, const CompanionSettings& settings);

@@ -38,6 +38,8 @@ public:
     std::function<std::string()> ClientDirectory;
     std::function<std::string()> DriveAsTyped;
     std::function<void(const std::string&)> SetStatus;
+    // SpoolBay's own directory, where a client beside it lies.
+    std::string CompanionDirectory;
     // Starts the client program (a full path); true when the start was accepted.
     std::function<bool(const std::string&)> StartClient;
 

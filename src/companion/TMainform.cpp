@@ -24,6 +24,7 @@
 #include "common/UserPrompts.h"
 #include "companion/CompanionSettings.h"
 #include "companion/TTrayIcon.h"
+#include "config/ProgramDir.h"
 #include "config/TIniFile.h"
 #include "platform/DriveMapping.h"
 #include "platform/ProcessStart.h"
@@ -63,6 +64,7 @@ TMainform::TMainform(UserPrompts& prompts, const std::string& programDir, const 
     BuildControls();
     StartTool = [](const std::string& program, const std::vector<std::string>& a) { return StartHidden(program, a); };
     Watch.ClientDirectory = [this] { return Text(Edit3); };
+    Watch.CompanionDirectory = DirectoryPart(companionPath_);
     Watch.DriveAsTyped = [this] { return Text(Edit1); };
     Watch.SetStatus = [this](const std::string& s) { SetStatus(s); };
 }
@@ -192,7 +194,9 @@ void TMainform::Guarded(const std::function<void()>& handler) {
 
 void TMainform::FormCreate() {
     changed_ = false;
-    const CompanionSettings s = ReadCompanionSettings(programDir_ + "SPOOLBAY.INI", DefaultSubstTool(programDir_));
+    const std::string companionDir = AddBackslash(DirectoryPart(companionPath_));
+    const CompanionSettings s = ReadCompanionSettings(programDir_ + "SPOOLBAY.INI", DefaultSubstTool(companionDir),
+                                                      DefaultClientDirectory(companionDir));
     Edit2->setText(ToQt(s.SubstDir));
     Edit3->setText(ToQt(s.VollumDir));
     Edit1->setText(ToQt(s.SubstDrive));

@@ -26,7 +26,9 @@ class UserPrompts;
 class TMainform : public QWidget {
 public:
     // programDir holds SPOOLBAY.INI (and ends in a separator); companionPath is
-    // what start at login runs; args are the command-line arguments.
+    // what start at login runs, and its directory holds the mapping tool and
+    // the client used when the client directory has none; args are the
+    // command-line arguments.
     TMainform(UserPrompts& prompts, const std::string& programDir, const std::string& companionPath,
               const std::vector<std::string>& args);
     ~TMainform() override;

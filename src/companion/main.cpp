@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
     QtPrompts prompts;
     app.Prompts = &prompts;
 
-    TMainform form(prompts, ProgramDirectory(), FromQt(QCoreApplication::applicationFilePath()), args);
+    TMainform form(prompts, CompanionSettingsDirectory(), FromQt(QCoreApplication::applicationFilePath()), args);
     form.OnClosed = [] { QCoreApplication::quit(); };
     form.FormCreate();
     if (form.AutoStart()) {

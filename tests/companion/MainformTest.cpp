@@ -35,7 +35,7 @@ protected:
         ::unsetenv("VOLLUM_DRIVES");
     }
     std::unique_ptr<TMainform> Create(const std::vector<std::string>& args = {}) {
-        auto f = std::make_unique<TMainform>(prompts, root.Path() + "/", "/opt/sb/SpoolBay", args);
+        auto f = std::make_unique<TMainform>(prompts, root.Path() + "/", root / "SpoolBay", args);
         f->StartTool = [this](const std::string& program, const std::vector<std::string>& a) {
             tool.push_back(program);
             for (const auto& s : a) tool.back() += " " + s;
@@ -149,7 +149,7 @@ TEST_F(Mainform, CheckingStartAtLoginWritesTheEntryNamedAfterTheDrive) {
     WriteSettings("f:", "1", "1");
     auto f = Create();
     const std::string entry = root / "config/autostart/SpoolBayF.desktop";
-    EXPECT_NE(test::ReadFile(entry).find("Exec=\"/opt/sb/SpoolBay\" /U\n"), std::string::npos);
+    EXPECT_NE(test::ReadFile(entry).find("Exec=\"" + (root / "SpoolBay") + "\" /U\n"), std::string::npos);
     EXPECT_TRUE(f->Edit1->isReadOnly());
     f->CheckBox1->setChecked(false);
     EXPECT_NE(test::ReadFile(entry).find("Hidden=true"), std::string::npos);
