@@ -105,7 +105,10 @@ std::string ControlChannel::CommandVerb(const std::string& line) { return Verb(l
 std::string ControlChannel::Masked(const std::string& line) {
     const std::string verb = Verb(line);
     if (verb != "PASS" && verb != "ACCT") return line;
-    return line.substr(line.find_first_not_of(" \t"), verb.size()) + " xxxxxx";
+    const size_t start = line.find_first_not_of(" \t");
+    // Without an argument there is nothing to hide.
+    if (line.find_first_not_of(" \t", start + verb.size()) == std::string::npos) return line;
+    return line.substr(start, verb.size()) + " xxxxxx";
 }
 
 bool ControlChannel::CommandSafe(const std::string& text) {
