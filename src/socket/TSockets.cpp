@@ -9,8 +9,8 @@
 
 #include <QSocketNotifier>
 #include <algorithm>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 

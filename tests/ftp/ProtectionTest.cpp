@@ -156,8 +156,13 @@ TEST_F(Protection, everyLoginOnATlsConnectionIsFollowedByProtPBeforeAnyData) {
 
 TEST_F(Protection, passwordsAreMaskedInAnyCaseAndTheLogIsTheOwnersAlone) {
     const std::pair<std::string, std::string> cases[] = {
-        {"PASS secret", "PASS xxxxxx"}, {"pass secret", "pass xxxxxx"},   {"  Acct 42 x", "Acct xxxxxx"},
-        {"aCcT x", "aCcT xxxxxx"},      {"PASS ", "PASS "},        {"PASSWORD secret", "PASSWORD secret"}, {"USER pass", "USER pass"},
+        {"PASS secret", "PASS xxxxxx"},
+        {"pass secret", "pass xxxxxx"},
+        {"  Acct 42 x", "Acct xxxxxx"},
+        {"aCcT x", "aCcT xxxxxx"},
+        {"PASS ", "PASS "},
+        {"PASSWORD secret", "PASSWORD secret"},
+        {"USER pass", "USER pass"},
     };
     for (const auto& [line, shown] : cases) EXPECT_EQ(ControlChannel::Masked(line), shown) << line;
 
