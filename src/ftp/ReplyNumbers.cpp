@@ -14,8 +14,9 @@ long long NumberAt(const std::string& text, size_t& pos, long long limit) {
     bool over = false;
     for (; pos < text.size() && IsDigit(text[pos]); ++pos) {
         if (over) continue;
-        value = value * 10 + (text[pos] - '0');
-        over = value > limit;
+        const int digit = text[pos] - '0';
+        over = value > (limit - digit) / 10;
+        if (!over) value = value * 10 + digit;
     }
     return pos == start || over ? -1 : value;
 }
