@@ -55,6 +55,7 @@ void ReadStartupValues(const std::string& programDir, UserPrompts& prompts, Star
     values.SpoolRequested = ini.ReadBool("SpoolBay", "Executed", true);
     values.UseLogFile = ini.ReadBool(profile, "UseLogFile", true);
     values.PassiveMode = ini.ReadBool(profile, "PassiveMode", false);
+    values.DataFromAnyAddress = ini.ReadBool(profile, "DataFromAnyAddress", false);
     values.UseTLS = ini.ReadBool(profile, "UseTLS", false);
     values.TLSFingerprint = ini.ReadString(profile, "TLSFingerprint", "");
 

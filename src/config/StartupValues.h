@@ -24,6 +24,7 @@ struct StartupValues {
     int ConnectionTimeOut = 0;  // control connection, seconds
     bool UseLogFile = true;
     bool PassiveMode = false;  // the client connects to the server for data (EPSV, else PASV)
+    bool DataFromAnyAddress = false;  // active mode takes a data connection from any peer, not only the server
     bool UseTLS = false;        // AUTH TLS after the greeting; commands and data protected
     std::string TLSFingerprint;  // pinned SHA-256 of the server certificate, as stored
 

@@ -66,6 +66,15 @@ public:
     // The code at the start of the pane's last line; raises EConvertError.
     int PaneReplyCode() const;
 
+    // Called after every FtpCommand with the line and its result, once the
+    // command is no longer busy.
+    std::function<void(const std::string& line, int result)> OnCommandDone;
+    // The command's verb, upper-cased.
+    static std::string CommandVerb(const std::string& line);
+    // The line as pane and log show it: the argument of PASS and ACCT, in
+    // any letter case, replaced by "xxxxxx".
+    static std::string Masked(const std::string& line);
+
     // False when text holds CR, LF or NUL: no command line may carry it.
     static bool CommandSafe(const std::string& text);
     // The text with CR, LF and NUL written as \r, \n and \0, for pane and log.

@@ -78,6 +78,20 @@ bool TFtpSession::TrustServer(bool mayAskTrust) {
     return true;
 }
 
+void TFtpSession::AfterCommand(const std::string& line, int result) {
+    if (!control_.Protected()) return;
+    const std::string verb = ControlChannel::CommandVerb(line);
+    if (verb == "USER" || verb == "REIN") data_.Protect(false);
+    if (result != 2) return;
+    if (verb == "PROT") {
+        const size_t after = line.find_first_not_of(" \t", line.find_first_not_of(" \t") + verb.size());
+        const std::string level = after == std::string::npos ? std::string() : line.substr(after);
+        data_.Protect(level == "P" || level == "p");
+    }
+    // Not after PBSZ or PROT: a server answering those with 230 would loop.
+    if (LastReply().compare(0, 3, "230") == 0 && verb != "PROT" && verb != "PBSZ") ProtectData();
+}
+
 void TFtpSession::ProtectData() {
     if (FtpCommand("PBSZ 0") == 2 && FtpCommand("PROT P") == 2) {
         data_.Protect(true);

@@ -1,10 +1,12 @@
 // POSIX file operations.
 #include "platform/LocalFiles.h"
 
+#include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 
 namespace vollum {
@@ -37,6 +39,18 @@ bool IsRealDirectory(const std::string& path) {
 bool LocalFileExists(const std::string& path) {
     struct stat st {};
     return !path.empty() && ::lstat(path.c_str(), &st) == 0;
+}
+
+std::FILE* OpenPrivateForAppend(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) return nullptr;
+    std::FILE* f = ::fdopen(fd, "ab");
+    if (f == nullptr) {
+        const int err = errno;
+        ::close(fd);
+        errno = err;
+    }
+    return f;
 }
 
 bool IsSymbolicLink(const std::string& path) {

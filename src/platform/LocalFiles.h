@@ -3,6 +3,7 @@
 // told apart from what they point to, so that no walk follows one into a
 // directory and no removal touches a link's target.
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <tuple>
 
@@ -26,6 +27,9 @@ bool IsRealDirectory(const std::string& path);
 // An entry (of any kind) exists at that path.
 bool LocalFileExists(const std::string& path);
 bool IsSymbolicLink(const std::string& path);
+// Opens a file for appending; one that does not exist yet is created
+// readable and writable by the owner only. nullptr (errno set) on failure.
+std::FILE* OpenPrivateForAppend(const std::string& path);
 
 // What a file was when it was stored: same inode, size and modification time
 // means the same, unchanged file.

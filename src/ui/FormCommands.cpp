@@ -15,7 +15,8 @@ void TFTPForm::PromptedCommand(const char* caption, const char* label, const cha
     std::string text;
     if (access_.Prompts().InputBox(caption, label, text)) session_.FtpCommand(format, {text});
     std::string line = record;
-    line += text;
+    // A quoted PASS or ACCT keeps its argument out of the log.
+    line += std::string(format) == "%s" ? ControlChannel::Masked(text) : text;
     session_.LogLine(line);
 }
 

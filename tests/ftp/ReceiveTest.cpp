@@ -115,6 +115,38 @@ TEST_F(Receive, unannouncedSizeShowsNoMeter) {
     EXPECT_EQ(ReadFile(files / "a"), std::string(5000, 'a'));
 }
 
+TEST_F(Receive, aBinaryCountOtherThanTheAnnouncedOneNeverReplacesTheTarget) {
+    struct Case {
+        std::string type;
+        size_t sent;
+        bool replaced;
+    };
+    const std::string announce = "150 Opening BINARY mode data connection for r (1000 bytes).";
+    const Case cases[] = {
+        {"TYPE I", 1000, true},
+        {"TYPE I", 600, false},
+        {"TYPE I", 1200, false},
+        {"TYPE A", 600, true},  // line ends may change on the way: the size is no measure
+    };
+    for (const Case& c : cases) {
+        WriteFile(files / "keep", "old content");
+        const std::string bytes = RandomBytes(c.sent, 2);
+        FakeFtpServer s;
+        Begin(s, "RETR", announce).SendData(bytes).Reply("226 done");
+        Open(s);
+        const size_t logBefore = LogText().size(), before = PaneLines().size();
+        session->ReceiveData("r", files / "keep", c.type);
+        s.Finish();
+        EXPECT_EQ(ReadFile(files / "keep"), c.replaced ? bytes : "old content") << c.type << " " << c.sent;
+        const std::string line =
+            "Received " + std::to_string(c.sent) + " of 1000 bytes: the data connection was cut short";
+        EXPECT_EQ(Contains(PaneFrom(before), line + "\r"), !c.replaced) << c.type << " " << c.sent;
+        EXPECT_EQ(Contains(LogText().substr(logBefore), line), !c.replaced);
+        EXPECT_EQ(DirectoryEntries(files.Path()), (Lines{"keep"}));
+        session->Quit();
+    }
+}
+
 TEST_F(Receive, refusedRetrLeavesExistingFileUntouched) {
     WriteFile(files / "keep", "old content");
     FakeFtpServer s;

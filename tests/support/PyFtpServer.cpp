@@ -13,16 +13,21 @@ extern char** environ;
 namespace vollum::test {
 
 PyFtpServer::PyFtpServer(const std::string& user, const std::string& password, const std::string& address)
-    : PyFtpServer(PyFtpServerOptions{user, password, address, false}) {}
+    : PyFtpServer(PyFtpServerOptions{user, password, address, false, 0, 0}) {}
 
 PyFtpServer::PyFtpServer(const PyFtpServerOptions& options) : user_(options.user), password_(options.password) {
     if (options.tls) tlsDir_.emplace();
     // The child's environment is built before fork: after it only exec is safe.
     std::vector<std::string> envText;
     for (char** e = environ; *e; ++e) {
-        if (std::string(*e).rfind("TLS_DIR=", 0) != 0) envText.emplace_back(*e);
+        const std::string entry(*e);
+        if (entry.rfind("TLS_DIR=", 0) != 0 && entry.rfind("PASSIVE_PORT=", 0) != 0 &&
+            entry.rfind("SLOW_READ_MS=", 0) != 0)
+            envText.push_back(entry);
     }
     if (tlsDir_) envText.push_back("TLS_DIR=" + tlsDir_->Path());
+    if (options.slowReadMs > 0) envText.push_back("SLOW_READ_MS=" + std::to_string(options.slowReadMs));
+    if (options.passivePort > 0) envText.push_back("PASSIVE_PORT=" + std::to_string(options.passivePort));
     std::vector<char*> envp;
     for (std::string& s : envText) envp.push_back(s.data());
     envp.push_back(nullptr);

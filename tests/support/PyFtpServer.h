@@ -15,6 +15,8 @@ struct PyFtpServerOptions {
     std::string password = "secret";
     std::string address = "127.0.0.1";
     bool tls = false;
+    int passivePort = 0;  // the one port passive mode offers (0: any free one)
+    int slowReadMs = 0;   // each 64 KiB read of a retrieved file named slow* waits this long first
 };
 
 class PyFtpServer {

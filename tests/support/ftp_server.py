@@ -11,12 +11,20 @@ a server certificate signed by it for localhost, 127.0.0.1 and ::1
 certificate's SHA-256 fingerprint to DIR/fingerprint as `openssl x509
 -fingerprint -sha256` prints it (AB:CD:...). Needs python3-openssl.
 
+PASSIVE_PORT=N in the environment offers only port N for passive data
+connections (so that a relay in a test can stand in front of it).
+
+SLOW_READ_MS=N in the environment makes every read of a retrieved file whose
+name begins with "slow" wait N milliseconds first (64 KiB per read), so that
+a test can act in the middle of a retrieve however loaded the machine is.
+
 usage: ftp_server.py ROOT [USER PASSWORD [ADDRESS]]
 """
 import logging
 import os
 import sys
 import threading
+import time
 
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler
@@ -33,6 +41,33 @@ def write_file(path, data, mode=0o644):
     with os.fdopen(fd, "wb") as f:
         f.write(data)
     os.replace(temp, path)
+
+
+class SlowFile(object):
+    """A file whose every read waits first; all else is the file's own."""
+
+    def __init__(self, file, delay):
+        self._file = file
+        self._delay = delay
+
+    def read(self, *args):
+        time.sleep(self._delay)
+        return self._file.read(*args)
+
+    def __getattr__(self, name):
+        return getattr(self._file, name)
+
+
+def slow_filesystem(delay):
+    from pyftpdlib.filesystems import AbstractedFS
+
+    class SlowFS(AbstractedFS):
+        def open(self, filename, mode):
+            f = AbstractedFS.open(self, filename, mode)
+            slow = "r" in mode and os.path.basename(filename).startswith("slow")
+            return SlowFile(f, delay) if slow else f
+
+    return SlowFS
 
 
 def make_certificate(crypto, subject_cn, issuer, issuer_key, serial, extensions):
@@ -107,6 +142,11 @@ def main():
         handler = FTPHandler
     handler.authorizer = authorizer
     handler.permit_foreign_addresses = False
+    if os.environ.get("SLOW_READ_MS"):
+        handler.abstracted_fs = slow_filesystem(int(os.environ["SLOW_READ_MS"]) / 1000.0)
+        handler.use_sendfile = False
+    if os.environ.get("PASSIVE_PORT"):
+        handler.passive_ports = [int(os.environ["PASSIVE_PORT"])]
     handler.banner = "Vollum test server ready."
     server = FTPServer((address, 0), handler)
     port = server.socket.getsockname()[1]
