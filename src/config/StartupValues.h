@@ -26,6 +26,7 @@ struct StartupValues {
     bool PassiveMode = false;  // the client connects to the server for data (EPSV, else PASV)
     bool UseTLS = false;        // AUTH TLS after the greeting; commands and data protected
     std::string TLSFingerprint;  // pinned SHA-256 of the server certificate, as stored
+    bool TempUpload = false;  // stores go to a temporary name and are renamed when whole
 
     // Section options.
     std::string DirSep, ViewSep, Editor;

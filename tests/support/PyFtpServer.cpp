@@ -15,7 +15,8 @@ namespace vollum::test {
 PyFtpServer::PyFtpServer(const std::string& user, const std::string& password, const std::string& address)
     : PyFtpServer(PyFtpServerOptions{user, password, address, false}) {}
 
-PyFtpServer::PyFtpServer(const PyFtpServerOptions& options) : user_(options.user), password_(options.password) {
+PyFtpServer::PyFtpServer(const PyFtpServerOptions& options, const std::vector<std::string>& environment)
+    : user_(options.user), password_(options.password) {
     if (options.tls) tlsDir_.emplace();
     // The child's environment is built before fork: after it only exec is safe.
     std::vector<std::string> envText;
@@ -23,6 +24,7 @@ PyFtpServer::PyFtpServer(const PyFtpServerOptions& options) : user_(options.user
         if (std::string(*e).rfind("TLS_DIR=", 0) != 0) envText.emplace_back(*e);
     }
     if (tlsDir_) envText.push_back("TLS_DIR=" + tlsDir_->Path());
+    envText.insert(envText.end(), environment.begin(), environment.end());
     std::vector<char*> envp;
     for (std::string& s : envText) envp.push_back(s.data());
     envp.push_back(nullptr);
