@@ -86,6 +86,7 @@ ProfileValues ReadProfileKeys(const TIniFile& ini, const std::string& name, cons
     v.PassiveMode = FlagOf(doc, name, "PassiveMode", defaults.PassiveMode);
     v.UseTLS = FlagOf(doc, name, "UseTLS", defaults.UseTLS);
     v.TLSFingerprint = text("TLSFingerprint", defaults.TLSFingerprint);
+    v.TempUpload = FlagOf(doc, name, "TempUpload", defaults.TempUpload);
     v.IncludeDirs = FlagOf(doc, name, "IncludeDirs", defaults.IncludeDirs);
     v.IncludeSubDirs = FlagOf(doc, name, "IncludeSubDirs", defaults.IncludeSubDirs);
     v.UseLowerCase = FlagOf(doc, name, "UseLowerCase", defaults.UseLowerCase);
@@ -121,6 +122,7 @@ void WriteProfileKeys(TIniFile& ini, const std::string& name, const ProfileValue
     ini.WriteBool(name, "PassiveMode", v.PassiveMode);
     ini.WriteBool(name, "UseTLS", v.UseTLS);
     ini.WriteString(name, "TLSFingerprint", v.TLSFingerprint);
+    ini.WriteBool(name, "TempUpload", v.TempUpload);
 }
 
 void AddProfile(TIniFile& ini, const std::string& name, const ProfileValues& values) {

@@ -29,6 +29,7 @@ struct ProfileValues {
     bool PassiveMode = false;
     bool UseTLS = false;
     std::string TLSFingerprint;  // as stored: any spelling the user pasted
+    bool TempUpload = false;
     int TransferType = 0;  // 1 ASCII, 2 Binary, 3 EBCDIC
 };
 

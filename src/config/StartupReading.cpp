@@ -58,6 +58,7 @@ void ReadStartupValues(const std::string& programDir, UserPrompts& prompts, Star
     values.DataFromAnyAddress = ini.ReadBool(profile, "DataFromAnyAddress", false);
     values.UseTLS = ini.ReadBool(profile, "UseTLS", false);
     values.TLSFingerprint = ini.ReadString(profile, "TLSFingerprint", "");
+    values.TempUpload = ini.ReadBool(profile, "TempUpload", false);
 
     if (!values.Localdir.empty() && !ChangeDirectory(values.Localdir)) prompts.Warning("Cannot find directory");
 

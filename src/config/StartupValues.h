@@ -27,6 +27,7 @@ struct StartupValues {
     bool DataFromAnyAddress = false;  // active mode takes a data connection from any peer, not only the server
     bool UseTLS = false;        // AUTH TLS after the greeting; commands and data protected
     std::string TLSFingerprint;  // pinned SHA-256 of the server certificate, as stored
+    bool TempUpload = false;  // stores go to a temporary name and are renamed when whole
 
     // Section options.
     std::string DirSep, ViewSep, Editor;

@@ -61,6 +61,8 @@ bool ControlChannel::Open(const std::string& host, const std::string& port) {
     socket_.IPAddr = host;
     socket_.SetNonBlocking(false);
     acceptedType_.clear();  // a new server knows no type yet
+    ++connectionSerial_;
+    ++directorySerial_;
     BusyCursor();
     socket_.SConnect();
     NormalCursor();
@@ -137,6 +139,10 @@ int ControlChannel::SendCommand(const std::string& line) {
     // TYPE is accepted.
     const bool type = verb == "TYPE";
     if (type || verb == "REIN") acceptedType_.clear();
+    // A login, too, may land in another directory.
+    static const char* const kMovers[] = {"CWD", "CDUP", "XCWD", "XCUP", "SMNT", "REIN", "USER", "PASS", "ACCT"};
+    for (const char* mover : kMovers)
+        if (verb == mover) ++directorySerial_;
     const int result = SendAndAwaitReply(line);
     if (type && result == 2) acceptedType_ = line;
     return result;

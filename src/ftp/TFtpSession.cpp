@@ -30,6 +30,7 @@ void TFtpSession::ListDirectory(const std::string& format, std::initializer_list
 void TFtpSession::MeterCancel() {
     data_.Close();
     LogLine("Transfer aborted by user");
+    if (!store_.PartialName().empty()) LogLine("Partial upload kept as " + store_.PartialName() + " for the next run");
     TerminateProgram(1);
 }
 

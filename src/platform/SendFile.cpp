@@ -32,6 +32,8 @@ int SendFile::Read(char* block, size_t size) {
     return static_cast<int>(got);
 }
 
+bool SendFile::Seek(long long offset) { return ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) == offset; }
+
 FileIdentity SendFile::Identity() const {
     FileIdentity id;
     if (!ReadOpenFileIdentity(fd_, id)) id.size = -1;

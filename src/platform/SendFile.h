@@ -21,6 +21,8 @@ public:
     // whole multiples of the meter's unit. Bytes read, 0 at the end, -1
     // after a failed read.
     int Read(char* block, size_t size);
+    // The next Read starts at offset (a resumed store); false when it cannot.
+    bool Seek(long long offset);
     // What the open file is now: compared before and after a transfer, it
     // tells whether the file was written to meanwhile.
     FileIdentity Identity() const;

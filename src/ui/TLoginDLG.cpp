@@ -27,7 +27,7 @@ TLoginDLG::TLoginDLG(StartupValues& settings, UserPrompts& prompts, std::functio
       settings_(settings),
       prompts_(prompts),
       settingsChanged_(std::move(settingsChanged)),
-      layout_(this, 371, 420) {
+      layout_(this, 371, 442) {
     setObjectName("LoginDLG");
     // The caption bar's company text names the dialog; its own title is blank.
     setWindowTitle(QString());
@@ -111,6 +111,7 @@ TLoginDLG::TLoginDLG(StartupValues& settings, UserPrompts& prompts, std::functio
     TLSFingerprint->setPlaceholderText("no certificate pinned");
     MakeLabel(this, "Certificate:", TLSFingerprint, 8, 398, 64);
     ForgetBtn = MakeButton("ForgetBtn", "Forget", 320, 393, 49, 23);
+    TempUpload = MakeCheck(this, "TempUpload", "Upload under a temporary name, then rename", 8, 420, 261);
 
     // Tab order: the form's controls by their design order, a group box's own in its place.
     QWidget* chain[] = {Profile,    HostName,
@@ -127,7 +128,8 @@ TLoginDLG::TLoginDLG(StartupValues& settings, UserPrompts& prompts, std::functio
                         CheckBox5,  FtpTimeoutBox,
                         Error,      ConnectionTimeOutBox,
                         PassiveMode, UseTLS,
-                        TLSFingerprint, ForgetBtn};
+                        TLSFingerprint, ForgetBtn,
+                        TempUpload};
     for (size_t i = 1; i < std::size(chain); ++i) setTabOrder(chain[i - 1], chain[i]);
 
     connect(Profile, &QComboBox::editTextChanged, this, [this] { Guarded([this] { ProfileChange(); }); });
@@ -236,6 +238,7 @@ void TLoginDLG::ProfileChange() {
     PassiveMode->setChecked(v.PassiveMode);
     UseTLS->setChecked(v.UseTLS);
     ShowPin(v.TLSFingerprint);
+    TempUpload->setChecked(v.TempUpload);
     Edit1->setText(ToQt(v.InitializeCommand));
     if (v.TransferType == 1) rbASCII->setChecked(true);
     if (v.TransferType == 2) rbBINARY->setChecked(true);
@@ -294,6 +297,7 @@ ProfileValues TLoginDLG::FromControls() const {
     v.PassiveMode = PassiveMode->isChecked();
     v.UseTLS = UseTLS->isChecked();
     v.TLSFingerprint = pinned_;
+    v.TempUpload = TempUpload->isChecked();
     v.TransferType = settings_.TransferTypeCode;
     return v;
 }
@@ -342,6 +346,7 @@ void TLoginDLG::OKBtnClick() {
     settings_.PassiveMode = v.PassiveMode;
     settings_.UseTLS = v.UseTLS;
     settings_.TLSFingerprint = v.TLSFingerprint;
+    settings_.TempUpload = v.TempUpload;
     settings_.ProfileName = Name();  // where a certificate the user trusts gets pinned
     if (settingsChanged_) settingsChanged_();
     if (!v.Localdir.empty() && !ChangeDirectory(v.Localdir)) prompts_.Warning("Cannot find directory");

@@ -67,6 +67,7 @@ public:
     QCheckBox* PassiveMode;
     QCheckBox* UseTLS;
     QLineEdit* TLSFingerprint;  // shows the pin; the stored text is pinned_
+    QCheckBox* TempUpload;
     QPushButton* ForgetBtn;
     QGroupBox* GroupBox3;
     QRadioButton* rbASCII;

@@ -15,7 +15,8 @@ namespace vollum::test {
 PyFtpServer::PyFtpServer(const std::string& user, const std::string& password, const std::string& address)
     : PyFtpServer(PyFtpServerOptions{user, password, address, false, 0, 0}) {}
 
-PyFtpServer::PyFtpServer(const PyFtpServerOptions& options) : user_(options.user), password_(options.password) {
+PyFtpServer::PyFtpServer(const PyFtpServerOptions& options, const std::vector<std::string>& environment)
+    : user_(options.user), password_(options.password) {
     if (options.tls) tlsDir_.emplace();
     // The child's environment is built before fork: after it only exec is safe.
     std::vector<std::string> envText;
@@ -28,6 +29,7 @@ PyFtpServer::PyFtpServer(const PyFtpServerOptions& options) : user_(options.user
     if (tlsDir_) envText.push_back("TLS_DIR=" + tlsDir_->Path());
     if (options.slowReadMs > 0) envText.push_back("SLOW_READ_MS=" + std::to_string(options.slowReadMs));
     if (options.passivePort > 0) envText.push_back("PASSIVE_PORT=" + std::to_string(options.passivePort));
+    envText.insert(envText.end(), environment.begin(), environment.end());
     std::vector<char*> envp;
     for (std::string& s : envText) envp.push_back(s.data());
     envp.push_back(nullptr);

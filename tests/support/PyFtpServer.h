@@ -5,6 +5,7 @@
 // throw-away CA and a server certificate for localhost, 127.0.0.1 and ::1.
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "support/TempDir.h"
 
@@ -23,7 +24,8 @@ class PyFtpServer {
 public:
     explicit PyFtpServer(const std::string& user = "user", const std::string& password = "secret",
                          const std::string& address = "127.0.0.1");
-    explicit PyFtpServer(const PyFtpServerOptions& options);
+    // environment: more VAR=VALUE settings for ftp_server.py (REFUSE, READ_LIMIT).
+    explicit PyFtpServer(const PyFtpServerOptions& options, const std::vector<std::string>& environment = {});
     ~PyFtpServer();
     PyFtpServer(const PyFtpServer&) = delete;
     PyFtpServer& operator=(const PyFtpServer&) = delete;
@@ -42,8 +44,10 @@ public:
     const std::string& Fingerprint() const { return fingerprint_; }
     std::string CaFile() const { return tlsDir_ ? *tlsDir_ / "ca.pem" : std::string(); }
 
-private:
+    // Ends the server at once (a cut connection); the root stays until the object goes.
     void Stop();
+
+private:
 
     TempDir root_;
     std::optional<TempDir> tlsDir_;

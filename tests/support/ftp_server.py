@@ -18,6 +18,12 @@ SLOW_READ_MS=N in the environment makes every read of a retrieved file whose
 name begins with "slow" wait N milliseconds first (64 KiB per read), so that
 a test can act in the middle of a retrieve however loaded the machine is.
 
+REFUSE=WORDS in the environment makes it refuse what an upload-only account
+or a plainer server would: REST (502), RENAME (RNFR, 550), RNTO-EXISTING
+(RNTO onto an existing name, 550).
+READ_LIMIT=BYTES in the environment makes it take uploads at no more than
+that many bytes a second, so that a test can stop a client part-way.
+
 usage: ftp_server.py ROOT [USER PASSWORD [ADDRESS]]
 """
 import logging
@@ -120,6 +126,34 @@ def ensure_certificates(tls_dir):
     return server_pem
 
 
+def refusing(handler, refusals):
+    """The handler class, refusing the commands named in refusals."""
+    if not refusals:
+        return handler
+
+    class Refusing(handler):
+        def ftp_REST(self, line):
+            if "REST" in refusals:
+                self.respond("502 Command not implemented.")
+                return
+            return handler.ftp_REST(self, line)
+
+        def ftp_RNFR(self, path):
+            if "RENAME" in refusals:
+                self.respond("550 Not enough privileges.")
+                return
+            return handler.ftp_RNFR(self, path)
+
+        def ftp_RNTO(self, path):
+            if "RNTO-EXISTING" in refusals and os.path.exists(path):
+                self._rnfr = None
+                self.respond("550 File exists.")
+                return
+            return handler.ftp_RNTO(self, path)
+
+    return Refusing
+
+
 def main():
     root = sys.argv[1]
     user = sys.argv[2] if len(sys.argv) > 2 else "user"
@@ -140,6 +174,14 @@ def main():
         handler.tls_data_required = True
     else:
         handler = FTPHandler
+    handler = refusing(handler, os.environ.get("REFUSE", "").split())
+    if os.environ.get("READ_LIMIT"):
+        from pyftpdlib.handlers import ThrottledDTPHandler
+
+        class Throttled(ThrottledDTPHandler):
+            read_limit = int(os.environ["READ_LIMIT"])
+
+        handler.dtp_handler = Throttled
     handler.authorizer = authorizer
     handler.permit_foreign_addresses = False
     if os.environ.get("SLOW_READ_MS"):

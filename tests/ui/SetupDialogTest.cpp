@@ -55,6 +55,7 @@ TEST_F(SetupDialog, EdgeCases) {
                  EXPECT_TRUE(box->isChecked()) << box->objectName().toStdString();
              EXPECT_FALSE(d.PassiveMode->isChecked());  // a profile talks as before unless asked
              EXPECT_FALSE(d.UseTLS->isChecked());
+             EXPECT_FALSE(d.TempUpload->isChecked());
              EXPECT_FALSE(d.ForgetBtn->isEnabled());  // nothing pinned, nothing to forget
              EXPECT_EQ(d.UserName->text(), "Anonymous");
              EXPECT_EQ(d.Label1->text(), "Email:");
@@ -115,6 +116,7 @@ TEST_F(SetupDialog, EdgeCases) {
          [](TLoginDLG& d) {
              d.rbASCII->click();
              d.PassiveMode->click();
+             d.TempUpload->click();
              d.HostName->setText("elsewhere");
              d.OKBtn->click();
          },
@@ -128,6 +130,8 @@ TEST_F(SetupDialog, EdgeCases) {
              EXPECT_EQ(settings.ConnectionTimeOut, 20);
              EXPECT_EQ(Key("closed", "PassiveMode"), "1");
              EXPECT_TRUE(settings.PassiveMode);
+             EXPECT_EQ(Key("closed", "TempUpload"), "1");
+             EXPECT_TRUE(settings.TempUpload);
              EXPECT_TRUE(settings.UseTLS);
              EXPECT_EQ(Key("closed", "TLSFingerprint"), kPin);  // as stored, not as shown
              EXPECT_EQ(settings.TLSFingerprint, kPin);
