@@ -13,6 +13,7 @@ namespace vollum::test {
 struct VollumResult {
     int exitCode = -1;  // -1: did not end in time (it was killed)
     std::string stderrText;
+    std::string stdoutText;
 };
 
 class VollumProgramDir {
