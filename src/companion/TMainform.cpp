@@ -304,8 +304,7 @@ void TMainform::Button5Click() {
         TakeToolAndDrive();
         mapped_ = !StartTool(substTool_, {drive_, "/D"});
     }
-    Disarm();
-    close();
+    close();  // the close disarms
 }
 
 void TMainform::CheckBox1Click() {

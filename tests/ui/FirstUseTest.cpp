@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTest>
+#include <QWindow>
 
 #include "platform/LocalFiles.h"
 #include "support/EventHelpers.h"
@@ -95,6 +96,19 @@ TEST_F(FirstUse, TransferDialogsPreselectTheProfilesType) {
             EXPECT_TRUE(d->findChild<QRadioButton*>(button)->isChecked()) << code << " " << d->objectName().data();
         }
     }
+}
+
+// The task bar and the window switcher see the caption's texts and our own icon.
+TEST_F(FirstUse, WindowsShowTheirCaptionTextsAndOwnIconToTheSystem) {
+    form.show();
+    TGetDLG get;
+    get.show();
+    ASSERT_TRUE(form.windowHandle() && get.windowHandle());
+    EXPECT_EQ(form.windowHandle()->title(), "Vollum FTP Client - Vollum 97");
+    EXPECT_EQ(get.windowHandle()->title(), "Retrieve File");
+    EXPECT_EQ(form.windowTitle(), "Vollum 97");  // the caption text itself stays
+    EXPECT_TRUE(form.windowIcon().availableSizes().contains(QSize(16, 16)));
+    EXPECT_TRUE(form.windowIcon().availableSizes().contains(QSize(256, 256)));
 }
 
 // Get: Enter right after the remote name fills Local Name and confirms.
