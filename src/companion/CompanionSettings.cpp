@@ -28,7 +28,7 @@ CompanionSettings ReadCompanionSettings(const std::string& iniPath, const std::s
     s.VollumDir = text("VollumDir", defaultVollumDir);
     s.SubstDrive = UpperCaseName(text("SubstDrive", ""));
     s.DirInterval = UpperCaseName(text("DirInterval", ""));
-    s.StartWithWindows = IniInteger(text("StartWithWindows", "1"), 1) != 0;
+    s.StartWithWindows = IniInteger(text("StartWithWindows", "0"), 0) != 0;
     return s;
 }
 

@@ -10,7 +10,8 @@ struct CompanionSettings {
     std::string VollumDir;    // the client's directory
     std::string SubstDrive;   // e.g. "F:"
     std::string DirInterval;  // poll interval in seconds, as text
-    bool StartWithWindows = true;
+    bool StartWithWindows = false;  // a login entry only once the user asks for one
+    bool operator==(const CompanionSettings&) const = default;
 };
 
 // A-Z from a-z; every other byte is unchanged.

@@ -49,6 +49,9 @@ public:
     // from the client cannot restart polling of a released drive.
     void End();
 
+    // The client was started and has not cleared the hand-shake key yet.
+    bool RunInProgress() const { return Timer2.Enabled(); }
+
     void Timer1Timer();
     void Timer2Timer();
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "companion/CompanionSettings.h"
 #include "companion/SpoolWatch.h"
 
 class QAction;
@@ -61,7 +62,8 @@ public:
 
     std::string StatusText() const;
     bool Mapped() const { return mapped_; }
-    bool Changed() const { return changed_; }
+    // A field differs from what was last read from or written to SPOOLBAY.INI.
+    bool Changed() const;
     bool AutoStart() const { return autoStart_; }
     const std::string& LastDriveType() const { return lastDriveType_; }
 
@@ -79,11 +81,14 @@ protected:
 private:
     void BuildControls();
     void SetStatus(const std::string& text);
+    CompanionSettings FieldSettings() const;
     std::string Text(const QLineEdit* edit) const;
     std::string ClientIni() const;
     // Handlers reached from the event loop show a raised failure in a box.
     void Guarded(const std::function<void()>& handler);
     void TakeToolAndDrive();
+    // Stop and Exit: the hand-shake key cleared unless a run is under way; the watch ends.
+    void Disarm();
     // The tray icon shows and the windows hide; without a notification area the window minimises instead.
     void HideBehindIcon();
 
@@ -92,7 +97,7 @@ private:
     std::vector<std::string> args_;
     QLabel* statusPanel_;
     bool mapped_ = false;
-    bool changed_ = false;
+    CompanionSettings saved_;
     bool autoStart_ = false;
     bool autoStarted_ = false;
     bool centred_ = false;

@@ -8,7 +8,8 @@ struct StartupValues {
     std::string ProgramDir;  // always ends in the path separator
     std::string ProfileName;
     bool ServerConfigured = true;
-    bool SpoolRequested = true;
+    bool SpoolRequested = false;  // only SpoolBay arms it
+    bool ProfileUsable = false;   // the last-used profile has a section of its own
     std::string TypeCommand;
     int TransferTypeCode = 0;
 

@@ -5,6 +5,7 @@
 #include "ftp/TFtpSession.h"
 #include "ui/TFTPForm.h"
 #include "ui/TLoginDLG.h"
+#include "ui/TMeterDLG.h"
 #include "ui/TransferDialogs.h"
 
 namespace vollum {
@@ -48,10 +49,18 @@ void TFTPForm::RenameMNUClick() {
 }
 
 void TFTPForm::CancelMNUClick() {
+    if (access_.Busy()) transferCancelled_ = true;
     access_.RequestAbort();
     // A transfer stalled in a wait for its data stops now rather than at its time-out.
     access_.AbandonDataWait();
     session_.LogLine("Something Aborted");
+}
+
+void TFTPForm::TakeOverMeter(TMeterDLG& meter) {
+    meter.OnCancel = [this, &meter] {
+        if (access_.Busy()) CancelMNU->trigger();
+        else meter.Hide();
+    };
 }
 
 void TFTPForm::Setup1Click() {

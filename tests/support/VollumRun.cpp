@@ -61,6 +61,7 @@ VollumResult VollumProgramDir::Run(const std::vector<std::string>& arguments, in
         r.exitCode = p.exitCode();
     }
     r.stderrText = p.readAllStandardError().toStdString();
+    r.stdoutText = p.readAllStandardOutput().toStdString();
     return r;
 }
 

@@ -15,6 +15,7 @@ struct VollumResult {
     int exitCode = -1;  // -1: did not end in time (it was killed)
     std::string stderrText;
     bool killed = false;  // by RunKilledWhen's condition
+    std::string stdoutText;
 };
 
 class VollumProgramDir {
