@@ -1,5 +1,6 @@
 #pragma once
 // The settings the client reads at start-up, held for the rest of the process.
+#include <map>
 #include <string>
 
 namespace vollum {
@@ -26,6 +27,9 @@ struct StartupValues {
     bool PassiveMode = false;  // the client connects to the server for data (EPSV, else PASV)
     bool UseTLS = false;        // AUTH TLS after the greeting; commands and data protected
     std::string TLSFingerprint;  // pinned SHA-256 of the server certificate, as stored
+    // Certificates trusted in this session for profiles not saved as they were
+    // used, by profile name: held in memory only, never written.
+    std::map<std::string, std::string> SessionPins;
 
     // Section options.
     std::string DirSep, ViewSep, Editor;

@@ -69,7 +69,13 @@ bool StoreOperation::StoreOnce(const std::string& typeCommand, const std::string
     complete = false;
     const DataConnectionGuard dataGuard{data};
     SendFile in;
-    if (!in.Open(localPath)) {
+    if (!in.Open(localPath, within_) && in.Outside()) {
+        const std::string kept = "Kept " + ControlChannel::Printable(localPath) + ": " + confinedWhy_;
+        text.ShowLine("%s", {kept});
+        text.LogLine(kept);
+        return false;
+    }
+    if (!in.IsOpen()) {
         text.LogLine("Could not open local file,open error");
         p_.prompts.MessageBox("Could not open local file", "open error", PromptButtons::Ok, PromptIcon::Exclamation);
         return false;

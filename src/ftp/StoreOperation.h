@@ -30,6 +30,13 @@ public:
 
     static constexpr int kMaxAutomaticReruns = 3;
 
+    // While within (a real directory path) is set, a local file that does not
+    // lie inside it, links followed, is not sent: "Kept <path>: <why>".
+    void ConfineTo(const std::string& within, const std::string& why) {
+        within_ = within;
+        confinedWhy_ = why;
+    }
+
 private:
     // One run up to its final reply; false when it ended before (open error,
     // refused STOR, abort), so no broken-transfer check follows.
@@ -39,6 +46,7 @@ private:
     TransferParts p_;
     bool retrying_ = false;
     int reruns_ = 0;  // automatic re-runs of the current store after 426
+    std::string within_, confinedWhy_;
 };
 
 }  // namespace vollum

@@ -7,10 +7,12 @@
 
 namespace vollum {
 
-bool SendFile::Open(const std::string& path) {
+bool SendFile::Open(const std::string& path, const std::string& within) {
+    outside_ = false;
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd_ < 0) return false;
-    if (Identity().size < 0) {  // a directory is no file to send
+    outside_ = !within.empty() && !PathWithin(OpenFilePath(fd_), within);
+    if (outside_ || Identity().size < 0) {  // a directory is no file to send
         Close();
         return false;
     }
