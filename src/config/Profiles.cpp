@@ -149,14 +149,8 @@ void PinFingerprint(TIniFile& ini, const std::string& profile, const std::string
     ini.WriteString(profile, "TLSFingerprint", fingerprintText);
 }
 
-bool ProfileSavedFor(const TIniFile& ini, const std::string& profile, const std::string& host,
-                     const std::string& port) {
-    if (profile.empty()) return false;
-    const IniDocument doc = ini.Snapshot();
-    const auto savedHost = doc.Value(profile, "HostName");
-    const auto savedPort = doc.Value(profile, "Port");
-    const auto wanted = TryStrToInt(port);
-    return savedHost && *savedHost == host && savedPort && wanted && TryStrToInt(*savedPort) == wanted;
+bool ProfileSaved(const TIniFile& ini, const std::string& profile) {
+    return !profile.empty() && !ini.Snapshot().Keys(profile).empty();
 }
 
 bool DeleteProfile(TIniFile& ini, const std::string& name) {

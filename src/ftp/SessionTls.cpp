@@ -69,15 +69,15 @@ bool TFtpSession::TrustServer(bool mayAskTrust) {
     if (Prompts.MessageBox(question, "TLS", PromptButtons::YesNo, PromptIcon::Warning) != PromptAnswer::Yes)
         return false;
     Settings.TLSFingerprint = shown;
-    // Only the profile the connection was made with, and only as saved: a
-    // changed host or port, or a name never saved, keeps the pin in memory.
+    // Only into the profile the connection was made with; a name never
+    // saved keeps the pin in memory rather than leave a section of one key.
     TIniFile ini(Settings.ProgramDir + "VOLLUM.INI");
-    if (!ProfileSavedFor(ini, Settings.ProfileName, host, Settings.Port)) {
+    if (!ProfileSaved(ini, Settings.ProfileName)) {
         Settings.SessionPins[Settings.ProfileName] = shown;
-        ShowLine("Certificate of %s pinned for this session only: profile %s is not saved as used",
+        ShowLine("Certificate of %s pinned for this session only: profile %s is not saved",
                  {host, Settings.ProfileName});
         LogLine("Pinned the certificate of " + host + " for this session only (profile " + Settings.ProfileName +
-                " is not saved as used): " + shown);
+                " is not saved): " + shown);
         return true;
     }
     PinFingerprint(ini, Settings.ProfileName, shown);
