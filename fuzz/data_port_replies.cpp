@@ -44,8 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     const std::string d(1, delimiter);
-    const std::string epsv =
-        "229 " + Without(before, "(") + "(" + d + d + d + std::to_string(port) + d + ")" + after;
+    const std::string epsv = "229 " + Without(before, "(") + "(" + d + d + d + std::to_string(port) + d + ")" + after;
     FUZZ_CHECK(DataChannel::EpsvPort(epsv) == port);
 
     const std::string pasv = "227 " + Without(before, kDigits) + "127,0,0,1," + std::to_string(port / 256) + "," +

@@ -1,9 +1,10 @@
 // The fingerprint normaliser: what it accepts is 64 lowercase hex digits, and
 // the text we show for it (with or without openssl's lead-in) reads back the same.
+#include "config/Fingerprint.h"
+
 #include <string>
 
 #include "FuzzCheck.h"
-#include "config/Fingerprint.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);

@@ -27,8 +27,8 @@ struct StartupValues {
     bool PassiveMode = false;  // the client connects to the server for data (EPSV, else PASV)
     bool UseTLS = false;        // AUTH TLS after the greeting; commands and data protected
     std::string TLSFingerprint;  // pinned SHA-256 of the server certificate, as stored
-    // Certificates trusted in this session for profiles not saved as they were
-    // used, by profile name: held in memory only, never written.
+    // Certificates trusted in this session for profiles that are not saved,
+    // by profile name: held in memory only, never written.
     std::map<std::string, std::string> SessionPins;
 
     // Section options.

@@ -21,7 +21,8 @@ bool TUnattended::PutDirTree(const std::string& dir) {
             complete = false;  // never followed, never read: the tree is not all on the server
             continue;
         }
-        if (!LinkStaysInside(P + e.name) || !NameUsable(e.name, P + e.name) || !ClaimRemoteName(RemoteName(e.name), P + e.name)) {
+        if (!LinkStaysInside(P + e.name) || !NameUsable(e.name, P + e.name) ||
+            !ClaimRemoteName(RemoteName(e.name), P + e.name)) {
             complete = false;
             continue;
         }

@@ -208,7 +208,8 @@ void TUnattended::DropWalk() {
                     if (f.kind != EntryKind::File) continue;
                     if (!StillConnected()) break;
                     const std::string F = AddBackslash(A) + f.name;
-                    if (!LinkStaysInside(F) || !NameUsable(f.name, F) || !ClaimRemoteName(RemoteName(f.name), F)) continue;
+                    if (!LinkStaysInside(F) || !NameUsable(f.name, F) || !ClaimRemoteName(RemoteName(f.name), F))
+                        continue;
                     s_.LogLine("Putfile " + f.name);
                     if (!s_.StoreFile(v.TypeCommand, F, f.name)) SomethingKept = true;
                 }

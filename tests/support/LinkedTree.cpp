@@ -37,7 +37,8 @@ void MakeLinkedTree(const std::string& root, const std::string& outside) {
         const fs::path link = root + "/" + l.path;
         std::string target = l.target;
         if (target[0] == '@') target = outside + target.substr(1);
-        if (target[0] == '~') target = fs::path(outside).lexically_relative(link.parent_path()).native() + target.substr(1);
+        if (target[0] == '~')
+            target = fs::path(outside).lexically_relative(link.parent_path()).native() + target.substr(1);
         fs::create_symlink(target, link);
     }
 }

@@ -8,12 +8,12 @@
 namespace vollum::test {
 
 struct TreeLink {
-    std::string path;    // relative to the tree
+    std::string path;  // relative to the tree
     // What the link holds; "@" stands for the outside directory, "~" for the
     // way there from the link's directory ("../../..").
     std::string target;
-    bool inside;         // the target, links followed, lies inside the tree
-    bool toFile;         // the target is a file (a directory link is never sent)
+    bool inside;  // the target, links followed, lies inside the tree
+    bool toFile;  // the target is a file (a directory link is never sent)
 };
 
 // The links LinkedTree makes.

@@ -30,9 +30,13 @@ TEST_F(ConnectWithoutAutoSave, UsesTheDialogsTlsPassiveAndPortAndPinsIntoTheName
         bool pinnedInFile;
     };
     // The last-used profile is plain, active and points nowhere; "named" is saved without TLS, on another port.
-    const std::string ini = "[index]\r\nnext=2\r\nProfile0=last\r\nProfile1=named\r\n[LastUsed]\r\nNAME=last\r\n"
-                            "[last]\r\nHostName=127.0.0.1\r\nPort=" + nowhere + "\r\nAutoSave=0\r\n"
-                            "[named]\r\nHostName=127.0.0.1\r\nPort=" + nowhere + "\r\nAutoSave=0\r\n";
+    const std::string ini =
+        "[index]\r\nnext=2\r\nProfile0=last\r\nProfile1=named\r\n[LastUsed]\r\nNAME=last\r\n"
+        "[last]\r\nHostName=127.0.0.1\r\nPort=" +
+        nowhere +
+        "\r\nAutoSave=0\r\n"
+        "[named]\r\nHostName=127.0.0.1\r\nPort=" +
+        nowhere + "\r\nAutoSave=0\r\n";
     for (const Case& c : {Case{"named", true}, Case{"never saved", false}}) {
         SCOPED_TRACE(c.profile);
         WriteFile(dir / "VOLLUM.INI", ini);
@@ -74,7 +78,7 @@ TEST_F(ConnectWithoutAutoSave, UsesTheDialogsTlsPassiveAndPortAndPinsIntoTheName
             EXPECT_EQ(Count(pane, "PORT "), 0u);
             // Asked once; the second Connect finds the pin, in the file or held for the session.
             EXPECT_EQ(Count(prompts.Texts(), "The certificate of 127.0.0.1 could not be verified"), asked + 1 - round);
-            const char* pinLine = round == 1         ? "Certificate of 127.0.0.1 matches the pinned fingerprint"
+            const char* pinLine = round == 1       ? "Certificate of 127.0.0.1 matches the pinned fingerprint"
                                   : c.pinnedInFile ? "Certificate of 127.0.0.1 pinned in the profile"
                                                    : "Certificate of 127.0.0.1 pinned for this session only";
             EXPECT_EQ(Count(pane, pinLine), 1u);
