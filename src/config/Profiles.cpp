@@ -151,6 +151,10 @@ void PinFingerprint(TIniFile& ini, const std::string& profile, const std::string
     ini.WriteString(profile, "TLSFingerprint", fingerprintText);
 }
 
+bool ProfileSaved(const TIniFile& ini, const std::string& profile) {
+    return !profile.empty() && !ini.Snapshot().Keys(profile).empty();
+}
+
 bool DeleteProfile(TIniFile& ini, const std::string& name) {
     ini.EraseSection(name);
     const std::string next = ini.ReadString(kIndex, kNext, "");

@@ -63,6 +63,9 @@ void AutoSaveProfile(TIniFile& ini, const std::string& name, const ProfileValues
 // Trusts a server certificate for a profile: writes only its TLSFingerprint.
 void PinFingerprint(TIniFile& ini, const std::string& profile, const std::string& fingerprintText);
 
+// True when the file holds a section of that name with keys in it.
+bool ProfileSaved(const TIniFile& ini, const std::string& profile);
+
 // The dialog's Delete. Returns false when [index] next is missing (the section
 // is erased and nothing else happens, so the list needs no reload).
 bool DeleteProfile(TIniFile& ini, const std::string& name);

@@ -1,5 +1,6 @@
 #pragma once
 // The settings the client reads at start-up, held for the rest of the process.
+#include <map>
 #include <string>
 
 namespace vollum {
@@ -29,6 +30,9 @@ struct StartupValues {
     bool UseTLS = false;        // AUTH TLS after the greeting; commands and data protected
     std::string TLSFingerprint;  // pinned SHA-256 of the server certificate, as stored
     bool TempUpload = false;  // stores go to a temporary name and are renamed when whole
+    // Certificates trusted in this session for profiles that are not saved,
+    // by profile name: held in memory only, never written.
+    std::map<std::string, std::string> SessionPins;
 
     // Section options.
     std::string DirSep, ViewSep, Editor;

@@ -1,5 +1,6 @@
 #include "ftp/RetrieveOperation.h"
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -169,7 +170,8 @@ int RetrieveOperation::ReplyFileSize(const std::string& reply) {
     const size_t start = open + 1;
     const size_t blank = reply.find(' ', start);
     const std::string count = reply.substr(start, blank == std::string::npos ? std::string::npos : blank - start);
-    return TryStrToInt(count).value_or(0);
+    // "(-5 bytes)" announces nothing; a negative count would pass for a size.
+    return std::max(TryStrToInt(count).value_or(0), 0);
 }
 
 }  // namespace vollum

@@ -69,10 +69,19 @@ bool TFtpSession::TrustServer(bool mayAskTrust) {
     if (Prompts.MessageBox(question, "TLS", PromptButtons::YesNo, PromptIcon::Warning) != PromptAnswer::Yes)
         return false;
     Settings.TLSFingerprint = shown;
-    if (!Settings.ProfileName.empty()) {
-        TIniFile ini(Settings.ProgramDir + "VOLLUM.INI");
-        PinFingerprint(ini, Settings.ProfileName, shown);
+    // Only into the profile the connection was made with; a name never
+    // saved keeps the pin in memory rather than leave a section of one key.
+    TIniFile ini(Settings.ProgramDir + "VOLLUM.INI");
+    if (!ProfileSaved(ini, Settings.ProfileName)) {
+        Settings.SessionPins[Settings.ProfileName] = shown;
+        ShowLine("Certificate of %s pinned for this session only: profile %s is not saved",
+                 {host, Settings.ProfileName});
+        LogLine("Pinned the certificate of " + host + " for this session only (profile " + Settings.ProfileName +
+                " is not saved): " + shown);
+        return true;
     }
+    PinFingerprint(ini, Settings.ProfileName, shown);
+    Settings.SessionPins.erase(Settings.ProfileName);
     ShowLine("Certificate of %s pinned in the profile", {host});
     LogLine("Pinned the certificate of " + host + " in profile " + Settings.ProfileName + ": " + shown);
     return true;

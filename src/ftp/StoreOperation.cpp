@@ -104,7 +104,13 @@ bool StoreOperation::StoreOnce(const std::string& typeCommand, const std::string
     complete = false;
     const DataConnectionGuard dataGuard{data};
     SendFile in;
-    if (!in.Open(localPath) || (offset > 0 && !in.Seek(offset))) {
+    if (!in.Open(localPath, within_) && in.Outside()) {
+        const std::string kept = "Kept " + ControlChannel::Printable(localPath) + ": " + confinedWhy_;
+        text.ShowLine("%s", {kept});
+        text.LogLine(kept);
+        return false;
+    }
+    if (!in.IsOpen() || (offset > 0 && !in.Seek(offset))) {
         OpenFailed();
         return false;
     }

@@ -38,6 +38,13 @@ public:
     // The temporary name a store is sending to at this moment; empty when none.
     const std::string& PartialName() const { return partial_; }
 
+    // While within (a real directory path) is set, a local file that does not
+    // lie inside it, links followed, is not sent: "Kept <path>: <why>".
+    void ConfineTo(const std::string& within, const std::string& why) {
+        within_ = within;
+        confinedWhy_ = why;
+    }
+
 private:
     // One run up to its final reply; false when it ended before (open error,
     // refused STOR, abort), so no broken-transfer check follows.
@@ -77,6 +84,7 @@ private:
     int listedDirectory_ = -1;   // the directory listed_ holds the names of
     bool listOk_ = false;
     std::set<std::string> listed_;
+    std::string within_, confinedWhy_;
 };
 
 }  // namespace vollum

@@ -113,6 +113,8 @@ public:
     bool StoreFile(const std::string& typeCommand, const std::string& localPath, const std::string& remoteName) {
         return store_.Run(typeCommand, localPath, remoteName);
     }
+    // Stores that follow read only files inside within (empty: any file).
+    void ConfineStores(const std::string& within, const std::string& why) { store_.ConfineTo(within, why); }
     void CheckDataConnection() { store_.CheckDataConnection(); }
     bool CheckTransferAborted(const std::string& remote) { return store_.CheckTransferAborted(remote); }
     bool StoreRetrying() const { return store_.Retrying(); }

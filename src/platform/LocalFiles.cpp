@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 
 namespace vollum {
 
@@ -88,6 +89,21 @@ std::string LinkText(const std::string& path) {
     char buf[PATH_MAX];
     const ssize_t n = ::readlink(path.c_str(), buf, sizeof buf - 1);
     return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
+}
+
+std::string RealPath(const std::string& path) {
+    char buf[PATH_MAX];
+    return ::realpath(path.c_str(), buf) ? std::string(buf) : std::string();
+}
+
+std::string OpenFilePath(int fd) {
+    // The kernel's name for what was opened, whatever path and links led there.
+    return LinkText("/proc/self/fd/" + std::to_string(fd));
+}
+
+bool PathWithin(const std::string& realPath, const std::string& realRoot) {
+    if (realRoot.empty() || realPath.compare(0, realRoot.size(), realRoot) != 0) return false;
+    return realPath.size() == realRoot.size() || realRoot.back() == '/' || realPath[realRoot.size()] == '/';
 }
 
 EntryStamp StampOf(const std::string& path) {

@@ -237,7 +237,9 @@ void TLoginDLG::ProfileChange() {
     Error->setChecked(v.DisplayError);
     PassiveMode->setChecked(v.PassiveMode);
     UseTLS->setChecked(v.UseTLS);
-    ShowPin(v.TLSFingerprint);
+    // A certificate trusted this session for the profile as shown outranks the file.
+    const auto held = settings_.SessionPins.find(Name());
+    ShowPin(held != settings_.SessionPins.end() ? held->second : v.TLSFingerprint);
     TempUpload->setChecked(v.TempUpload);
     Edit1->setText(ToQt(v.InitializeCommand));
     if (v.TransferType == 1) rbASCII->setChecked(true);
@@ -330,26 +332,33 @@ void TLoginDLG::DeleteBtnClick() {
 }
 
 void TLoginDLG::OKBtnClick() {
-    if (!CheckBox3->isChecked()) return;
-    TIniFile ini(IniPath());
+    const bool autoSave = CheckBox3->isChecked();
     const ProfileValues v = FromControls();
-    AutoSaveProfile(ini, Name(), v);
+    if (autoSave) {
+        TIniFile ini(IniPath());
+        AutoSaveProfile(ini, Name(), v);
+        settings_.SessionPins.erase(Name());  // the pin shown is in the file now
+    }
+    // Connect uses what the dialog shows, saved or not: a profile that asks
+    // for TLS never logs in over plain text because another was used last.
     settings_.HostName = v.HostName;
     settings_.UserName = v.UserName;
     settings_.Password = v.Password;
     settings_.Account = v.Account;
     settings_.Directory = v.Directory;
     settings_.Port = v.Port;
-    settings_.Localdir = v.Localdir;
-    settings_.FtpTimeOut = StrToInt(v.FtpTimeOut);
-    settings_.ConnectionTimeOut = StrToInt(v.ConnectionTimeOut);
     settings_.PassiveMode = v.PassiveMode;
     settings_.UseTLS = v.UseTLS;
     settings_.TLSFingerprint = v.TLSFingerprint;
     settings_.TempUpload = v.TempUpload;
+    if (v.TLSFingerprint.empty()) settings_.SessionPins.erase(Name());  // "Forget" forgets a held pin too
     settings_.ProfileName = Name();  // where a certificate the user trusts gets pinned
+    if (autoSave) settings_.Localdir = v.Localdir;
+    // Last: a time-out that is no number raises here, with everything above handed over.
+    settings_.FtpTimeOut = StrToInt(v.FtpTimeOut);
+    settings_.ConnectionTimeOut = StrToInt(v.ConnectionTimeOut);
     if (settingsChanged_) settingsChanged_();
-    if (!v.Localdir.empty() && !ChangeDirectory(v.Localdir)) prompts_.Warning("Cannot find directory");
+    if (autoSave && !v.Localdir.empty() && !ChangeDirectory(v.Localdir)) prompts_.Warning("Cannot find directory");
 }
 
 }  // namespace vollum

@@ -1,6 +1,7 @@
 // What a run checks before it sends an entry and before it deletes one.
 #include "ftp/TFtpSession.h"
 #include "ftp/TempNames.h"
+#include "platform/LocalFiles.h"
 #include "unattended/TUnattended.h"
 
 namespace vollum {
@@ -16,6 +17,20 @@ bool TUnattended::NameUsable(const std::string& name, const std::string& localPa
     if (ControlChannel::CommandSafe(name)) return true;
     Keep("its name holds CR, LF or NUL", localPath);
     return false;
+}
+
+bool TUnattended::LinkStaysInside(const std::string& path) {
+    if (linkRoot_.empty() || !IsSymbolicLink(path)) return true;
+    const std::string target = RealPath(path);
+    if (target.empty() || PathWithin(target, linkRoot_)) return true;
+    Keep(linkOutsideWhy_, path);
+    return false;
+}
+
+void TUnattended::ConfineLinks(const std::string& root, const std::string& why) {
+    linkRoot_ = root.empty() ? std::string() : RealPath(root);
+    linkOutsideWhy_ = why;
+    s_.ConfineStores(linkRoot_, why);
 }
 
 bool TUnattended::ClaimRemoteName(const std::string& remoteName, const std::string& localPath) {

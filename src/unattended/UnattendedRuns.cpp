@@ -106,6 +106,11 @@ void TUnattended::RunLoggedIn(bool deletesStored, const std::string& port, const
                               const std::string& user, const std::string& password, void (TUnattended::*walk)()) {
     BeginRun(deletesStored);
     if (!Login(port, host, user, password)) return;
+    // Whatever way the walk ends, later stores (a window's Put) read any file again.
+    struct Unconfine {
+        TUnattended& runs;
+        ~Unconfine() { runs.ConfineLinks("", ""); }
+    } unconfine{*this};
     try {
         (this->*walk)();
     } catch (const EConvertError&) {
@@ -132,6 +137,7 @@ bool TUnattended::EnterNewRemoteDirectory(const std::string& name) {
 
 void TUnattended::SpoolWalk() {
     const std::string S = SpoolDirectory();
+    ConfineLinks(S, "it links outside the spool");
     std::vector<DirEntry> entries;
     ListDirectory(S, entries);
     for (const DirEntry& e : entries) {
@@ -146,12 +152,13 @@ void TUnattended::SpoolWalk() {
             if (EnterNewRemoteDirectory(N) && PutDirTree(P) && !Stopped()) completeSpoolDirs_.insert(e.name);
             walkAbandoned_ = false;
         } else if (e.kind == EntryKind::File || e.kind == EntryKind::Dangling) {
-            if (!NameUsable(e.name, P) || !ClaimRemoteName(RemoteName(e.name), P)) continue;
+            if (!LinkStaysInside(P) || !NameUsable(e.name, P) || !ClaimRemoteName(RemoteName(e.name), P)) continue;
             s_.LogLine("Putfile " + P);
             // A read-only file cannot be deleted and goes again next run.
             if (StoreRecorded(P, e.name) && !IsReadOnly(P)) DeleteFileEntry(P);
         } else {
             // A link to a directory is never followed; a fifo or device is never read.
+            if (e.kind == EntryKind::LinkToDirectory) LinkStaysInside(P);
             SomethingKept = true;
         }
     }
@@ -179,6 +186,8 @@ void TUnattended::DropWalk() {
             break;
         }
         const std::string A = AbsoluteArgument(given);
+        // A path named on the command line is followed; below it, links stay inside.
+        ConfineLinks(IsDirectory(A) ? A : "", "it links outside the dropped directory");
         if (IsDirectory(A)) {
             if (!v.IncludeDirs) continue;
             const std::string N = RemoteName(LastPathComponent(A));
@@ -199,7 +208,8 @@ void TUnattended::DropWalk() {
                     if (f.kind != EntryKind::File) continue;
                     if (!StillConnected()) break;
                     const std::string F = AddBackslash(A) + f.name;
-                    if (!NameUsable(f.name, F) || !ClaimRemoteName(RemoteName(f.name), F)) continue;
+                    if (!LinkStaysInside(F) || !NameUsable(f.name, F) || !ClaimRemoteName(RemoteName(f.name), F))
+                        continue;
                     s_.LogLine("Putfile " + f.name);
                     if (!s_.StoreFile(v.TypeCommand, F, f.name)) SomethingKept = true;
                 }

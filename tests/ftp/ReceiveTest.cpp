@@ -68,6 +68,7 @@ TEST_F(Receive, replyFileSizeReadsTheCountAfterTheParenthesis) {
         {"150 x (many bytes)\r\n", 0},
         {"150 x (123)\r\n", 0},  // the count runs to the next blank
         {"150 x (7 bytes) (9 bytes)\r\n", 7},
+        {"150 x (-5 bytes)\r\n", 0},  // found by the fuzzer: no size is negative
     };
     for (const Case& c : cases) {
         EXPECT_EQ(RetrieveOperation::ReplyFileSize(c.line), c.size) << c.line;

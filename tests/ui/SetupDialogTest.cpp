@@ -100,17 +100,23 @@ TEST_F(SetupDialog, EdgeCases) {
              EXPECT_EQ(Key("open", "IncludeDirs"), "0");
              EXPECT_EQ(Key("open", "IncludeSubDirs"), "1");
          }},
-        {"OK without Auto Save writes and hands over nothing", kTwoProfiles,
+        {"OK without Auto Save writes nothing yet hands the connection settings over", kTwoProfiles,
          [](TLoginDLG& d) {
              d.CheckBox3->setChecked(false);
              d.HostName->setText("elsewhere");
+             d.UseTLS->click();
              d.OKBtn->click();
          },
          [&](TLoginDLG& d) {
              EXPECT_EQ(d.result(), QDialog::Accepted);
              EXPECT_EQ(Key("closed", "HostName"), "intra");
+             EXPECT_EQ(Key("closed", "UseTLS"), "<missing>");
              EXPECT_EQ(Key("Fixed", "OK"), "<missing>");
-             EXPECT_EQ(settings.HostName, "");
+             EXPECT_EQ(settings.HostName, "elsewhere");
+             EXPECT_EQ(settings.Port, "2121");
+             EXPECT_EQ(settings.ConnectionTimeOut, 20);
+             EXPECT_TRUE(settings.UseTLS);
+             EXPECT_EQ(settings.ProfileName, "closed");
          }},
         {"OK with Auto Save keeps the stored mode and pin and hands the profile over", kPinned.c_str(),
          [](TLoginDLG& d) {
