@@ -302,6 +302,10 @@ void TSockets::Disconnect() {
     StopWatching(FSocket);
     if (wait_.Waiting()) wait_.Cancel();
     const int fd = FSocket;
+    // Our close_notify, once, without waiting: a server that sees the stream
+    // end without it may refuse to resume its session on the next data
+    // connection (OpenSSL then drops the session on both sides).
+    if (tls_) tls_->Shutdown();
     DropTls();
     ::shutdown(fd, SHUT_RDWR);
     linger lg{1, 0};

@@ -60,7 +60,8 @@ TlsContext::TlsContext() {
     api->SSL_CTX_set_verify(ctx, SSL_VERIFY_NONE, nullptr);
     api->SSL_CTX_set_default_verify_paths(ctx);
     api->SSL_CTX_ctrl(ctx, SSL_CTRL_MODE, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER, nullptr);
-    api->SSL_CTX_ctrl(ctx, SSL_CTRL_SET_SESS_CACHE_MODE, SSL_SESS_CACHE_CLIENT | SSL_SESS_CACHE_NO_INTERNAL_STORE, nullptr);
+    api->SSL_CTX_ctrl(ctx, SSL_CTRL_SET_SESS_CACHE_MODE, SSL_SESS_CACHE_CLIENT | SSL_SESS_CACHE_NO_INTERNAL_STORE,
+                      nullptr);
     api->SSL_CTX_sess_set_new_cb(ctx, KeepNewSession);
     api->SSL_CTX_set_ex_data(ctx, 0, this);
     ctx_ = ctx;
@@ -107,12 +108,18 @@ TlsStream::TlsStream(TlsContext& context, int fd, const std::string& host, const
     }
     if (resumeFrom != nullptr && resumeFrom->ssl_ != nullptr) {
         // A fresh ticket if there is one, else the connection's own session
-        // (TLS 1.2 sessions may be resumed many times).
+        // (TLS 1.2 sessions may be resumed many times). Always a copy: OpenSSL
+        // marks the session a connection holds as not resumable when that
+        // connection ends without our close_notify or with an error (a
+        // download ends at the server's close), and the stored ones may be
+        // the control connection's own.
         auto* session = static_cast<SSL_SESSION*>(context.TakeSession());
         if (session == nullptr) session = api->SSL_get1_session(Ssl(resumeFrom->ssl_));
         if (session != nullptr) {
-            api->SSL_set_session(ssl, session);
+            SSL_SESSION* copy = api->SSL_SESSION_dup(session);
             api->SSL_SESSION_free(session);
+            if (copy != nullptr) api->SSL_set_session(ssl, copy);
+            api->SSL_SESSION_free(copy);
         }
     }
     ssl_ = ssl;

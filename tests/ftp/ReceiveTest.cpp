@@ -39,19 +39,20 @@ protected:
         s.Reply("220 hi").Expect("TYPE").Reply("200 ok").Expect("PORT").Reply("200 ok");
         return s.Expect(command).Reply(reply);
     }
-    // An editor that writes the name it was given into files/"opened".
+    // An editor that writes the name it was given into files/"opened" (which
+    // appears only once written: the editor runs on its own).
     std::string RecordingEditor() {
         const std::string script = files / "editor.sh";
-        WriteFile(script, "#!/bin/sh\nprintf '%s' \"$1\" > '" + (files / "opened") + "'\n");
+        WriteFile(script, "#!/bin/sh\nprintf '%s' \"$1\" > '" + (files / "opening") + "' && mv '" +
+                              (files / "opening") + "' '" + (files / "opened") + "'\n");
         ::chmod(script.c_str(), 0755);
         return script;
     }
     std::string WaitForEditor() {
         QElapsedTimer clock;
         clock.start();
-        while (!LocalFileExists(files / "opened") && clock.elapsed() < 3000) QThread::msleep(10);
-        QThread::msleep(20);
-        return ReadFile(files / "opened");
+        while (!LocalFileExists(files / "opened") && clock.elapsed() < 60000) QThread::msleep(10);
+        return LocalFileExists(files / "opened") ? ReadFile(files / "opened") : std::string();
     }
     static bool LocalFileExists(const std::string& path) { return std::filesystem::exists(path); }
     TempDir files;
