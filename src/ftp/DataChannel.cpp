@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "common/Convert.h"
+#include "socket/ErrorTable.h"
 #include "ftp/ControlChannel.h"
 #include "ftp/ReplyNumbers.h"
 #include "ftp/Transcript.h"
@@ -15,7 +16,10 @@ DataChannel::DataChannel(ControlChannel& control, Transcript& transcript, UserPr
     socket_.SetNonBlocking(false);
     socket_.SetPrompts(&prompts);
     // Its errors count as the session's: the control channel decides what they end.
-    socket_.OnErrorOccurred = [&control](TSockets*, int, int error, const std::string& msg) {
+    // A wait we abandoned ourselves (Cancel) is no failure: reported, it would
+    // show an error box and make the ABOR's reply look unreadable.
+    socket_.OnErrorOccurred = [this, &control](TSockets*, int, int error, const std::string& msg) {
+        if (error == WSAEINTR && abandoned_) return;
         control.SocketErrorOccurred(error, msg);
     };
     socket_.MaximumReceiveLength = 255;
@@ -27,6 +31,7 @@ DataChannel::DataChannel(ControlChannel& control, Transcript& transcript, UserPr
 }
 
 void DataChannel::Prepare(int timeoutSeconds) {
+    abandoned_ = false;
     socket_.SetNonBlocking(false);
     socket_.Timeout = timeoutSeconds;
 }

@@ -42,7 +42,9 @@ public:
 
     // Ends a socket wait in progress at once instead of at its deadline.
     void AbandonWait() {
-        if (socket_.IsBlocking()) socket_.CancelBlockingCall();
+        if (!socket_.IsBlocking()) return;
+        abandoned_ = true;
+        socket_.CancelBlockingCall();
     }
     bool Listening() const { return socket_.FListenSocket != -1; }
     bool IsOpen() const { return socket_.FSocket != -1; }
@@ -78,6 +80,7 @@ private:
     const StartupValues& settings_;
     TSockets socket_;
     bool protect_ = false;
+    bool abandoned_ = false;  // this transfer's wait was ended by AbandonWait
 };
 
 }  // namespace vollum
