@@ -6,10 +6,12 @@
 #include <string>
 
 #include "FuzzCheck.h"
-#include "ftp/DataChannel.h"
+#include "ftp/ReplyNumbers.h"
 #include "ftp/RetrieveOperation.h"
 
-using vollum::DataChannel;
+using vollum::AnnouncedSize;
+using vollum::EpsvPort;
+using vollum::PasvPort;
 using vollum::RetrieveOperation;
 
 namespace {
@@ -36,23 +38,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string raw = in.ConsumeRemainingBytesAsString();
 
     for (const std::string& text : {raw, before, "227 " + raw, "229 " + raw, "150 " + raw}) {
-        const int epsv = DataChannel::EpsvPort(text);
+        const int epsv = EpsvPort(text);
         FUZZ_CHECK(epsv == -1 || (epsv >= 1 && epsv <= 65535));
-        const int pasv = DataChannel::PasvPort(text);
+        const int pasv = PasvPort(text);
         FUZZ_CHECK(pasv == -1 || (pasv >= 1 && pasv <= 65535));
         FUZZ_CHECK(RetrieveOperation::ReplyFileSize(text) >= 0);
+        const auto announced = AnnouncedSize(text);
+        FUZZ_CHECK(!announced || *announced >= 0);
     }
 
     const std::string d(1, delimiter);
     const std::string epsv = "229 " + Without(before, "(") + "(" + d + d + d + std::to_string(port) + d + ")" + after;
-    FUZZ_CHECK(DataChannel::EpsvPort(epsv) == port);
+    FUZZ_CHECK(EpsvPort(epsv) == port);
 
     const std::string pasv = "227 " + Without(before, kDigits) + "127,0,0,1," + std::to_string(port / 256) + "," +
                              std::to_string(port % 256) + ")" + after;
-    FUZZ_CHECK(DataChannel::PasvPort(pasv) == port);
+    FUZZ_CHECK(PasvPort(pasv) == port);
 
     const std::string opening = "150 Opening BINARY mode data connection for " + Without(before, "(") + " (" +
                                 std::to_string(sizeAnnounced) + " bytes)" + after;
     FUZZ_CHECK(RetrieveOperation::ReplyFileSize(opening) == sizeAnnounced);
+    // The last group counts for the check of a whole download: none may follow.
+    const std::string last = "150 Opening BINARY mode data connection for " + before + " (" +
+                              std::to_string(sizeAnnounced) + " bytes)" + Without(after, "(");
+    FUZZ_CHECK(AnnouncedSize(last) == sizeAnnounced);
     return 0;
 }
