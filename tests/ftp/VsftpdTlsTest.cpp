@@ -12,23 +12,12 @@
 #include <thread>
 
 #include "TransferTestSupport.h"
+#include "support/VollumRun.h"
 
 namespace vollum::test {
 namespace {
 
 constexpr const char* kVsftpd = "/usr/sbin/vsftpd";
-
-int FreePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    return ntohs(a.sin_port);
-}
 
 bool Accepts(int port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -56,7 +45,7 @@ protected:
                    {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj", "/CN=localhost", "-keyout",
                     QString::fromStdString(work / "key.pem"), "-out", QString::fromStdString(work / "cert.pem")});
         ASSERT_TRUE(make.waitForFinished(60000) && make.exitCode() == 0) << make.readAllStandardError().toStdString();
-        const int port = FreePort();
+        const int port = UnusedPort();
         std::ofstream(work / "vsftpd.conf")
             << "listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\nlisten_port=" << port
             << "\nbackground=NO\nanonymous_enable=YES\nlocal_enable=NO\nwrite_enable=YES\nanon_root=" << (work / "root")
