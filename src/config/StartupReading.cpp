@@ -1,5 +1,7 @@
 #include "config/StartupReading.h"
 
+#include <algorithm>
+
 #include "common/Convert.h"
 #include "common/Helpers.h"
 #include "platform/LocalFiles.h"
@@ -57,6 +59,7 @@ void ReadStartupValues(const std::string& programDir, UserPrompts& prompts, Star
     values.PassiveMode = ini.ReadBool(profile, "PassiveMode", false);
     values.UseTLS = ini.ReadBool(profile, "UseTLS", false);
     values.TLSFingerprint = ini.ReadString(profile, "TLSFingerprint", "");
+    values.Connections = std::clamp(ini.ReadInteger(profile, "Connections", 1), 1, kMostConnections);
 
     if (!values.Localdir.empty() && !ChangeDirectory(values.Localdir)) prompts.Warning("Cannot find directory");
 

@@ -4,6 +4,9 @@
 
 namespace vollum {
 
+// The most connections a run opens at once (profile key Connections).
+constexpr int kMostConnections = 8;
+
 struct StartupValues {
     std::string ProgramDir;  // always ends in the path separator
     std::string ProfileName;
@@ -26,6 +29,7 @@ struct StartupValues {
     bool PassiveMode = false;  // the client connects to the server for data (EPSV, else PASV)
     bool UseTLS = false;        // AUTH TLS after the greeting; commands and data protected
     std::string TLSFingerprint;  // pinned SHA-256 of the server certificate, as stored
+    int Connections = 1;         // logged-in connections a spool or drop run may use at once (1-8)
 
     // Section options.
     std::string DirSep, ViewSep, Editor;

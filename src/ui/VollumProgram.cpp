@@ -17,6 +17,7 @@
 #include "ui/TMeterDLG.h"
 #include "unattended/ExitCodes.h"
 #include "unattended/TStartup.h"
+#include "unattended/UploadWorker.h"
 
 namespace vollum {
 
@@ -29,6 +30,8 @@ int qtArgc = 1;
 }  // namespace
 
 int RunVollum(int argc, char** argv) {
+    // A parallel run's worker: no window and no arguments of its own.
+    if (UploadWorkerRequested()) return RunUploadWorker(argv[0]);
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const std::string startDirectory = CurrentDirectory();
     if (!DisplayAvailable()) return RunHeadless(argv[0], arguments, startDirectory);

@@ -13,7 +13,7 @@ extern char** environ;
 namespace vollum::test {
 
 PyFtpServer::PyFtpServer(const std::string& user, const std::string& password, const std::string& address)
-    : PyFtpServer(PyFtpServerOptions{user, password, address, false}) {}
+    : PyFtpServer(PyFtpServerOptions{user, password, address, false, {}}) {}
 
 PyFtpServer::PyFtpServer(const PyFtpServerOptions& options) : user_(options.user), password_(options.password) {
     if (options.tls) tlsDir_.emplace();
@@ -23,6 +23,7 @@ PyFtpServer::PyFtpServer(const PyFtpServerOptions& options) : user_(options.user
         if (std::string(*e).rfind("TLS_DIR=", 0) != 0) envText.emplace_back(*e);
     }
     if (tlsDir_) envText.push_back("TLS_DIR=" + tlsDir_->Path());
+    for (const auto& [name, value] : options.environment) envText.push_back(name + "=" + value);
     std::vector<char*> envp;
     for (std::string& s : envText) envp.push_back(s.data());
     envp.push_back(nullptr);

@@ -3,6 +3,7 @@
 // temporary directory; stopped when the object goes. With `tls` it is an
 // explicit-TLS server that refuses unprotected sessions and data, holding a
 // throw-away CA and a server certificate for localhost, 127.0.0.1 and ::1.
+#include <map>
 #include <optional>
 #include <string>
 
@@ -15,6 +16,8 @@ struct PyFtpServerOptions {
     std::string password = "secret";
     std::string address = "127.0.0.1";
     bool tls = false;
+    // More of the server's environment (see ftp_server.py), e.g. {"MAX_CONS", "2"}.
+    std::map<std::string, std::string> environment = {};
 };
 
 class PyFtpServer {

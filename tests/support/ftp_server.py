@@ -11,6 +11,14 @@ a server certificate signed by it for localhost, 127.0.0.1 and ::1
 certificate's SHA-256 fingerprint to DIR/fingerprint as `openssl x509
 -fingerprint -sha256` prints it (AB:CD:...). Needs python3-openssl.
 
+For the parallel runs' tests, more of the environment:
+MAX_CONS_PER_IP=n accepts at most n control connections from one address
+(421 to the others);
+CUT_CONNECTION=k closes the k-th connection (from 0, in the order they came)
+at its first STOR; CHANGE_ON_STOR=NAME=PATH appends to the local file PATH
+when a STOR of NAME arrives, so that the client's file changes as it is sent;
+THROTTLE=n lets every data connection carry at most n bytes a second.
+
 usage: ftp_server.py ROOT [USER PASSWORD [ADDRESS]]
 """
 import logging
@@ -85,6 +93,46 @@ def ensure_certificates(tls_dir):
     return server_pem
 
 
+def test_handler(base):
+    """The handler with the misbehaviour the environment asks for."""
+    cut = int(os.environ.get("CUT_CONNECTION", "-1"))
+    change = os.environ.get("CHANGE_ON_STOR", "")
+    throttle = int(os.environ.get("THROTTLE", "0"))
+    if throttle:
+        from pyftpdlib.handlers import ThrottledDTPHandler
+
+        class Throttled(ThrottledDTPHandler):
+            read_limit = throttle
+            write_limit = throttle
+
+        base.dtp_handler = Throttled
+    if cut < 0 and not change:
+        return base
+
+    class Handler(base):
+        connections = 0
+        cut_done = False
+
+        def __init__(self, *args, **kwargs):
+            base.__init__(self, *args, **kwargs)
+            self.index = Handler.connections
+            Handler.connections += 1
+
+        def ftp_STOR(self, file, mode="w"):
+            if self.index == cut and not Handler.cut_done:
+                Handler.cut_done = True
+                self.close()
+                return None
+            if change:
+                name, local = change.split("=", 1)
+                if os.path.basename(file) == name:
+                    with open(local, "ab") as f:
+                        f.write(b"changed while it was sent\n")
+            return base.ftp_STOR(self, file, mode)
+
+    return Handler
+
+
 def main():
     root = sys.argv[1]
     user = sys.argv[2] if len(sys.argv) > 2 else "user"
@@ -108,7 +156,10 @@ def main():
     handler.authorizer = authorizer
     handler.permit_foreign_addresses = False
     handler.banner = "Vollum test server ready."
+    handler = test_handler(handler)
     server = FTPServer((address, 0), handler)
+    if os.environ.get("MAX_CONS_PER_IP"):
+        server.max_cons_per_ip = int(os.environ["MAX_CONS_PER_IP"])
     port = server.socket.getsockname()[1]
     sys.stdout.write("%d\n" % port)
     sys.stdout.flush()
