@@ -1,5 +1,7 @@
 #include "ui/TLoginDLG.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -106,6 +108,11 @@ TLoginDLG::TLoginDLG(StartupValues& settings, UserPrompts& prompts, std::functio
     // Beneath the form's original face, so that nothing of it moves.
     PassiveMode = MakeCheck(this, "PassiveMode", "Passive mode", 8, 350, 121);
     UseTLS = MakeCheck(this, "UseTLS", "Use TLS (FTPS)", 8, 372, 121);
+    Connections = new QSpinBox(this);
+    Connections->setObjectName("Connections");
+    Connections->setRange(1, kMostConnections);
+    layout_.Place(Connections, 232, 348, 41, 21);
+    MakeLabel(this, "Parallel uploads:", Connections, 140, 352, 88);
     TLSFingerprint = MakeEdit(this, "TLSFingerprint", 76, 394, 237);
     TLSFingerprint->setReadOnly(true);
     TLSFingerprint->setPlaceholderText("no certificate pinned");
@@ -126,7 +133,7 @@ TLoginDLG::TLoginDLG(StartupValues& settings, UserPrompts& prompts, std::functio
                         rbEBCDIC,   Edit1,
                         CheckBox5,  FtpTimeoutBox,
                         Error,      ConnectionTimeOutBox,
-                        PassiveMode, UseTLS,
+                        PassiveMode, Connections, UseTLS,
                         TLSFingerprint, ForgetBtn};
     for (size_t i = 1; i < std::size(chain); ++i) setTabOrder(chain[i - 1], chain[i]);
 
@@ -235,6 +242,7 @@ void TLoginDLG::ProfileChange() {
     Error->setChecked(v.DisplayError);
     PassiveMode->setChecked(v.PassiveMode);
     UseTLS->setChecked(v.UseTLS);
+    Connections->setValue(v.Connections);
     ShowPin(v.TLSFingerprint);
     Edit1->setText(ToQt(v.InitializeCommand));
     if (v.TransferType == 1) rbASCII->setChecked(true);
@@ -293,6 +301,7 @@ ProfileValues TLoginDLG::FromControls() const {
     v.DisplayError = Error->isChecked();
     v.PassiveMode = PassiveMode->isChecked();
     v.UseTLS = UseTLS->isChecked();
+    v.Connections = Connections->value();
     v.TLSFingerprint = pinned_;
     v.TransferType = settings_.TransferTypeCode;
     return v;
@@ -341,6 +350,7 @@ void TLoginDLG::OKBtnClick() {
     settings_.ConnectionTimeOut = StrToInt(v.ConnectionTimeOut);
     settings_.PassiveMode = v.PassiveMode;
     settings_.UseTLS = v.UseTLS;
+    settings_.Connections = std::clamp(v.Connections, 1, kMostConnections);
     settings_.TLSFingerprint = v.TLSFingerprint;
     settings_.ProfileName = Name();  // where a certificate the user trusts gets pinned
     if (settingsChanged_) settingsChanged_();
