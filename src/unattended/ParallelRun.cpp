@@ -40,15 +40,15 @@ const char* ModeField(PutMode mode, bool deletesStored) {
 std::unique_ptr<ParallelRun> ParallelRun::StartFor(TUnattended& run) {
     const int connections = run.s_.Settings.Connections;
     if (connections <= 1) return nullptr;
-    std::unique_ptr<ParallelRun> parallel(new ParallelRun(run, connections - 1));
-    parallel->AwaitLogins();
-    return parallel;
+    // The walk starts at once: the run's own connection stores files until workers are in.
+    return std::unique_ptr<ParallelRun>(new ParallelRun(run, connections - 1));
 }
 
 ParallelRun::ParallelRun(TUnattended& run, int workers) : run_(run) {
     TFtpSession& s = run_.s_;
-    if (MeterView* window = s.Meter().View()) {
-        meter_ = std::make_unique<RunMeter>(*window);
+    window_ = s.Meter().View();
+    if (window_ != nullptr) {
+        meter_ = std::make_unique<RunMeter>(*window_);
         s.SetMeter(meter_.get());
     }
     run_.parallel_ = this;
@@ -66,9 +66,9 @@ ParallelRun::~ParallelRun() {
         delete w->process;
     }
     if (meter_) {
-        run_.s_.SetMeter(nullptr);
-        // The window the run began with comes back for what follows.
         meter_->End();
+        // The window the run began with comes back for what follows.
+        run_.s_.SetMeter(window_);
     }
 }
 
@@ -95,34 +95,38 @@ void ParallelRun::StartWorkers(int count) {
     }
 }
 
+bool ParallelRun::LoginsPending() const {
+    return std::any_of(workers_.begin(), workers_.end(), [](const auto& w) { return !w->ready && !w->gone; });
+}
+
 void ParallelRun::AwaitLogins() {
-    TFtpSession& s = run_.s_;
     // Each worker's own time-outs bound its login; this only guards against one that hangs.
-    const auto deadline = Clock::now() + std::chrono::seconds(2 * std::max(s.Settings.ConnectionTimeOut, 10) + 10);
-    auto pending = [this] {
-        return std::any_of(workers_.begin(), workers_.end(), [](const auto& w) { return !w->ready && !w->gone; });
-    };
-    while (pending() && Clock::now() < deadline) {
+    const auto deadline =
+        Clock::now() + std::chrono::seconds(2 * std::max(run_.s_.Settings.ConnectionTimeOut, 10) + 10);
+    while (LoginsPending() && Clock::now() < deadline) {
         if (wait_.Wait(-1, WaitFor::Read, kWaitSliceMs) == WaitResult::Cancelled && QCoreApplication::closingDown())
             break;
     }
-    int ready = 0;
-    for (auto& w : workers_) {
-        if (w->ready) {
-            ++ready;
-        } else if (!w->gone) {
-            w->process->kill();
-        }
-    }
-    if (ready == static_cast<int>(workers_.size())) return;
+    for (auto& w : workers_)
+        if (!w->ready && !w->gone) w->process->kill();
+    ReportRefusals();
+}
+
+void ParallelRun::ReportRefusals() {
+    // Said once, at a point of the walk between commands (never from inside a wait).
+    if (reported_ || LoginsPending()) return;
+    reported_ = true;
+    const auto ready = std::count_if(workers_.begin(), workers_.end(), [](const auto& w) { return w->loggedIn; });
+    if (ready == static_cast<long>(workers_.size())) return;
     // Not an error: the run goes on with the connections it has.
     const std::string text = "The server allows " + std::to_string(ready + 1) + " connections";
-    s.ShowLine("%s", {text});
-    s.LogLine(text);
+    run_.s_.ShowLine("%s", {text});
+    run_.s_.LogLine(text);
 }
 
 bool ParallelRun::HandOut(const std::string& path, const std::string& remoteName, const std::string& logText,
                           PutMode mode) {
+    ReportRefusals();
     auto free = std::find_if(workers_.begin(), workers_.end(),
                              [](const auto& w) { return w->ready && !w->gone && !w->job; });
     if (free == workers_.end() || !pending_.empty()) return false;
@@ -180,6 +184,7 @@ void ParallelRun::OnLine(Worker& w, const std::string& line) {
     const std::string& kind = fields[0];
     if (kind == "R" && !w.gone) {
         w.ready = true;
+        w.loggedIn = true;
         GivePending();
     } else if (kind == "L" && fields.size() == 2 && w.job) {
         w.records.push_back(fields[1]);
@@ -293,6 +298,7 @@ void ParallelRun::ShowProgress() {
 }
 
 void ParallelRun::Finish() {
+    AwaitLogins();
     while (Busy() || (!pending_.empty() && AnyAlive())) {
         if (wait_.Wait(-1, WaitFor::Read, kWaitSliceMs) == WaitResult::Cancelled && QCoreApplication::closingDown())
             break;

@@ -26,6 +26,7 @@ class QProcess;
 
 namespace vollum {
 
+class MeterView;
 class RunMeter;
 
 class ParallelRun {
@@ -33,8 +34,8 @@ public:
     // The environment variable that makes the program an upload worker.
     static constexpr const char* kWorkerVariable = "VOLLUM_UPLOAD_WORKER";
 
-    // Nothing with Connections 1; else starts the workers and waits for their
-    // logins, saying so when the server allows fewer than asked for.
+    // Nothing with Connections 1; else starts the workers, which log in while
+    // the walk begins.
     static std::unique_ptr<ParallelRun> StartFor(TUnattended& run);
     ~ParallelRun();
     ParallelRun(const ParallelRun&) = delete;
@@ -65,6 +66,7 @@ private:
         LineBuffer out;
         bool ready = false;  // logged in and free for a file when job is empty
         bool gone = false;
+        bool loggedIn = false;  // it said "R" once
         std::optional<Job> job;
         std::vector<std::string> records;  // log records of the file in hand
         int64_t sent = 0;                  // bytes of the file in hand sent so far
@@ -72,7 +74,11 @@ private:
 
     ParallelRun(TUnattended& run, int workers);
     void StartWorkers(int count);
+    bool LoginsPending() const;
+    // Waits for the workers still logging in; then ReportRefusals.
     void AwaitLogins();
+    // Logs "The server allows n connections" once every login is decided and some failed.
+    void ReportRefusals();
     void Give(Worker& w, Job job);
     void GivePending();
     void OnOutput(Worker& w);
@@ -95,9 +101,11 @@ private:
     EventWait wait_;
     long nextId_ = 1;
     bool holding_ = false;
+    bool reported_ = false;
     int64_t ownSize_ = 0;
     std::vector<std::string> held_;
     std::unique_ptr<RunMeter> meter_;
+    MeterView* window_ = nullptr;  // the session's own, given back at the end
 };
 
 }  // namespace vollum

@@ -1,6 +1,7 @@
 #include "unattended/UploadWorker.h"
 
 #include <QCoreApplication>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -88,8 +89,10 @@ bool UploadWorker::Store(const std::vector<std::string>& fields) {
     const std::string& mode = fields[2];
     const std::string& path = fields[3];
     const std::string& remoteName = fields[4];
-    const size_t depth = static_cast<size_t>(std::stoul(fields[5].empty() ? "0" : fields[5]));
-    if (fields.size() != 6 + depth) {
+    const std::string& count = fields[5];
+    size_t depth = 0;
+    for (const char c : count) depth = c >= '0' && c <= '9' && depth < 1000 ? depth * 10 + (c - '0') : SIZE_MAX;
+    if (count.empty() || depth == SIZE_MAX || fields.size() != 6 + depth) {
         Say({"D", id, "kept"});
         return true;
     }

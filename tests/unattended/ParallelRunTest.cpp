@@ -132,13 +132,14 @@ TEST_P(ParallelRun, SendsEveryFileWholeOnceAndDeletesOnlyWhatWasStored) {
 
 INSTANTIATE_TEST_SUITE_P(
     Connections, ParallelRun,
+    // Slowed data connections keep the run going until every worker is in.
     ::testing::Values(ParallelCase{"oneAsEver", 1, {}, true, false, 5, ""},
-                      ParallelCase{"two", 2, {}, true, false, 5, ""},
-                      ParallelCase{"four", 4, {}, true, false, 5, ""},
+                      ParallelCase{"two", 2, {{"THROTTLE", "200000"}}, true, false, 5, ""},
+                      ParallelCase{"four", 4, {{"THROTTLE", "200000"}}, true, false, 5, ""},
                       ParallelCase{"serverAllowsTwo", 4, {{"MAX_CONS_PER_IP", "2"}}, false, false, 0,
                                    "The server allows 2 connections"},
-                      ParallelCase{"connectionCutMidRun", 4, {{"CUT_CONNECTION", "1"}}, false, false, 0,
-                                   "; the file goes again"},
+                      ParallelCase{"connectionCutMidRun", 4, {{"CUT_CONNECTION", "1"}, {"THROTTLE", "200000"}}, false,
+                                   false, 0, "; the file goes again"},
                       ParallelCase{"spoolHeldByTheWholeRun", 4, {{"THROTTLE", "50000"}}, false, true, 0, ""}),
     [](const ::testing::TestParamInfo<ParallelCase>& info) { return std::string(info.param.name); });
 
