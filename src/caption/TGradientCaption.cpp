@@ -6,6 +6,7 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QIcon>
+#include <QWindow>
 #include <QPainter>
 #include <QPalette>
 #include <QScreen>
@@ -160,9 +161,13 @@ TGradientCaption::TGradientCaption(QWidget* owner) : QObject(owner) {
     // A window without a border keeps it that way; nothing is drawn.
     if (borderStyle_ != TFormBorderStyle::bsNone) {
         const bool visible = owner->isVisible();
-        // The toolkit drops the frameless hint next to button hints; the bar has read them already.
+        // The toolkit drops the frameless hint next to customised title and
+        // button hints, and a window manager would then add its own bar over
+        // ours; the bar has read them already.
         ownFlags_ = owner->windowFlags();
-        owner->setWindowFlags((ownFlags_ & ~(Qt::WindowMinMaxButtonsHint | Qt::WindowContextHelpButtonHint)) |
+        owner->setWindowFlags((ownFlags_ & ~(Qt::WindowMinMaxButtonsHint | Qt::WindowContextHelpButtonHint |
+                                             Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                             Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint)) |
                               Qt::FramelessWindowHint);
         if (!owner->layout()) {
             // Controls placed by position move into a client area under the bar, keeping their coordinates.
@@ -248,6 +253,32 @@ QRect TGradientCaption::ClientRect() const {
 
 void TGradientCaption::RedrawFrame() {
     if (frame_) frame_->update();
+    ShowTitleToSystem();
+}
+
+std::string TGradientCaption::SystemTitle() const {
+    std::string title;
+    for (const TCompanyText* part : {static_cast<const TCompanyText*>(companyText_.get()),
+                                     static_cast<const TCompanyText*>(appNameText_.get()),
+                                     static_cast<const TCompanyText*>(captionText_.get())}) {
+        if (!part || !part->Visible()) continue;
+        std::string text = part->Caption();
+        const size_t first = text.find_first_not_of(' ');
+        if (first == std::string::npos) continue;
+        text = text.substr(first, text.find_last_not_of(' ') - first + 1);
+        title += title.empty() ? text : " " + text;
+    }
+    return title;
+}
+
+void TGradientCaption::ShowTitleToSystem() {
+    // The task bar and the window switcher read the title the system holds;
+    // the widget keeps its own title, which is the caption text alone.
+    if (!form_ || borderStyle_ == TFormBorderStyle::bsNone) return;
+    if (QWindow* handle = form_->windowHandle()) {
+        const QString title = Text(SystemTitle());
+        if (handle->title() != title) handle->setTitle(title);
+    }
 }
 
 void TGradientCaption::ApplyDecorationSize() {
@@ -295,6 +326,8 @@ bool TGradientCaption::eventFilter(QObject* watched, QEvent* event) {
             activationSeen_ = true;
             RedrawFrame();
             break;
+        case QEvent::Show:
+        case QEvent::WinIdChange: ShowTitleToSystem(); break;
         case QEvent::WindowTitleChange:
         case QEvent::WindowIconChange:
         case QEvent::WindowStateChange:

@@ -131,12 +131,16 @@ public:
     void PaintBar(QPainter& painter, const QSize& windowSize) const;
     // Asks for the frame and bar to be drawn again.
     void RedrawFrame();
+    // The texts the bar shows, as one title: what the task bar and the window
+    // switcher show for the window.
+    std::string SystemTitle() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void SystemSettingsChanged();
+    void ShowTitleToSystem();
     void ApplyDecorationSize();
     void PlaceDecoration();
     void Detach();

@@ -15,6 +15,8 @@ public:
 class EConvertError : public VollumError {
 public:
     explicit EConvertError(const std::string& text);
+    // The same message followed by a line saying where the text came from.
+    EConvertError(const std::string& text, const std::string& origin);
     const std::string& Text() const { return text_; }
 
 private:

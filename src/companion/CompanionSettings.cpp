@@ -15,7 +15,8 @@ std::string UpperCaseName(const std::string& text) {
     return out;
 }
 
-CompanionSettings ReadCompanionSettings(const std::string& iniPath, const std::string& defaultSubstDir) {
+CompanionSettings ReadCompanionSettings(const std::string& iniPath, const std::string& defaultSubstDir,
+                                        const std::string& defaultVollumDir) {
     // One read of the file, so the five values belong together.
     const TIniFile ini(iniPath);
     const IniDocument doc = ini.Snapshot();
@@ -24,10 +25,10 @@ CompanionSettings ReadCompanionSettings(const std::string& iniPath, const std::s
     };
     CompanionSettings s;
     s.SubstDir = text("SubstDir", defaultSubstDir);
-    s.VollumDir = text("VollumDir", "");
+    s.VollumDir = text("VollumDir", defaultVollumDir);
     s.SubstDrive = UpperCaseName(text("SubstDrive", ""));
     s.DirInterval = UpperCaseName(text("DirInterval", ""));
-    s.StartWithWindows = IniInteger(text("StartWithWindows", "1"), 1) != 0;
+    s.StartWithWindows = IniInteger(text("StartWithWindows", "0"), 0) != 0;
     return s;
 }
 

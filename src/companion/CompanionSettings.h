@@ -1,6 +1,6 @@
 #pragma once
-// SPOOLBAY.INI, the companion's settings beside its executable: one section
-// [Options], read when the window is created and written when it closes.
+// SPOOLBAY.INI, the companion's settings: one section [Options], read when the
+// window is created and written when it closes.
 #include <string>
 
 namespace vollum {
@@ -10,7 +10,8 @@ struct CompanionSettings {
     std::string VollumDir;    // the client's directory
     std::string SubstDrive;   // e.g. "F:"
     std::string DirInterval;  // poll interval in seconds, as text
-    bool StartWithWindows = true;
+    bool StartWithWindows = false;  // a login entry only once the user asks for one
+    bool operator==(const CompanionSettings&) const = default;
 };
 
 // A-Z from a-z; every other byte is unchanged.
@@ -18,8 +19,9 @@ std::string UpperCaseName(const std::string& text);
 
 // The drive and the interval are upper-cased; the two paths keep their case,
 // as an upper-cased path would name another directory. A missing SubstDir
-// gives defaultSubstDir.
-CompanionSettings ReadCompanionSettings(const std::string& iniPath, const std::string& defaultSubstDir);
+// gives defaultSubstDir, a missing VollumDir defaultVollumDir.
+CompanionSettings ReadCompanionSettings(const std::string& iniPath, const std::string& defaultSubstDir,
+                                        const std::string& defaultVollumDir = "");
 
 // Raises EIniWriteError when the file cannot be written.
 void WriteCompanionSettings(const std::string& iniPath, const CompanionSettings& settings);

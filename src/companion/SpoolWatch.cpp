@@ -5,6 +5,7 @@
 #include "common/Errors.h"
 #include "common/Helpers.h"
 #include "common/UserPrompts.h"
+#include "config/ProgramDir.h"
 #include "config/TIniFile.h"
 #include "platform/LocalFiles.h"
 #include "platform/ProcessStart.h"
@@ -117,7 +118,7 @@ void SpoolWatch::Timer1Timer() {
     SetStatus(status);
     atLaunch_ = SpoolSnapshot(SpoolDirectory());
     launched_ = true;
-    if (StartClient(AddBackslash(ClientDirectory()) + ClientProgramName())) {
+    if (StartClient(ClientProgramFor(ClientDirectory(), CompanionDirectory))) {
         Timer2.SetEnabled(true);
         return;
     }

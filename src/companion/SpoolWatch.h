@@ -38,6 +38,8 @@ public:
     std::function<std::string()> ClientDirectory;
     std::function<std::string()> DriveAsTyped;
     std::function<void(const std::string&)> SetStatus;
+    // SpoolBay's own directory, where a client beside it lies.
+    std::string CompanionDirectory;
     // Starts the client program (a full path); true when the start was accepted.
     std::function<bool(const std::string&)> StartClient;
 
@@ -46,6 +48,9 @@ public:
     // The whole watch ends, a wait for the hand-shake included, so a late "0"
     // from the client cannot restart polling of a released drive.
     void End();
+
+    // The client was started and has not cleared the hand-shake key yet.
+    bool RunInProgress() const { return Timer2.Enabled(); }
 
     void Timer1Timer();
     void Timer2Timer();

@@ -24,6 +24,7 @@
 #include "common/UserPrompts.h"
 #include "companion/CompanionSettings.h"
 #include "companion/TTrayIcon.h"
+#include "config/ProgramDir.h"
 #include "config/TIniFile.h"
 #include "platform/DriveMapping.h"
 #include "platform/ProcessStart.h"
@@ -63,6 +64,7 @@ TMainform::TMainform(UserPrompts& prompts, const std::string& programDir, const 
     BuildControls();
     StartTool = [](const std::string& program, const std::vector<std::string>& a) { return StartHidden(program, a); };
     Watch.ClientDirectory = [this] { return Text(Edit3); };
+    Watch.CompanionDirectory = DirectoryPart(companionPath_);
     Watch.DriveAsTyped = [this] { return Text(Edit1); };
     Watch.SetStatus = [this](const std::string& s) { SetStatus(s); };
 }
@@ -167,7 +169,6 @@ void TMainform::BuildControls() {
     connect(Exit1, &QAction::triggered, this, [this] { Guarded([this] { Button5Click(); }); });
     connect(CheckBox1, &QCheckBox::toggled, this, [this] { Guarded([this] { CheckBox1Click(); }); });
     connect(Edit1, &QLineEdit::textChanged, this, [this] { Edit1Change(); });
-    for (QLineEdit* e : {Edit2, Edit3, Edit4}) connect(e, &QLineEdit::textChanged, this, [this] { changed_ = true; });
     // Return in any edit presses the default button.
     for (QLineEdit* e : {Edit1, Edit2, Edit3, Edit4})
         connect(e, &QLineEdit::returnPressed, Button3, &QPushButton::click);
@@ -191,18 +192,27 @@ void TMainform::Guarded(const std::function<void()>& handler) {
 }
 
 void TMainform::FormCreate() {
-    changed_ = false;
-    const CompanionSettings s = ReadCompanionSettings(programDir_ + "SPOOLBAY.INI", DefaultSubstTool(programDir_));
+    const std::string companionDir = AddBackslash(DirectoryPart(companionPath_));
+    const CompanionSettings s = ReadCompanionSettings(programDir_ + "SPOOLBAY.INI", DefaultSubstTool(companionDir),
+                                                      DefaultClientDirectory(companionDir));
     Edit2->setText(ToQt(s.SubstDir));
     Edit3->setText(ToQt(s.VollumDir));
     Edit1->setText(ToQt(s.SubstDrive));
     Edit4->setText(ToQt(s.DirInterval));
     CheckBox1->setChecked(s.StartWithWindows);
     autoStart_ = !args_.empty() && (args_[0] == "/U" || args_[0] == "/u");
+    saved_ = FieldSettings();
 }
 
+CompanionSettings TMainform::FieldSettings() const {
+    return {Text(Edit2), Text(Edit3), Text(Edit1), Text(Edit4), CheckBox1->isChecked()};
+}
+
+bool TMainform::Changed() const { return !(FieldSettings() == saved_); }
+
 void TMainform::FormActivate() {
-    changed_ = false;
+    // What counts as changed is measured against the last save, so showing,
+    // minimising or re-activating the window never forgets a change.
     if (Edit3->text().isEmpty()) Button2Click();
     // Once only: were it repeated, the window could never be shown again, and a
     // second Start would forget the mapping the first one made.
@@ -214,10 +224,11 @@ void TMainform::FormActivate() {
 }
 
 bool TMainform::FormCloseQuery() {
-    if (changed_ && prompts_.AskYesNo("Save settings?")) {
+    if (Changed() && prompts_.AskYesNo("Save settings?")) {
         Guarded([this] {
-            WriteCompanionSettings(programDir_ + "SPOOLBAY.INI",
-                                   {Text(Edit2), Text(Edit3), Text(Edit1), Text(Edit4), CheckBox1->isChecked()});
+            const CompanionSettings now = FieldSettings();
+            WriteCompanionSettings(programDir_ + "SPOOLBAY.INI", now);
+            saved_ = now;
         });
     }
     return true;
@@ -277,11 +288,18 @@ void TMainform::Button4Click() {
         if (prompts_.MessageBox("Drive may not be substed, Try it anyway?", "Confirm", PromptButtons::YesNo,
                                 PromptIcon::None) == PromptAnswer::Yes)
             StartTool(substTool_, release);
-        // Without a client directory there is no VOLLUM.INI to clear.
-        if (!Text(Edit3).empty()) TIniFile(ClientIni()).WriteString("Spoolbay", "Executed", "0");
         SetStatus("Status:  Drive not substed");
         mapped_ = false;
     }
+    Disarm();
+}
+
+void TMainform::Disarm() {
+    // A run under way clears the key itself when it ends; otherwise the user's
+    // next start of Vollum would take the spool arrangement and exit.
+    // Without a client directory there is no VOLLUM.INI to clear.
+    if (!Watch.RunInProgress() && !Text(Edit3).empty())
+        TIniFile(ClientIni()).WriteString("SpoolBay", "Executed", "0");
     Watch.End();
 }
 
@@ -290,11 +308,10 @@ void TMainform::Button5Click() {
         TakeToolAndDrive();
         mapped_ = !StartTool(substTool_, {drive_, "/D"});
     }
-    close();
+    close();  // the close disarms
 }
 
 void TMainform::CheckBox1Click() {
-    changed_ = true;
     const bool checked = CheckBox1->isChecked();
     Edit1->setReadOnly(checked);
     SetTextColour(Edit1, checked ? Qt::red : Qt::black);
@@ -310,7 +327,6 @@ void TMainform::Edit1Change() {
     if (Edit1->isReadOnly())
         prompts_.MessageBox("You must unclick \"Start with Windows\" Before Changing Drive!", "Information",
                             PromptButtons::Ok, PromptIcon::Information);
-    changed_ = true;
 }
 
 void TMainform::Edit1Click() {
@@ -361,6 +377,7 @@ void TMainform::changeEvent(QEvent* e) {
 
 void TMainform::closeEvent(QCloseEvent* e) {
     FormCloseQuery();
+    Disarm();
     e->accept();
     if (OnClosed) QTimer::singleShot(0, OnClosed);
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "companion/CompanionSettings.h"
 #include "companion/SpoolWatch.h"
 
 class QAction;
@@ -26,7 +27,9 @@ class UserPrompts;
 class TMainform : public QWidget {
 public:
     // programDir holds SPOOLBAY.INI (and ends in a separator); companionPath is
-    // what start at login runs; args are the command-line arguments.
+    // what start at login runs, and its directory holds the mapping tool and
+    // the client used when the client directory has none; args are the
+    // command-line arguments.
     TMainform(UserPrompts& prompts, const std::string& programDir, const std::string& companionPath,
               const std::vector<std::string>& args);
     ~TMainform() override;
@@ -59,7 +62,8 @@ public:
 
     std::string StatusText() const;
     bool Mapped() const { return mapped_; }
-    bool Changed() const { return changed_; }
+    // A field differs from what was last read from or written to SPOOLBAY.INI.
+    bool Changed() const;
     bool AutoStart() const { return autoStart_; }
     const std::string& LastDriveType() const { return lastDriveType_; }
 
@@ -77,11 +81,14 @@ protected:
 private:
     void BuildControls();
     void SetStatus(const std::string& text);
+    CompanionSettings FieldSettings() const;
     std::string Text(const QLineEdit* edit) const;
     std::string ClientIni() const;
     // Handlers reached from the event loop show a raised failure in a box.
     void Guarded(const std::function<void()>& handler);
     void TakeToolAndDrive();
+    // Stop and Exit: the hand-shake key cleared unless a run is under way; the watch ends.
+    void Disarm();
     // The tray icon shows and the windows hide; without a notification area the window minimises instead.
     void HideBehindIcon();
 
@@ -90,7 +97,7 @@ private:
     std::vector<std::string> args_;
     QLabel* statusPanel_;
     bool mapped_ = false;
-    bool changed_ = false;
+    CompanionSettings saved_;
     bool autoStart_ = false;
     bool autoStarted_ = false;
     bool centred_ = false;

@@ -3,11 +3,10 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QMenu>
-#include <QPainter>
-#include <QPixmap>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include "ui/ProgramIcons.h"
 #include "ui/QtText.h"
 
 namespace vollum {
@@ -114,26 +113,6 @@ void TTrayIcon::PopupAtCursor() {
     if (OnRightClick) OnRightClick(this, Qt::RightButton, Qt::NoModifier, at.x(), at.y());
 }
 
-QIcon CompanionIcon() {
-    QIcon icon;
-    for (int size : {32, 16}) {
-        QPixmap pm(size, size);
-        pm.fill(Qt::transparent);
-        QPainter p(&pm);
-        const double u = size / 16.0;
-        p.scale(u, u);
-        p.setPen(QPen(Qt::black, 1.0 / u));
-        p.setBrush(QColor(192, 192, 192));
-        p.drawRect(QRectF(1.5, 8.5, 13, 6));  // the drive
-        p.setBrush(QColor(0, 128, 0));
-        p.drawRect(QRectF(11, 11, 2, 1.5));  // its lamp
-        p.setBrush(QColor(0, 0, 128));
-        const QPointF arrow[] = {{6, 1}, {10, 1}, {10, 4}, {12.5, 4}, {8, 8}, {3.5, 4}, {6, 4}};
-        p.drawPolygon(arrow, 7);  // the arrow into it
-        p.end();
-        icon.addPixmap(pm);
-    }
-    return icon;
-}
+QIcon CompanionIcon() { return SpoolBayIcon(); }
 
 }  // namespace vollum

@@ -75,7 +75,7 @@ private:
     std::string toolTip_;
 };
 
-// The companion's picture: a drive with an arrow into it, at 32 and 16 pixels.
+// SpoolBay's own icon (window, caption bar, task bar and tray).
 QIcon CompanionIcon();
 
 }  // namespace vollum

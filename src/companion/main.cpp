@@ -5,6 +5,7 @@
 
 #include "common/UserPrompts.h"
 #include "companion/TMainform.h"
+#include "companion/TTrayIcon.h"
 #include "config/ProgramDir.h"
 #include "platform/Display.h"
 #include "ui/QtPrompts.h"
@@ -25,10 +26,11 @@ int main(int argc, char** argv) {
     ReleaseDisplayHold();
     // The window may be hidden behind the icon: only Exit or closing it ends the program.
     app.setQuitOnLastWindowClosed(false);
+    app.setWindowIcon(CompanionIcon());
     QtPrompts prompts;
     app.Prompts = &prompts;
 
-    TMainform form(prompts, ProgramDirectory(), FromQt(QCoreApplication::applicationFilePath()), args);
+    TMainform form(prompts, CompanionSettingsDirectory(), FromQt(QCoreApplication::applicationFilePath()), args);
     form.OnClosed = [] { QCoreApplication::quit(); };
     form.FormCreate();
     if (form.AutoStart()) {

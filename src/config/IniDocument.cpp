@@ -140,7 +140,9 @@ void IniDocument::Set(const std::string& section, const std::string& key, const 
     const auto bodies = SectionBodies(section);
 
     auto insertAt = [&](size_t pos, std::string text) {
-        if (pos > 0 && lines_[pos - 1].eol.empty()) lines_[pos - 1].eol = eol;
+        // A last line ending in CR would lose that CR to a following LF: CR LF keeps it its text.
+        if (pos > 0 && lines_[pos - 1].eol.empty())
+            lines_[pos - 1].eol = !lines_[pos - 1].text.empty() && lines_[pos - 1].text.back() == '\r' ? "\r\n" : eol;
         lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(pos), Line{std::move(text), eol});
     };
 

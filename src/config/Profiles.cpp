@@ -86,6 +86,7 @@ ProfileValues ReadProfileKeys(const TIniFile& ini, const std::string& name, cons
     v.PassiveMode = FlagOf(doc, name, "PassiveMode", defaults.PassiveMode);
     v.UseTLS = FlagOf(doc, name, "UseTLS", defaults.UseTLS);
     v.TLSFingerprint = text("TLSFingerprint", defaults.TLSFingerprint);
+    v.TempUpload = FlagOf(doc, name, "TempUpload", defaults.TempUpload);
     v.IncludeDirs = FlagOf(doc, name, "IncludeDirs", defaults.IncludeDirs);
     v.IncludeSubDirs = FlagOf(doc, name, "IncludeSubDirs", defaults.IncludeSubDirs);
     v.UseLowerCase = FlagOf(doc, name, "UseLowerCase", defaults.UseLowerCase);
@@ -126,6 +127,7 @@ void WriteProfileKeys(TIniFile& ini, const std::string& name, const ProfileValue
     // Only a profile that uses parallel uploads (or had the key) gets it.
     if (v.Connections != 1 || !ini.ReadString(name, "Connections", "").empty())
         ini.WriteInteger(name, "Connections", v.Connections);
+    ini.WriteBool(name, "TempUpload", v.TempUpload);
 }
 
 void AddProfile(TIniFile& ini, const std::string& name, const ProfileValues& values) {
@@ -152,6 +154,10 @@ void AutoSaveProfile(TIniFile& ini, const std::string& name, const ProfileValues
 
 void PinFingerprint(TIniFile& ini, const std::string& profile, const std::string& fingerprintText) {
     ini.WriteString(profile, "TLSFingerprint", fingerprintText);
+}
+
+bool ProfileSaved(const TIniFile& ini, const std::string& profile) {
+    return !profile.empty() && !ini.Snapshot().Keys(profile).empty();
 }
 
 bool DeleteProfile(TIniFile& ini, const std::string& name) {

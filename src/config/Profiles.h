@@ -29,6 +29,7 @@ struct ProfileValues {
     bool PassiveMode = false;
     bool UseTLS = false;
     std::string TLSFingerprint;  // as stored: any spelling the user pasted
+    bool TempUpload = false;
     int TransferType = 0;  // 1 ASCII, 2 Binary, 3 EBCDIC
     int Connections = 1;   // parallel uploads of a spool or drop run, 1-8
 };
@@ -62,6 +63,9 @@ void AutoSaveProfile(TIniFile& ini, const std::string& name, const ProfileValues
 
 // Trusts a server certificate for a profile: writes only its TLSFingerprint.
 void PinFingerprint(TIniFile& ini, const std::string& profile, const std::string& fingerprintText);
+
+// True when the file holds a section of that name with keys in it.
+bool ProfileSaved(const TIniFile& ini, const std::string& profile);
 
 // The dialog's Delete. Returns false when [index] next is missing (the section
 // is erased and nothing else happens, so the list needs no reload).

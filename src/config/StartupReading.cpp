@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/Convert.h"
+#include "common/Errors.h"
 #include "common/Helpers.h"
 #include "platform/LocalFiles.h"
 #include "platform/SystemDefaults.h"
@@ -12,7 +13,7 @@ namespace vollum {
 ArrangementChoice ChooseArrangement(const TIniFile& ini, int argumentCount) {
     const bool fixed = ini.ReadBool("Fixed", "OK", true);
     if (fixed && argumentCount > 0) return {WindowArrangement::Drop, true};
-    if (fixed && ini.ReadBool("SpoolBay", "Executed", true)) return {WindowArrangement::Spool, true};
+    if (fixed && ini.ReadBool("SpoolBay", "Executed", false)) return {WindowArrangement::Spool, true};
     return {WindowArrangement::Interactive, false};
 }
 
@@ -25,7 +26,18 @@ std::string TypeCommandFor(int transferTypeCode) {
     }
 }
 
-void ReadStartupValues(const std::string& programDir, UserPrompts& prompts, StartupValues& values) {
+std::string ProfileKeyProblem(const std::string& key, const std::string& profile, const std::string& iniPath) {
+    return key + " of profile \"" + profile + "\" in " + iniPath + " is empty or not a number";
+}
+
+int ProfileInteger(const TIniFile& ini, const std::string& profile, const std::string& key) {
+    const std::string text = ini.ReadString(profile, key, "");
+    if (const auto value = TryStrToInt(text)) return *value;
+    throw EConvertError(text, ProfileKeyProblem(key, profile, ini.FileName()));
+}
+
+void ReadStartupValues(const std::string& programDir, UserPrompts& prompts, StartupValues& values,
+                       bool profileRequired) {
     values.ProgramDir = AddBackslash(programDir);
     TIniFile ini(values.ProgramDir + "VOLLUM.INI");
 
@@ -49,17 +61,23 @@ void ReadStartupValues(const std::string& programDir, UserPrompts& prompts, Star
     values.InitializeCommand = ini.ReadString(profile, "InitializeCommand", "");
     values.TransferTypeCode = ini.ReadInteger(profile, "TransferType", 0);
 
-    // The time-outs have no default: a profile without them stops the reading here.
-    values.FtpTimeOut = StrToInt(ini.ReadString(profile, "FtpTimeOut", ""));
-    values.ConnectionTimeOut = StrToInt(ini.ReadString(profile, "ConnectionTimeOut", ""));
+    // The time-outs have no default: a profile without them stops the reading
+    // here. No profile at all is a first start, which Setup is there for.
+    values.ProfileUsable = !profile.empty() && !ini.Snapshot().Keys(profile).empty();
+    if (values.ProfileUsable || profileRequired) {
+        values.FtpTimeOut = ProfileInteger(ini, profile, "FtpTimeOut");
+        values.ConnectionTimeOut = ProfileInteger(ini, profile, "ConnectionTimeOut");
+    }
 
     values.DisplayError = ini.ReadBool(profile, "DisplayError", false);
-    values.SpoolRequested = ini.ReadBool("SpoolBay", "Executed", true);
+    values.SpoolRequested = ini.ReadBool("SpoolBay", "Executed", false);
     values.UseLogFile = ini.ReadBool(profile, "UseLogFile", true);
     values.PassiveMode = ini.ReadBool(profile, "PassiveMode", false);
+    values.DataFromAnyAddress = ini.ReadBool(profile, "DataFromAnyAddress", false);
     values.UseTLS = ini.ReadBool(profile, "UseTLS", false);
     values.TLSFingerprint = ini.ReadString(profile, "TLSFingerprint", "");
     values.Connections = std::clamp(ini.ReadInteger(profile, "Connections", 1), 1, kMostConnections);
+    values.TempUpload = ini.ReadBool(profile, "TempUpload", false);
 
     if (!values.Localdir.empty() && !ChangeDirectory(values.Localdir)) prompts.Warning("Cannot find directory");
 

@@ -21,7 +21,8 @@ struct ArrangementChoice {
 };
 
 // [Fixed] OK and at least one argument: drop; [Fixed] OK and the hand-shake key:
-// spool; otherwise interactive. Both keys default to true.
+// spool; otherwise interactive. OK defaults to true; the hand-shake key counts
+// only when SpoolBay wrote it, so a first start opens the window.
 ArrangementChoice ChooseArrangement(const TIniFile& ini, int argumentCount);
 
 // "TYPE A", "TYPE I" or "TYPE E" for 1, 2 or 3; empty for anything else.
@@ -30,8 +31,18 @@ std::string TypeCommandFor(int transferTypeCode);
 // Fills values from programDir + "VOLLUM.INI" in the order of the main window's
 // creation, changes to the profile's Localdir (warning "Cannot find directory"
 // when that fails) and writes the first-run options when all three are empty.
-// A FtpTimeOut or ConnectionTimeOut that is not an integer raises EConvertError;
-// what was read before it stays in values, the rest keeps what it held.
-void ReadStartupValues(const std::string& programDir, UserPrompts& prompts, StartupValues& values);
+// A FtpTimeOut or ConnectionTimeOut that is not an integer raises EConvertError
+// naming key, profile and file; what was read before it stays in values, the
+// rest keeps what it held. Without a profile section (a first start) the
+// time-outs stay 0 and ProfileUsable false, unless profileRequired (a run is
+// about to use the profile): then the missing time-out raises as above.
+void ReadStartupValues(const std::string& programDir, UserPrompts& prompts, StartupValues& values,
+                       bool profileRequired = true);
+
+// `Port of profile "office" in /home/u/vollum/VOLLUM.INI is empty or not a number`
+std::string ProfileKeyProblem(const std::string& key, const std::string& profile, const std::string& iniPath);
+
+// The profile's whole number under key; raises EConvertError with ProfileKeyProblem's line.
+int ProfileInteger(const TIniFile& ini, const std::string& profile, const std::string& key);
 
 }  // namespace vollum

@@ -15,9 +15,10 @@ constexpr int kConnectionAborted = 10053;
 constexpr int kNotConnected = 10057;
 constexpr int kSendAfterShutdown = 10058;
 
-// The command's verb, upper-cased.
+// The command's verb, upper-cased (blanks before it skipped).
 std::string Verb(const std::string& line) {
-    std::string verb = line.substr(0, line.find(' '));
+    const size_t start = std::min(line.find_first_not_of(" \t"), line.size());
+    std::string verb = line.substr(start, line.find_first_of(" \t", start) - start);
     for (char& c : verb)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     return verb;
@@ -60,6 +61,8 @@ bool ControlChannel::Open(const std::string& host, const std::string& port) {
     socket_.IPAddr = host;
     socket_.SetNonBlocking(false);
     acceptedType_.clear();  // a new server knows no type yet
+    ++connectionSerial_;
+    ++directorySerial_;
     BusyCursor();
     socket_.SConnect();
     NormalCursor();
@@ -87,9 +90,27 @@ int ControlChannel::FtpCommand(const std::string& format, std::initializer_list<
         transcript_.ShowLine("Command already in progress, request ignored");
         return -1;
     }
-    const CommandScope scope(*this);
-    lastSocketError_ = 0;
-    return SendCommand(Format(format, args));
+    const std::string line = Format(format, args);
+    int result = 5;
+    {
+        const CommandScope scope(*this);
+        lastSocketError_ = 0;
+        result = SendCommand(line);
+    }
+    // Outside the scope: the handler may send commands of its own.
+    if (OnCommandDone) OnCommandDone(line, result);
+    return result;
+}
+
+std::string ControlChannel::CommandVerb(const std::string& line) { return Verb(line); }
+
+std::string ControlChannel::Masked(const std::string& line) {
+    const std::string verb = Verb(line);
+    if (verb != "PASS" && verb != "ACCT") return line;
+    const size_t start = line.find_first_not_of(" \t");
+    // Without an argument there is nothing to hide.
+    if (line.find_first_not_of(" \t", start + verb.size()) == std::string::npos) return line;
+    return line.substr(start, verb.size()) + " xxxxxx";
 }
 
 bool ControlChannel::CommandSafe(const std::string& text) {
@@ -118,25 +139,26 @@ int ControlChannel::SendCommand(const std::string& line) {
     // TYPE is accepted.
     const bool type = verb == "TYPE";
     if (type || verb == "REIN") acceptedType_.clear();
+    // A login, too, may land in another directory.
+    static const char* const kMovers[] = {"CWD", "CDUP", "XCWD", "XCUP", "SMNT", "REIN", "USER", "PASS", "ACCT"};
+    for (const char* mover : kMovers)
+        if (verb == mover) ++directorySerial_;
     const int result = SendAndAwaitReply(line);
     if (type && result == 2) acceptedType_ = line;
     return result;
 }
 
 int ControlChannel::SendAndAwaitReply(const std::string& line) {
-    const bool pass = line.compare(0, 5, "PASS ") == 0;
     // A line break inside a name would end this command early and let the
     // rest of the name run as a command of its own.
     if (!CommandSafe(line)) {
-        const std::string text =
-            "Command not sent, it holds CR, LF or NUL: " + (pass ? std::string("PASS xxxxxx") : Printable(line));
+        const std::string text = "Command not sent, it holds CR, LF or NUL: " + Printable(Masked(line));
         transcript_.ShowLine("%s", {text});
         transcript_.LogLine(text);
         return 5;
     }
     if (connected_ && socket_.FSocket != -1) ReadUnaskedReplies();
-    if (pass) transcript_.ShowText("PASS xxxxxx\r\n");
-    else transcript_.ShowText(line + "\r\n");
+    transcript_.ShowText(Masked(line) + "\r\n");
     if (socket_.FSocket == -1 || !connected_) {
         transcript_.ShowText("Not Connected\r\n");
         return 5;

@@ -27,6 +27,11 @@ public:
     // Closes the connection without a word to the server.
     void Disconnect();
     bool Connected() const { return connected_; }
+    // Changes with every new connection; and the second also with every
+    // command that may change the remote current directory: what was learnt
+    // about a connection or a directory holds while its number stays.
+    int ConnectionSerial() const { return connectionSerial_; }
+    int DirectorySerial() const { return directorySerial_; }
     bool SocketOpen() const { return socket_.FSocket != -1; }
     // The host as given to Open.
     std::string HostName() const { return socket_.IPAddr; }
@@ -65,6 +70,15 @@ public:
     void ForgetLastReply() { lastReply_.clear(); }
     // The code at the start of the pane's last line; raises EConvertError.
     int PaneReplyCode() const;
+
+    // Called after every FtpCommand with the line and its result, once the
+    // command is no longer busy.
+    std::function<void(const std::string& line, int result)> OnCommandDone;
+    // The command's verb, upper-cased.
+    static std::string CommandVerb(const std::string& line);
+    // The line as pane and log show it: the argument of PASS and ACCT, in
+    // any letter case, replaced by "xxxxxx".
+    static std::string Masked(const std::string& line);
 
     // False when text holds CR, LF or NUL: no command line may carry it.
     static bool CommandSafe(const std::string& text);
@@ -140,6 +154,8 @@ private:
     bool transferBusy_ = false;
     bool abortFlag_ = false;
     int lastSocketError_ = 0;
+    int connectionSerial_ = 0;
+    int directorySerial_ = 0;
     int owedReplies_ = 0;  // replies still to come for commands whose wait was given up
     std::string lastReply_;
     // The TYPE line the server last answered with 2xx on this connection;

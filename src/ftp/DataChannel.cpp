@@ -4,6 +4,7 @@
 
 #include "common/Convert.h"
 #include "ftp/ControlChannel.h"
+#include "ftp/ReplyNumbers.h"
 #include "ftp/Transcript.h"
 
 namespace vollum {
@@ -18,6 +19,11 @@ DataChannel::DataChannel(ControlChannel& control, Transcript& transcript, UserPr
         control.SocketErrorOccurred(error, msg);
     };
     socket_.MaximumReceiveLength = 255;
+    socket_.OnRefusedPeer = [&transcript](const std::string& address) {
+        const std::string text = "Refused a data connection from " + address + ": not the server";
+        transcript.ShowLine("%s", {text});
+        transcript.LogLine(text);
+    };
 }
 
 void DataChannel::Prepare(int timeoutSeconds) {
@@ -44,57 +50,6 @@ std::string DataChannel::PortCommand(const std::string& localAddress, int port) 
 
 std::string DataChannel::EprtCommand(const std::string& localAddress, int port) {
     return "EPRT |2|" + localAddress + "|" + std::to_string(port) + "|";
-}
-
-namespace {
-
-// Digits at text[pos...] as a number no greater than limit; -1 otherwise.
-int NumberAt(const std::string& text, size_t& pos, int limit) {
-    const size_t start = pos;
-    long value = 0;
-    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9' && pos - start < 6)
-        value = value * 10 + (text[pos++] - '0');
-    if (pos == start || value > limit) return -1;
-    return static_cast<int>(value);
-}
-
-}  // namespace
-
-int DataChannel::EpsvPort(const std::string& reply) {
-    const size_t open = reply.find('(');
-    if (open == std::string::npos || open + 5 > reply.size()) return -1;
-    const char d = reply[open + 1];
-    // The delimiter is any printable character other than a digit.
-    if (d < 33 || d > 126 || (d >= '0' && d <= '9')) return -1;
-    if (reply[open + 2] != d || reply[open + 3] != d) return -1;
-    size_t pos = open + 4;
-    const int port = NumberAt(reply, pos, 65535);
-    if (port < 1 || pos >= reply.size() || reply[pos] != d) return -1;
-    return port;
-}
-
-int DataChannel::PasvPort(const std::string& reply) {
-    // The six numbers begin at the first digit after the reply code.
-    for (size_t begin = 4; begin < reply.size(); ++begin) {
-        if (reply[begin] < '0' || reply[begin] > '9') continue;
-        size_t pos = begin;
-        int parts[6];
-        int i = 0;
-        for (; i < 6; ++i) {
-            parts[i] = NumberAt(reply, pos, 255);
-            if (parts[i] < 0) break;
-            if (i < 5) {
-                if (pos >= reply.size() || reply[pos] != ',') break;
-                ++pos;
-            }
-        }
-        if (i == 6) {
-            const int port = parts[4] * 256 + parts[5];
-            return port > 0 ? port : -1;
-        }
-        return -1;
-    }
-    return -1;
 }
 
 int DataChannel::OpenPassive() {
@@ -131,12 +86,20 @@ int DataChannel::OpenPort() {
     }
     // A listening socket left from an earlier transfer would only leak.
     if (socket_.FListenSocket != -1) socket_.CancelListen();
+    // On a TLS session the data would otherwise go in clear text.
+    if (control_.Protected() && !protect_) {
+        transcript_.ShowText("No data connection: PROT P was not accepted on this TLS session\r\n");
+        return 5;
+    }
     if (settings_.PassiveMode) return OpenPassive();
     const bool ipv6 = control_.IsIPv6();
+    const std::string address = control_.LocalAddress();
     socket_.ListenIPv6 = ipv6;
+    socket_.ListenAddress = address;
+    socket_.AcceptFrom = settings_.DataFromAnyAddress ? std::string() : control_.Ends().remoteAddress;
     socket_.Port = "0";
     socket_.SListen();
-    const std::string address = control_.LocalAddress();
+    if (socket_.FListenSocket == -1) return 5;
     const int port = StrToInt(socket_.GetLocalPort(socket_.FListenSocket));
     return control_.FtpCommand("%s", {ipv6 ? EprtCommand(address, port) : PortCommand(address, port)});
 }
@@ -172,6 +135,8 @@ void DataChannel::Close() {
 }
 
 std::string DataChannel::ListeningPort() const { return socket_.GetLocalPort(socket_.FListenSocket); }
+
+std::string DataChannel::ListeningAddress() const { return socket_.GetLocalIPAddr(socket_.FListenSocket); }
 
 int DataChannel::Receive(char* buffer, int size) { return socket_.SReceive(socket_.FSocket, buffer, size); }
 

@@ -20,11 +20,14 @@ public:
 
     // Blocking calls with this time-out from now on.
     void Prepare(int timeoutSeconds);
-    // Active: listens on a fresh port and announces it; the PORT/EPRT reply's
-    // class. Passive: asks for the server's port and connects to it; the
-    // EPSV/PASV reply's class, 5 when no usable port came.
+    // Active: listens on a fresh port of the control connection's local
+    // address and announces it; the PORT/EPRT reply's class. Passive: asks for
+    // the server's port and connects to it; the EPSV/PASV reply's class, 5
+    // when no usable port came. 5 without a word to the server on a TLS
+    // session before PROT P was accepted.
     int OpenPort();
-    // Active: waits for the server to connect. Then, when protected, the
+    // Active: waits for the server to connect, refusing (and logging) any
+    // other peer unless DataFromAnyAddress. Then, when protected, the
     // TLS handshake (both modes). IsOpen() tells whether a usable data
     // connection stands.
     void Accept();
@@ -45,6 +48,7 @@ public:
     bool IsOpen() const { return socket_.FSocket != -1; }
     bool Passive() const { return settings_.PassiveMode; }
     std::string ListeningPort() const;
+    std::string ListeningAddress() const;
     // Bytes received (0 at the peer's close, -1 on failure).
     int Receive(char* buffer, int size);
     // Bytes the system took, at least one, waiting (timed) while it takes
@@ -54,15 +58,14 @@ public:
     // only then have all bytes arrived. False when not open or not in time.
     bool ShutdownAndDrain();
 
+    // The protected connection that was receiving ended without the server's
+    // close_notify: what came may have been cut short by anyone on the path.
+    bool EndedWithoutClose() const { return socket_.TlsCut(); }
+
     // "PORT h1,h2,h3,h4,p1,p2" for a dotted IPv4 address and a port.
     static std::string PortCommand(const std::string& localAddress, int port);
     // "EPRT |2|address|port|" for an IPv6 address.
     static std::string EprtCommand(const std::string& localAddress, int port);
-    // The port a 229 reply names ("(|||port|)", any delimiter), -1 if none.
-    static int EpsvPort(const std::string& reply);
-    // The port a 227 reply names ("h1,h2,h3,h4,p1,p2"), -1 if none; the
-    // address in it is not used.
-    static int PasvPort(const std::string& reply);
 
 private:
     int OpenPassive();

@@ -1,10 +1,13 @@
 #include "ftp/RetrieveOperation.h"
 
+#include <algorithm>
 #include <memory>
+#include <optional>
 
 #include "common/Convert.h"
 #include "common/UserPrompts.h"
 #include "ftp/MeterView.h"
+#include "ftp/ReplyNumbers.h"
 #include "platform/ProcessStart.h"
 #include "platform/ReceiveFile.h"
 
@@ -52,6 +55,7 @@ void RetrieveOperation::Run(const std::string& source, const std::string& localN
     if (result == 5 || result < 0 || (data.Passive() && !data.IsOpen())) return;
 
     long long expected = 0;
+    std::optional<long long> announced;
     bool writeFailed = false;
     auto writeOut = [&](const char* bytes, size_t size) {
         if (writeFailed || out.Write(bytes, size)) return;
@@ -82,6 +86,8 @@ void RetrieveOperation::Run(const std::string& source, const std::string& localN
             return;
         }
         expected = ReplyFileSize(control.LastReply());
+        // Other types may change line ends on the way: only an image's size holds.
+        if (typeCommand == "TYPE I") announced = AnnouncedSize(control.LastReply());
     }
 
     control.BusyCursor();
@@ -117,8 +123,8 @@ void RetrieveOperation::Run(const std::string& source, const std::string& localN
                 text.ShowText(buffer.get());
             } else {
                 writeOut(buffer.get(), static_cast<size_t>(n));
-                if (meterShown) received += n;
             }
+            received += n;
         }
         if (meter.Due(received, meterShown ? expected : 0)) meter.Update(received, expected);
         if (meter.EventsDue()) TransferMeter::ProcessPendingEvents();
@@ -139,11 +145,22 @@ void RetrieveOperation::Run(const std::string& source, const std::string& localN
         StartEditor(settings.Editor, out.Path());
     }
 
+    // A broken connection, a TLS stream without the server's close_notify or
+    // a count other than the one announced: the server's 226 cannot vouch for
+    // bytes that someone else may have ended.
+    const bool cut = !aborted && (n < 0 || data.EndedWithoutClose() || (announced && *announced != received));
+    if (cut) {
+        const std::string line = "Received " + std::to_string(received) +
+                                 (announced ? " of " + std::to_string(*announced) : std::string()) +
+                                 " bytes: the data connection was cut short";
+        text.ShowLine("%s", {line});
+        text.LogLine(line);
+    }
     data.Close();
     const int finalReply = control.GetReply();
     meter.Hide();
     // Only a whole file replaces what the target held before.
-    if (!listing && !view && n == 0 && !aborted && !writeFailed && finalReply == 2 && !out.Commit())
+    if (!listing && !view && !cut && n == 0 && !aborted && !writeFailed && finalReply == 2 && !out.Commit())
         text.ShowLine("%sWrite to file: %s failed, transfer incomplete", {"\r\n", localName});
 }
 
@@ -153,7 +170,8 @@ int RetrieveOperation::ReplyFileSize(const std::string& reply) {
     const size_t start = open + 1;
     const size_t blank = reply.find(' ', start);
     const std::string count = reply.substr(start, blank == std::string::npos ? std::string::npos : blank - start);
-    return TryStrToInt(count).value_or(0);
+    // "(-5 bytes)" announces nothing; a negative count would pass for a size.
+    return std::max(TryStrToInt(count).value_or(0), 0);
 }
 
 }  // namespace vollum

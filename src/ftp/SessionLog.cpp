@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "common/Errors.h"
+#include "platform/LocalFiles.h"
 
 namespace vollum {
 
@@ -22,7 +23,8 @@ std::string SessionLog::TimeStamp() {
 void SessionLog::LogLine(const std::string& text) const {
     if (!UseLogFile) return;
     const std::string path = Path();
-    std::FILE* f = std::fopen(path.c_str(), "ab");
+    // Owner only: the record of a session is nobody else's business.
+    std::FILE* f = OpenPrivateForAppend(path);
     if (!f) throw EInOutError("I/O error " + std::to_string(errno) + ": " + path + ": " + std::strerror(errno));
     const std::string record = TimeStamp() + " " + text + "\r\n";
     const bool wrote = std::fwrite(record.data(), 1, record.size(), f) == record.size();

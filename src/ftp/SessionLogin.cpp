@@ -20,7 +20,8 @@ void TFtpSession::SendLogin(const std::string& user, const std::string& password
         result = FtpCommand("PASS %s", {password});
         if (result == 3 && !account.empty()) result = FtpCommand("ACCT %s", {account});
     }
-    if (result == 2 && control_.Protected()) ProtectData();
+    // A 230 brought PBSZ and PROT already; another 2xx ends a login too.
+    if (result == 2 && control_.Protected() && !data_.Protecting()) ProtectData();
 }
 
 void TFtpSession::CheckRemoteDir() {

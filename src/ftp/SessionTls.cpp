@@ -69,13 +69,36 @@ bool TFtpSession::TrustServer(bool mayAskTrust) {
     if (Prompts.MessageBox(question, "TLS", PromptButtons::YesNo, PromptIcon::Warning) != PromptAnswer::Yes)
         return false;
     Settings.TLSFingerprint = shown;
-    if (!Settings.ProfileName.empty()) {
-        TIniFile ini(Settings.ProgramDir + "VOLLUM.INI");
-        PinFingerprint(ini, Settings.ProfileName, shown);
+    // Only into the profile the connection was made with; a name never
+    // saved keeps the pin in memory rather than leave a section of one key.
+    TIniFile ini(Settings.ProgramDir + "VOLLUM.INI");
+    if (!ProfileSaved(ini, Settings.ProfileName)) {
+        Settings.SessionPins[Settings.ProfileName] = shown;
+        ShowLine("Certificate of %s pinned for this session only: profile %s is not saved",
+                 {host, Settings.ProfileName});
+        LogLine("Pinned the certificate of " + host + " for this session only (profile " + Settings.ProfileName +
+                " is not saved): " + shown);
+        return true;
     }
+    PinFingerprint(ini, Settings.ProfileName, shown);
+    Settings.SessionPins.erase(Settings.ProfileName);
     ShowLine("Certificate of %s pinned in the profile", {host});
     LogLine("Pinned the certificate of " + host + " in profile " + Settings.ProfileName + ": " + shown);
     return true;
+}
+
+void TFtpSession::AfterCommand(const std::string& line, int result) {
+    if (!control_.Protected()) return;
+    const std::string verb = ControlChannel::CommandVerb(line);
+    if (verb == "USER" || verb == "REIN") data_.Protect(false);
+    if (result != 2) return;
+    if (verb == "PROT") {
+        const size_t after = line.find_first_not_of(" \t", line.find_first_not_of(" \t") + verb.size());
+        const std::string level = after == std::string::npos ? std::string() : line.substr(after);
+        data_.Protect(level == "P" || level == "p");
+    }
+    // Not after PBSZ or PROT: a server answering those with 230 would loop.
+    if (LastReply().compare(0, 3, "230") == 0 && verb != "PROT" && verb != "PBSZ") ProtectData();
 }
 
 void TFtpSession::ProtectData() {

@@ -50,17 +50,52 @@ bool StoreOperation::Run(const std::string& typeCommand, const std::string& loca
         bool complete = false;
         int finalReply = 0;
         bool finished = false;
+        const bool temp = UsesTempNames();
+        FileIdentity file;
+        if (temp && !ReadIdentity(localPath, file)) {
+            OpenFailed();
+            return false;
+        }
+        std::string target = remote;
+        partial_.clear();
         {
             const ControlChannel::TransferScope busy(p_.control);
-            finished = StoreOnce(typeCommand, localPath, remote, rerun, complete, finalReply);
+            long long offset = 0;
+            if (temp) {
+                const TempPlan plan = PlanTemp(typeCommand, remote, file);
+                target = plan.name;
+                offset = plan.offset;
+            }
+            finished =
+                StoreOnce(typeCommand, localPath, target, rerun, temp ? &file : nullptr, offset, complete, finalReply);
         }
+        if (!partial_.empty()) listed_.insert(partial_);
         // Only a 4xx reply can be the 426 of a broken transfer.
-        if (!finished || finalReply != 4 || !CheckTransferAborted(remote)) return complete;
+        if (finished && finalReply == 4 && CheckTransferAborted(target)) continue;
+        if (!temp) return complete;
+        Placed placed = Placed::Failed;
+        if (complete) {
+            const ControlChannel::TransferScope busy(p_.control);
+            placed = PutInPlace(typeCommand, target, remote, file.size);
+        }
+        if (placed == Placed::RenamesRefused) continue;  // once more, under the final name
+        if (placed == Placed::Failed && !partial_.empty()) {
+            p_.transcript.LogLine("Partial upload kept as " + partial_ + " for the next run");
+            p_.transcript.ShowLine("Partial upload kept as %s for the next run", {partial_});
+        }
+        partial_.clear();
+        return placed == Placed::Done;
     }
 }
 
+void StoreOperation::OpenFailed() {
+    p_.transcript.LogLine("Could not open local file,open error");
+    p_.prompts.MessageBox("Could not open local file", "open error", PromptButtons::Ok, PromptIcon::Exclamation);
+}
+
 bool StoreOperation::StoreOnce(const std::string& typeCommand, const std::string& localPath, const std::string& remote,
-                               bool rerun, bool& complete, int& finalReply) {
+                               bool rerun, const FileIdentity* expected, long long offset, bool& complete,
+                               int& finalReply) {
     ControlChannel& control = p_.control;
     DataChannel& data = p_.data;
     Transcript& text = p_.transcript;
@@ -69,12 +104,18 @@ bool StoreOperation::StoreOnce(const std::string& typeCommand, const std::string
     complete = false;
     const DataConnectionGuard dataGuard{data};
     SendFile in;
-    if (!in.Open(localPath)) {
-        text.LogLine("Could not open local file,open error");
-        p_.prompts.MessageBox("Could not open local file", "open error", PromptButtons::Ok, PromptIcon::Exclamation);
+    if (!in.Open(localPath, within_) && in.Outside()) {
+        const std::string kept = "Kept " + ControlChannel::Printable(localPath) + ": " + confinedWhy_;
+        text.ShowLine("%s", {kept});
+        text.LogLine(kept);
         return false;
     }
-    const FileIdentity before = in.Identity();
+    if (!in.IsOpen() || (offset > 0 && !in.Seek(offset))) {
+        OpenFailed();
+        return false;
+    }
+    // A file that is not the one its temporary name was made for counts as changed.
+    const FileIdentity before = expected != nullptr ? *expected : in.Identity();
     const long long fileSize = before.size;
 
     text.ShowLine("Transferring local file: %s to remote file: %s", {localPath, remote});
@@ -87,7 +128,9 @@ bool StoreOperation::StoreOnce(const std::string& typeCommand, const std::string
         text.LogLine("Could not store file " + remote);
         return false;
     }
-    const int stor = control.FtpCommand("STOR %s", {remote});
+    // REST just before the STOR it applies to; APPE sends the rest where it is refused.
+    const bool appends = offset > 0 && control.FtpCommand("REST %s", {std::to_string(offset)}) != 3;
+    const int stor = control.FtpCommand(appends ? "APPE %s" : "STOR %s", {remote});
     if (stor == 4) CheckDataConnection();
     if (stor == 4 || stor == 5 || stor < 0) {
         // Refused: no data connection will come, so none is waited for.
@@ -95,9 +138,15 @@ bool StoreOperation::StoreOnce(const std::string& typeCommand, const std::string
         text.LogLine("Could not store file " + remote);
         return false;
     }
+    if (expected != nullptr) partial_ = remote;
+    if (offset > 0) {
+        text.LogLine("Resumed " + remote + " at " + std::to_string(offset) + " bytes");
+        text.ShowLine("Resumed %s at %s bytes", {remote, std::to_string(offset)});
+    }
     data.Accept();
 
-    long long total = 0;
+    // A resumed store counts the whole file, the part sent before included.
+    long long total = offset;
     bool sendFailed = false;
     const std::unique_ptr<char[]> block(new char[kBlockSize]);
     MeterBlocks blocks(meter.View() != nullptr, fileSize, kMeterUnit);
@@ -105,7 +154,7 @@ bool StoreOperation::StoreOnce(const std::string& typeCommand, const std::string
     control.BusyCursor();
     meter.SetBusyCursor(true);
     int count = readBlock();
-    meter.BeginRates(fileSize);
+    meter.BeginRates(fileSize - offset);
     meter.BeginLoop();
     bool statusShown = false;
 
@@ -148,7 +197,7 @@ bool StoreOperation::StoreOnce(const std::string& typeCommand, const std::string
             statusShown = true;
         }
         if (meter.Due(total, fileSize)) {
-            meter.PublishRates(total);
+            meter.PublishRates(total - offset);
             meter.Update(total, fileSize);
         }
         if (meter.EventsDue()) TransferMeter::ProcessPendingEvents();
@@ -166,7 +215,7 @@ bool StoreOperation::StoreOnce(const std::string& typeCommand, const std::string
         return false;
     }
     if (meter.Started()) {
-        meter.PublishRates(total);
+        meter.PublishRates(total - offset);
         meter.Update(total, fileSize);
     }
 

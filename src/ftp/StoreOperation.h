@@ -1,10 +1,14 @@
 #pragma once
 // Upload of one local file, the meter counting 512-byte blocks: the 425 and
 // 426 checks, the speed and time-left texts, and the bounded re-run after a
-// broken transfer.
+// broken transfer. With TempUpload the file goes to a temporary name first
+// (TempStore.cpp): renamed into place when whole, resumed when a run before
+// left part of it.
+#include <set>
 #include <string>
 
 #include "ftp/TransferParts.h"
+#include "platform/LocalFiles.h"
 
 namespace vollum {
 
@@ -15,7 +19,8 @@ public:
     // True only when every byte was sent, nothing aborted and the final reply
     // was class 2 (after a re-run: that of the re-run). A local file whose
     // size or modification time changed while it was sent does not count as
-    // stored completely either.
+    // stored completely either. Under a temporary name: only once it was
+    // renamed to remoteName.
     bool Run(const std::string& typeCommand, const std::string& localPath, const std::string& remoteName);
 
     // After a refused STOR: a 425 on the pane ends the program (exit code 1).
@@ -30,15 +35,56 @@ public:
 
     static constexpr int kMaxAutomaticReruns = 3;
 
+    // The temporary name a store is sending to at this moment; empty when none.
+    const std::string& PartialName() const { return partial_; }
+
+    // While within (a real directory path) is set, a local file that does not
+    // lie inside it, links followed, is not sent: "Kept <path>: <why>".
+    void ConfineTo(const std::string& within, const std::string& why) {
+        within_ = within;
+        confinedWhy_ = why;
+    }
+
 private:
     // One run up to its final reply; false when it ended before (open error,
     // refused STOR, abort), so no broken-transfer check follows.
+    // expected: the file as its temporary name describes it (the store does
+    // not count when the file is not that one); offset: where a resumed store
+    // starts, with REST (APPE where REST is refused).
     bool StoreOnce(const std::string& typeCommand, const std::string& localPath, const std::string& remote, bool rerun,
-                   bool& complete, int& finalReply);
+                   const FileIdentity* expected, long long offset, bool& complete, int& finalReply);
+    void OpenFailed();
+
+    // Temporary names (TempStore.cpp).
+    struct TempPlan {
+        std::string name;
+        long long offset = 0;  // bytes of it already on the server
+    };
+    enum class Placed { Done, Failed, RenamesRefused };
+    // TempUpload is on and this connection's server has not refused renames.
+    bool UsesTempNames() const;
+    // Deletes temporaries of finalName left for another version of the file;
+    // in binary type a temporary of this version left short is resumed.
+    TempPlan PlanTemp(const std::string& typeCommand, const std::string& finalName, const FileIdentity& file);
+    // In binary type SIZE must give the whole file; then RNFR and RNTO (the
+    // old file deleted when RNTO onto it is refused).
+    Placed PutInPlace(const std::string& typeCommand, const std::string& temp, const std::string& finalName,
+                      long long size);
+    // The names in the remote current directory (NLST), kept until the
+    // directory may have changed; false when the server would not list them.
+    bool ListNames(const std::string& typeCommand);
+    // SIZE of a remote file; -1 when none came (unsupported: the server has no SIZE).
+    long long RemoteSize(const std::string& name, bool& unsupported);
 
     TransferParts p_;
     bool retrying_ = false;
     int reruns_ = 0;  // automatic re-runs of the current store after 426
+    std::string partial_;
+    int renamesRefusedOn_ = -1;  // the connection whose server refused renames
+    int listedDirectory_ = -1;   // the directory listed_ holds the names of
+    bool listOk_ = false;
+    std::set<std::string> listed_;
+    std::string within_, confinedWhy_;
 };
 
 }  // namespace vollum

@@ -11,7 +11,9 @@ TFtpSession::TFtpSession(UserPrompts& prompts, QObject* parent)
       control_(transcript_, prompts),
       data_(control_, transcript_, prompts, Settings),
       retrieve_({control_, data_, transcript_, meter_, prompts, Settings}),
-      store_({control_, data_, transcript_, meter_, prompts, Settings}) {}
+      store_({control_, data_, transcript_, meter_, prompts, Settings}) {
+    control_.OnCommandDone = [this](const std::string& line, int result) { AfterCommand(line, result); };
+}
 
 TFtpSession::~TFtpSession() = default;
 
@@ -28,6 +30,7 @@ void TFtpSession::ListDirectory(const std::string& format, std::initializer_list
 void TFtpSession::MeterCancel() {
     data_.Close();
     LogLine("Transfer aborted by user");
+    if (!store_.PartialName().empty()) LogLine("Partial upload kept as " + store_.PartialName() + " for the next run");
     TerminateProgram(1);
 }
 

@@ -86,8 +86,9 @@ public:
     // could not be had: the connection is closed then, nothing went in plain
     // text. mayAskTrust: an unknown certificate may be put to the user.
     bool WaitGreeting(bool mayAskTrust = true);
-    // USER, PASS, ACCT; with TLS then PBSZ 0 and PROT P, or the end of the
-    // connection when the server will not protect data connections.
+    // USER, PASS, ACCT; with TLS then PBSZ 0 and PROT P (after any login,
+    // see AfterCommand), or the end of the connection when the server will
+    // not protect data connections.
     void SendLogin(const std::string& user, const std::string& password, const std::string& account);
     void CheckRemoteDir();
     void CheckLogin();  // ends the program with exit code 1 on 530
@@ -112,6 +113,8 @@ public:
     bool StoreFile(const std::string& typeCommand, const std::string& localPath, const std::string& remoteName) {
         return store_.Run(typeCommand, localPath, remoteName);
     }
+    // Stores that follow read only files inside within (empty: any file).
+    void ConfineStores(const std::string& within, const std::string& why) { store_.ConfineTo(within, why); }
     void CheckDataConnection() { store_.CheckDataConnection(); }
     bool CheckTransferAborted(const std::string& remote) { return store_.CheckTransferAborted(remote); }
     bool StoreRetrying() const { return store_.Retrying(); }
@@ -128,6 +131,10 @@ private:
     bool SecureControlConnection(bool mayAskTrust);
     bool TrustServer(bool mayAskTrust);
     void ProtectData();
+    // On a TLS connection: a new USER or REIN forgets the data protection
+    // agreed, any 230 (a login through Quote too) is followed by PBSZ 0 and
+    // PROT P, and a PROT the user sent sets it as the server accepted it.
+    void AfterCommand(const std::string& line, int result);
     // Closes the connection over a TLS failure, saying why.
     void EndWithoutTls(const std::string& text);
 

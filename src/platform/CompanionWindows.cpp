@@ -39,6 +39,7 @@ bool StartHidden(const std::string& program, const std::vector<std::string>& arg
 std::string ClientProgramName() { return "Vollum.EXE"; }
 
 std::string ConfigHome() { return std::string(); }
+std::string DataHome() { return std::string(); }
 
 namespace {
 const char* kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";

@@ -1,11 +1,14 @@
 // POSIX file operations.
 #include "platform/LocalFiles.h"
 
+#include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
+#include <cstdlib>
 
 namespace vollum {
 
@@ -37,6 +40,18 @@ bool IsRealDirectory(const std::string& path) {
 bool LocalFileExists(const std::string& path) {
     struct stat st {};
     return !path.empty() && ::lstat(path.c_str(), &st) == 0;
+}
+
+std::FILE* OpenPrivateForAppend(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) return nullptr;
+    std::FILE* f = ::fdopen(fd, "ab");
+    if (f == nullptr) {
+        const int err = errno;
+        ::close(fd);
+        errno = err;
+    }
+    return f;
 }
 
 bool IsSymbolicLink(const std::string& path) {
@@ -74,6 +89,21 @@ std::string LinkText(const std::string& path) {
     char buf[PATH_MAX];
     const ssize_t n = ::readlink(path.c_str(), buf, sizeof buf - 1);
     return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
+}
+
+std::string RealPath(const std::string& path) {
+    char buf[PATH_MAX];
+    return ::realpath(path.c_str(), buf) ? std::string(buf) : std::string();
+}
+
+std::string OpenFilePath(int fd) {
+    // The kernel's name for what was opened, whatever path and links led there.
+    return LinkText("/proc/self/fd/" + std::to_string(fd));
+}
+
+bool PathWithin(const std::string& realPath, const std::string& realRoot) {
+    if (realRoot.empty() || realPath.compare(0, realRoot.size(), realRoot) != 0) return false;
+    return realPath.size() == realRoot.size() || realRoot.back() == '/' || realPath[realRoot.size()] == '/';
 }
 
 EntryStamp StampOf(const std::string& path) {

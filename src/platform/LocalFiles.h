@@ -3,6 +3,7 @@
 // told apart from what they point to, so that no walk follows one into a
 // directory and no removal touches a link's target.
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <tuple>
 
@@ -26,6 +27,9 @@ bool IsRealDirectory(const std::string& path);
 // An entry (of any kind) exists at that path.
 bool LocalFileExists(const std::string& path);
 bool IsSymbolicLink(const std::string& path);
+// Opens a file for appending; one that does not exist yet is created
+// readable and writable by the owner only. nullptr (errno set) on failure.
+std::FILE* OpenPrivateForAppend(const std::string& path);
 
 // What a file was when it was stored: same inode, size and modification time
 // means the same, unchanged file.
@@ -43,6 +47,13 @@ bool ReadIdentity(const std::string& path, FileIdentity& identity);
 bool ReadOpenFileIdentity(int fd, FileIdentity& identity);
 // What a symbolic link holds (readlink); empty when it is none or cannot be read.
 std::string LinkText(const std::string& path);
+// The absolute path with every link (chains too), "." and ".." resolved; empty
+// when some part of it does not exist.
+std::string RealPath(const std::string& path);
+// The real path of the file an open descriptor reads; empty when it cannot be told.
+std::string OpenFilePath(int fd);
+// True when the real path lies inside the real directory root (or is root).
+bool PathWithin(const std::string& realPath, const std::string& realRoot);
 // The size of the entry itself (a link is not followed) and its modification
 // time as "seconds.nanoseconds"; 0 and "0.0" when it cannot be read.
 struct EntryStamp {

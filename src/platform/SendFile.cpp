@@ -7,10 +7,21 @@
 
 namespace vollum {
 
-bool SendFile::Open(const std::string& path) {
+bool SendFile::Open(const std::string& path, const std::string& within) {
+    outside_ = false;
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd_ < 0) return false;
-    if (Identity().size < 0) {  // a directory is no file to send
+    if (!within.empty()) {
+        std::string opened = OpenFilePath(fd_);
+        if (opened.empty()) {
+            // Without /proc: the path resolved now, if it still leads to the open file.
+            const std::string resolved = RealPath(path);
+            FileIdentity now;
+            if (ReadIdentity(resolved, now) && now == Identity()) opened = resolved;
+        }
+        outside_ = !PathWithin(opened, within);
+    }
+    if (outside_ || Identity().size < 0) {  // a directory is no file to send
         Close();
         return false;
     }
@@ -31,6 +42,8 @@ int SendFile::Read(char* block, size_t size) {
     }
     return static_cast<int>(got);
 }
+
+bool SendFile::Seek(long long offset) { return ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) == offset; }
 
 FileIdentity SendFile::Identity() const {
     FileIdentity id;

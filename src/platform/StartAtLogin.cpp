@@ -50,12 +50,17 @@ namespace vollum {
 
 namespace fs = std::filesystem;
 
-std::string ConfigHome() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+namespace {
+std::string XdgFolder(const char* variable, const char* underHome) {
+    const char* xdg = std::getenv(variable);
     if (xdg && xdg[0] == kPathSep) return xdg;
     const char* home = std::getenv("HOME");
-    return std::string(home ? home : "") + "/.config";
+    return std::string(home ? home : "") + underHome;
 }
+}  // namespace
+
+std::string ConfigHome() { return XdgFolder("XDG_CONFIG_HOME", "/.config"); }
+std::string DataHome() { return XdgFolder("XDG_DATA_HOME", "/.local/share"); }
 
 bool StartAtLoginAvailable() {
     std::error_code ec;

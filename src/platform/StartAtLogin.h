@@ -35,5 +35,7 @@ std::optional<std::string> ReadClientDirectoryRecord();
 
 // $XDG_CONFIG_HOME, or ~/.config when it is unset or not absolute.
 std::string ConfigHome();
+// $XDG_DATA_HOME, or ~/.local/share when it is unset or not absolute.
+std::string DataHome();
 
 }  // namespace vollum

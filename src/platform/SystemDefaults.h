@@ -10,5 +10,10 @@ std::string NativeLineEnd();
 std::string DefaultEditor();
 // The running program's own file; empty when the system cannot tell.
 std::string ExecutablePath();
+// This user may create files in the directory.
+bool DirectoryWritable(const std::string& dir);
+// The directory and the folders above it exist; a directory it makes itself
+// is open to this user only. False when it cannot be made.
+bool MakePrivateDirectory(const std::string& dir);
 
 }  // namespace vollum

@@ -26,6 +26,7 @@ namespace vollum {
     X(SSL_CTX_set_ex_data)                                                                                             \
     X(SSL_CTX_set_options)                                                                                             \
     X(SSL_CTX_set_verify)                                                                                              \
+    X(SSL_SESSION_dup)                                                                                                 \
     X(SSL_SESSION_free)                                                                                                \
     X(SSL_connect)                                                                                                     \
     X(SSL_ctrl)                                                                                                        \

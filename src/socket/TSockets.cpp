@@ -8,7 +8,9 @@
 #include <unistd.h>
 
 #include <QSocketNotifier>
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 
@@ -128,8 +130,11 @@ void TSockets::ReportTimeout() {
 }
 
 TSockets::CallResult TSockets::WaitReady(int fd, WaitFor what) {
+    return WaitReady(fd, what, WaitMsForSeconds(Timeout));
+}
+
+TSockets::CallResult TSockets::WaitReady(int fd, WaitFor what, int64_t timeoutMs) {
     if (NonBlocking()) return CallResult::Ok;
-    const int64_t timeoutMs = WaitMsForSeconds(Timeout);
     switch (wait_.Wait(fd, what, timeoutMs)) {
         case WaitResult::Ready: return CallResult::Ok;
         case WaitResult::TimedOut: ReportTimeout(); return CallResult::TimedOut;
@@ -214,12 +219,20 @@ void TSockets::SListen() {
         a.sin6_family = AF_INET6;
         a.sin6_port = htons(port);
         a.sin6_addr = in6addr_any;
+        if (!ListenAddress.empty() && ::inet_pton(AF_INET6, ListenAddress.c_str(), &a.sin6_addr) != 1) {
+            Box("Cannot convert host address", "WINSOCK ERROR");
+            return;
+        }
         addrLen = sizeof a;
     } else {
         auto& a = reinterpret_cast<sockaddr_in&>(addr);
         a.sin_family = AF_INET;
         a.sin_port = htons(port);
         a.sin_addr.s_addr = htonl(INADDR_ANY);
+        if (!ListenAddress.empty() && ::inet_pton(AF_INET, ListenAddress.c_str(), &a.sin_addr) != 1) {
+            Box("Cannot convert host address", "WINSOCK ERROR");
+            return;
+        }
         addrLen = sizeof a;
     }
 
@@ -237,12 +250,22 @@ int TSockets::Accept() {
         ReportError(FSocket, "Accept", WSAENOTSOCK);
         return FSocket;
     }
+    // Refused peers do not extend the wait: it ends at the deadline set now.
+    const int64_t timeoutMs = WaitMsForSeconds(Timeout);
+    const auto start = std::chrono::steady_clock::now();
     for (;;) {
         sockaddr_storage peer{};
         socklen_t len = sizeof peer;
         const int fd = ::accept4(FListenSocket, reinterpret_cast<sockaddr*>(&peer), &len, SOCK_NONBLOCK | SOCK_CLOEXEC);
         const int err = fd < 0 ? errno : 0;
         if (NonBlocking()) RearmRead(FListenSocket);
+        if (fd >= 0 && !AcceptFrom.empty() && AddressText(peer) != AcceptFrom) {
+            ::close(fd);
+            if (OnRefusedPeer) OnRefusedPeer(AddressText(peer));
+            if (FListenSocket >= 0) continue;
+            FSocket = -1;  // a handler gave up the wait
+            return FSocket;
+        }
         if (fd >= 0) {
             DropTls();
             FSocket = fd;
@@ -254,7 +277,13 @@ int TSockets::Accept() {
             FSocket = -1;
             return FSocket;
         }
-        if (WaitReady(FListenSocket, WaitFor::Read) != CallResult::Ok) {
+        int64_t leftMs = timeoutMs;
+        if (timeoutMs > 0) {
+            const auto spent =
+                std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+            leftMs = std::max<int64_t>(1, timeoutMs - spent);
+        }
+        if (WaitReady(FListenSocket, WaitFor::Read, leftMs) != CallResult::Ok) {
             FSocket = -1;  // time-out or cancel: shows only as the missing handle
             return FSocket;
         }
@@ -273,6 +302,10 @@ void TSockets::Disconnect() {
     StopWatching(FSocket);
     if (wait_.Waiting()) wait_.Cancel();
     const int fd = FSocket;
+    // Our close_notify, once, without waiting: a server that sees the stream
+    // end without it may refuse to resume its session on the next data
+    // connection (OpenSSL then drops the session on both sides).
+    if (tls_) tls_->Shutdown();
     DropTls();
     ::shutdown(fd, SHUT_RDWR);
     linger lg{1, 0};

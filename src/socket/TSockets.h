@@ -47,6 +47,13 @@ public:
     int Timeout = 30;
     // SListen listens on IPv6 instead of IPv4 (the control connection's family).
     bool ListenIPv6 = false;
+    // The address SListen binds (a literal of ListenIPv6's family); empty: every address.
+    std::string ListenAddress;
+    // Accept takes a connection only from this peer address; one from any
+    // other is closed at once, reported to OnRefusedPeer, and the wait goes on
+    // to the same deadline. Empty: any peer.
+    std::string AcceptFrom;
+    std::function<void(const std::string& address)> OnRefusedPeer;
     TDataAvailable OnDataAvailable;
     TDataNeeded OnDataNeeded;
     TSessionClosed OnSessionClosed;
@@ -111,6 +118,9 @@ public:
     // the connection is left as it was (its owner closes it).
     bool StartTls(TlsContext& context, const std::string& host, const TlsStream* resumeFrom);
     const TlsStream* Tls() const { return tls_.get(); }
+    // The peer ended the TLS stream without close_notify: whatever was
+    // received may have been cut short by anyone on the path.
+    bool TlsCut() const { return tlsCut_; }
     const std::string& TlsProblem() const { return tlsProblem_; }
 
 private:
@@ -118,6 +128,7 @@ private:
     // Waits until fd is ready, reporting a time-out (10060) the way the
     // component's timer does. Asynchronous mode does not wait.
     CallResult WaitReady(int fd, WaitFor what);
+    CallResult WaitReady(int fd, WaitFor what, int64_t timeoutMs);
     void ReportError(int socket, const std::string& label, int code);
     void ReportTimeout();
     void Box(const std::string& text, const std::string& title);
@@ -149,6 +160,7 @@ private:
     std::unique_ptr<TlsStream> tls_;
     std::string tlsIn_;  // decrypted bytes peeked at but not yet received
     std::string tlsProblem_;
+    bool tlsCut_ = false;
 };
 
 }  // namespace vollum

@@ -18,6 +18,7 @@ constexpr int kMostDrainPieces = 1024;
 void TSockets::DropTls() {
     tls_.reset();
     tlsIn_.clear();
+    tlsCut_ = false;
 }
 
 bool TSockets::WaitTls(TlsStep step) {
@@ -44,6 +45,7 @@ bool TSockets::StartTls(TlsContext& context, const std::string& host, const TlsS
     }
     tls_ = std::move(stream);
     tlsIn_.clear();
+    tlsCut_ = false;
     return true;
 }
 
@@ -84,6 +86,10 @@ bool TSockets::TlsFill(bool& closed, bool& failed, bool wait) {
             return false;
         }
         // A broken TLS stream carries nothing more: it ends like a close.
+        if (step == TlsStep::Cut) {
+            tlsProblem_ = tls_->Problem();
+            tlsCut_ = true;
+        }
         if (step == TlsStep::Failed) {
             tlsProblem_ = tls_->Problem();
             failed = true;
@@ -105,8 +111,9 @@ int TSockets::TlsReceive(char* buffer, int size) {
 }
 
 bool TSockets::TlsShutdownAndDrain() {
-    // Our close_notify first, then the server's close (its close_notify or the
-    // end of the connection): only then has it read everything.
+    // Our close_notify first, then the server's close (its close_notify or a
+    // plain end, which some servers send after a store: the FTP reply that
+    // follows says whether all of it arrived): only then has it read everything.
     for (;;) {
         const TlsStep step = tls_->Shutdown();
         if (step == TlsStep::Done) break;

@@ -59,11 +59,9 @@ TlsContext::TlsContext() {
     // that an unverified certificate can still match a pinned fingerprint.
     api->SSL_CTX_set_verify(ctx, SSL_VERIFY_NONE, nullptr);
     api->SSL_CTX_set_default_verify_paths(ctx);
-    // Data connections end with a plain close at some servers; the FTP reply
-    // after the transfer says whether all of it arrived.
-    api->SSL_CTX_set_options(ctx, SSL_OP_IGNORE_UNEXPECTED_EOF);
     api->SSL_CTX_ctrl(ctx, SSL_CTRL_MODE, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER, nullptr);
-    api->SSL_CTX_ctrl(ctx, SSL_CTRL_SET_SESS_CACHE_MODE, SSL_SESS_CACHE_CLIENT | SSL_SESS_CACHE_NO_INTERNAL_STORE, nullptr);
+    api->SSL_CTX_ctrl(ctx, SSL_CTRL_SET_SESS_CACHE_MODE, SSL_SESS_CACHE_CLIENT | SSL_SESS_CACHE_NO_INTERNAL_STORE,
+                      nullptr);
     api->SSL_CTX_sess_set_new_cb(ctx, KeepNewSession);
     api->SSL_CTX_set_ex_data(ctx, 0, this);
     ctx_ = ctx;
@@ -110,12 +108,18 @@ TlsStream::TlsStream(TlsContext& context, int fd, const std::string& host, const
     }
     if (resumeFrom != nullptr && resumeFrom->ssl_ != nullptr) {
         // A fresh ticket if there is one, else the connection's own session
-        // (TLS 1.2 sessions may be resumed many times).
+        // (TLS 1.2 sessions may be resumed many times). Always a copy: OpenSSL
+        // marks the session a connection holds as not resumable when that
+        // connection ends without our close_notify or with an error (a
+        // download ends at the server's close), and the stored ones may be
+        // the control connection's own.
         auto* session = static_cast<SSL_SESSION*>(context.TakeSession());
         if (session == nullptr) session = api->SSL_get1_session(Ssl(resumeFrom->ssl_));
         if (session != nullptr) {
-            api->SSL_set_session(ssl, session);
+            SSL_SESSION* copy = api->SSL_SESSION_dup(session);
             api->SSL_SESSION_free(session);
+            if (copy != nullptr) api->SSL_set_session(ssl, copy);
+            api->SSL_SESSION_free(copy);
         }
     }
     ssl_ = ssl;
@@ -137,7 +141,14 @@ TlsStep TlsStream::StepResult(int rc, const char* what) {
             if (api->ERR_peek_error() == 0) {
                 problem_ = std::string(what) + ": " +
                            (sysErr != 0 ? std::strerror(sysErr) : "the connection ended without a TLS close");
-                return rc == 0 ? TlsStep::Closed : TlsStep::Failed;
+                return rc == 0 && sysErr == 0 ? TlsStep::Cut : TlsStep::Failed;
+            }
+            break;
+        case SSL_ERROR_SSL:
+            if (ERR_GET_REASON(api->ERR_peek_error()) == SSL_R_UNEXPECTED_EOF_WHILE_READING) {
+                api->ERR_clear_error();
+                problem_ = std::string(what) + ": the connection ended without a TLS close";
+                return TlsStep::Cut;
             }
             break;
         default: break;
@@ -153,7 +164,7 @@ TlsStep TlsStream::Handshake() {
     const int rc = api->SSL_connect(Ssl(ssl_));
     if (rc == 1) return TlsStep::Done;
     const TlsStep step = StepResult(rc, "TLS handshake");
-    if (step == TlsStep::Closed) {
+    if (step == TlsStep::Closed || step == TlsStep::Cut) {
         problem_ = "TLS handshake: the server closed the connection";
         return TlsStep::Failed;
     }
@@ -185,7 +196,7 @@ TlsStep TlsStream::Write(const char* buffer, int size, int& put) {
         return TlsStep::Done;
     }
     const TlsStep step = StepResult(rc, "TLS write");
-    return step == TlsStep::Closed ? TlsStep::Failed : step;
+    return step == TlsStep::Closed || step == TlsStep::Cut ? TlsStep::Failed : step;
 }
 
 TlsStep TlsStream::Shutdown() {
@@ -195,7 +206,8 @@ TlsStep TlsStream::Shutdown() {
     // 0: our close_notify went out and the peer's is still to come (read for it).
     const int rc = api->SSL_shutdown(Ssl(ssl_));
     if (rc >= 0) return TlsStep::Done;
-    return StepResult(rc, "TLS close");
+    const TlsStep step = StepResult(rc, "TLS close");
+    return step == TlsStep::Closed || step == TlsStep::Cut ? TlsStep::Failed : step;
 }
 
 bool TlsStream::HasBuffered() const { return ssl_ != nullptr && api->SSL_pending(Ssl(ssl_)) > 0; }

@@ -35,7 +35,9 @@ private:
     std::deque<void*> sessions_;  // oldest first
 };
 
-enum class TlsStep { Done, WantRead, WantWrite, Closed, Failed };
+// Closed: the peer's close_notify. Cut: the connection ended without one
+// (a plain close, which anyone on the path can forge).
+enum class TlsStep { Done, WantRead, WantWrite, Closed, Cut, Failed };
 
 // The server certificate as the handshake found it.
 struct TlsPeer {
@@ -57,7 +59,7 @@ public:
     TlsStream& operator=(const TlsStream&) = delete;
 
     TlsStep Handshake();
-    // Done with got > 0, or Closed (close_notify or the peer's plain end).
+    // Done with got > 0, or Closed, or Cut.
     TlsStep Read(char* buffer, int size, int& got);
     // Done with put > 0 (part of the bytes may have gone).
     TlsStep Write(const char* buffer, int size, int& put);

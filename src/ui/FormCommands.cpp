@@ -5,6 +5,7 @@
 #include "ftp/TFtpSession.h"
 #include "ui/TFTPForm.h"
 #include "ui/TLoginDLG.h"
+#include "ui/TMeterDLG.h"
 #include "ui/TransferDialogs.h"
 
 namespace vollum {
@@ -15,7 +16,8 @@ void TFTPForm::PromptedCommand(const char* caption, const char* label, const cha
     std::string text;
     if (access_.Prompts().InputBox(caption, label, text)) session_.FtpCommand(format, {text});
     std::string line = record;
-    line += text;
+    // A quoted PASS or ACCT keeps its argument out of the log.
+    line += std::string(format) == "%s" ? ControlChannel::Masked(text) : text;
     session_.LogLine(line);
 }
 
@@ -47,10 +49,18 @@ void TFTPForm::RenameMNUClick() {
 }
 
 void TFTPForm::CancelMNUClick() {
+    if (access_.Busy()) transferCancelled_ = true;
     access_.RequestAbort();
     // A transfer stalled in a wait for its data stops now rather than at its time-out.
     access_.AbandonDataWait();
     session_.LogLine("Something Aborted");
+}
+
+void TFTPForm::TakeOverMeter(TMeterDLG& meter) {
+    meter.OnCancel = [this, &meter] {
+        if (access_.Busy()) CancelMNU->trigger();
+        else meter.Hide();
+    };
 }
 
 void TFTPForm::Setup1Click() {

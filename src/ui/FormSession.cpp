@@ -1,6 +1,8 @@
 // Connect, Disconnect, Exit and the end of the connection when the window closes.
 #include <QTimer>
 
+#include "common/Errors.h"
+#include "config/StartupReading.h"
 #include "ftp/TFtpSession.h"
 #include "ui/TFTPForm.h"
 #include "ui/TLoginDLG.h"
@@ -29,7 +31,13 @@ void TFTPForm::ConnectMNUClick() {
     const MenusFollow menus{*this};
     const std::string host = dialog.Field(dialog.HostName);
 
-    if (!session_.OpenControlConnection(host, access_.Settings().Port)) {
+    bool opened = false;
+    try {
+        opened = session_.OpenControlConnection(host, access_.Settings().Port);
+    } catch (const EConvertError& e) {
+        throw EConvertError(e.Text(), ProfileKeyProblem("Port", access_.Settings().ProfileName, IniPath()));
+    }
+    if (!opened) {
         session_.ShowLine("Connection to %s failed", {host});
         session_.LogLine("Connected to " + host + "Failed");
         return;
@@ -44,11 +52,16 @@ void TFTPForm::ConnectMNUClick() {
     // A close asked for meanwhile stops the sequence between steps.
     if (!session_.WaitGreeting() || closePending_) return;
     session_.SendLogin(dialog.Field(dialog.UserName), dialog.Field(dialog.Password), dialog.Field(dialog.Account));
-    if (closePending_) return;
+    if (closePending_ || !access_.Connected()) return;
     const std::string directory = dialog.Field(dialog.Directory);
     if (!directory.empty()) session_.FtpCommand("CWD %s", {directory});
-    if (closePending_) return;
-    session_.CheckRemoteDir();
+    if (closePending_ || !access_.Connected()) return;
+    try {
+        session_.CheckRemoteDir();
+    } catch (const EConvertError&) {
+        // The pane ends in the close notice, not a reply: the server has gone.
+        if (access_.Connected()) throw;
+    }
 }
 
 void TFTPForm::QuitMNUClick() {

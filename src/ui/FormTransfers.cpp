@@ -2,6 +2,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include "common/Helpers.h"
 #include "common/UserPrompts.h"
 #include "config/StartupReading.h"
 #include "ftp/TFtpSession.h"
@@ -24,6 +25,11 @@ bool TFTPForm::EditorAvailable() {
     return false;
 }
 
+void TFTPForm::PrepareDialog(TTransferDialog& dialog) {
+    dialog.PresetMode(access_.Settings().TransferTypeCode);
+    dialog.Prompts = &access_.Prompts();
+}
+
 void TFTPForm::DirMNUClick() {
     std::string pattern = "*.*";
     if (!access_.Prompts().InputBox("Remote Directory Listing", "Pattern:", pattern)) return;
@@ -39,6 +45,7 @@ void TFTPForm::DirMNUClick() {
 
 void TFTPForm::GetMNUClick() {
     TGetDLG dialog(this);
+    PrepareDialog(dialog);
     if (dialog.exec() != QDialog::Accepted) return;
     const std::string local = TTransferDialog::Text(dialog.LocalName);
     // An emptied local name makes it a view.
@@ -49,6 +56,7 @@ void TFTPForm::GetMNUClick() {
 
 void TFTPForm::ViewMNUClick() {
     TViewDLG dialog(this);
+    PrepareDialog(dialog);
     if (dialog.exec() != QDialog::Accepted) return;
     if (access_.Settings().ViewSep == "1" && !EditorAvailable()) return;
     const std::string name = TTransferDialog::Text(dialog.FileName);
@@ -58,12 +66,17 @@ void TFTPForm::ViewMNUClick() {
 
 void TFTPForm::PutMNUClick() {
     TPutDLG dialog(this);
+    PrepareDialog(dialog);
     if (dialog.exec() != QDialog::Accepted) return;
     const std::string remote = TTransferDialog::Text(dialog.RemoteName);
     session_.LogLine("Putfile " + remote);
     std::string& type = access_.Settings().TypeCommand;
     type = dialog.PutTypeCommand(type);
-    session_.StoreFile(type, TTransferDialog::Text(dialog.FileName), remote);
+    transferCancelled_ = false;
+    if (session_.StoreFile(type, TTransferDialog::Text(dialog.FileName), remote) || !transferCancelled_) return;
+    // What arrived before the ABOR may stay on the server under the target's name.
+    const std::string stored = access_.Settings().UseLowerCase ? LowerCaseName(remote) : remote;
+    session_.ShowLine("The server may hold a partial file: %s", {stored});
 }
 
 }  // namespace vollum

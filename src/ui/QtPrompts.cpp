@@ -1,5 +1,8 @@
 #include "ui/QtPrompts.h"
 
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -20,6 +23,12 @@ QMessageBox::Icon IconOf(PromptIcon icon) {
     return QMessageBox::NoIcon;
 }
 
+// Room for the title in the window manager's bar: the text, the icon and three buttons.
+int WidthForTitle(const QString& title) {
+    constexpr int kBarExtras = 140;
+    return QFontMetrics(QFontDatabase::systemFont(QFontDatabase::TitleFont)).horizontalAdvance(title) + kBarExtras;
+}
+
 }  // namespace
 
 PromptAnswer QtPrompts::MessageBox(const std::string& text, const std::string& title, PromptButtons buttons,
@@ -34,6 +43,10 @@ PromptAnswer QtPrompts::MessageBox(const std::string& text, const std::string& t
     }
     QMessageBox box(IconOf(icon), title.empty() ? QStringLiteral("Vollum") : ToQt(title), ToQt(text), set);
     box.setDefaultButton(first);
+    // A message box sizes itself to its text only; a spacer keeps the title whole.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(WidthForTitle(box.windowTitle()), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     switch (box.exec()) {
         case QMessageBox::Cancel: return PromptAnswer::Cancel;
         case QMessageBox::Yes: return PromptAnswer::Yes;
@@ -48,11 +61,14 @@ PromptAnswer QtPrompts::MessageBox(const std::string& text, const std::string& t
 
 bool QtPrompts::InputBox(const std::string& title, const std::string& prompt, std::string& value) {
     if (EndPending && EndPending()) return false;
-    bool ok = false;
-    const QString answer =
-        QInputDialog::getText(nullptr, ToQt(title), ToQt(prompt), QLineEdit::Normal, ToQt(value), &ok);
-    if (ok) value = FromQt(answer);
-    return ok;
+    QInputDialog dialog;
+    dialog.setWindowTitle(ToQt(title));
+    dialog.setLabelText(ToQt(prompt));
+    dialog.setTextValue(ToQt(value));
+    dialog.setMinimumWidth(WidthForTitle(dialog.windowTitle()));
+    if (dialog.exec() != QDialog::Accepted) return false;
+    value = FromQt(dialog.textValue());
+    return true;
 }
 
 }  // namespace vollum

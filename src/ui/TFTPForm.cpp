@@ -13,6 +13,7 @@
 #include "common/Errors.h"
 #include "common/UserPrompts.h"
 #include "ftp/TFtpSession.h"
+#include "ui/ProgramIcons.h"
 #include "ui/QtText.h"
 
 namespace vollum {
@@ -30,6 +31,7 @@ constexpr int kCloseRetryMs = 100;
 TFTPForm::TFTPForm(TFtpSession& session, QWidget* parent) : QMainWindow(parent), session_(session), access_(session) {
     setObjectName("FTPForm");
     setWindowTitle("Vollum 97");
+    setWindowIcon(VollumIcon());
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName("Memo1");
@@ -157,6 +159,8 @@ void TFTPForm::Run(Handler handler) {
         access_.Prompts().MessageBox(e.what(), "Error", PromptButtons::Ok, PromptIcon::Error);
     }
     --depth_;
+    // A connection lost in any command (the server closed it) shows in the menus.
+    if (depth_ == 0) EnableDisableMenus();
     if (depth_ == 0 && closePending_) QTimer::singleShot(0, this, &QWidget::close);
 }
 

@@ -18,6 +18,8 @@ namespace vollum {
 
 class TFtpSession;
 class TGradientCaption;
+class TMeterDLG;
+class TTransferDialog;
 
 class TFTPForm : public QMainWindow {
     Q_OBJECT
@@ -31,6 +33,11 @@ public:
     void EnableDisableMenus();
     // The option check marks from DirSep and ViewSep (any value but "0" checks).
     void SetOptionChecks();
+    // A transfer dialog with the profile's transfer type preselected, its refusals go through the prompts.
+    void PrepareDialog(TTransferDialog& dialog);
+    // The progress window's Cancel stops a running transfer as Cancel Transfer
+    // does, and the session goes on (set once no unattended run is left).
+    void TakeOverMeter(TMeterDLG& meter);
     // The window was asked to close while something ran; it closes once that has ended.
     bool ClosePending() const { return closePending_; }
 
@@ -110,6 +117,7 @@ private:
     int depth_ = 0;              // menu handlers running, nested ones counted
     bool closePending_ = false;  // close asked for while something ran
     bool closing_ = false;       // FormClose is running
+    bool transferCancelled_ = false;  // Cancel Transfer chosen while the current transfer ran
     QTimer* closeTimer_;         // keeps abandoning waits until the handlers have ended
 };
 

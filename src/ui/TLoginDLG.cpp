@@ -29,7 +29,7 @@ TLoginDLG::TLoginDLG(StartupValues& settings, UserPrompts& prompts, std::functio
       settings_(settings),
       prompts_(prompts),
       settingsChanged_(std::move(settingsChanged)),
-      layout_(this, 371, 420) {
+      layout_(this, 371, 442) {
     setObjectName("LoginDLG");
     // The caption bar's company text names the dialog; its own title is blank.
     setWindowTitle(QString());
@@ -118,6 +118,7 @@ TLoginDLG::TLoginDLG(StartupValues& settings, UserPrompts& prompts, std::functio
     TLSFingerprint->setPlaceholderText("no certificate pinned");
     MakeLabel(this, "Certificate:", TLSFingerprint, 8, 398, 64);
     ForgetBtn = MakeButton("ForgetBtn", "Forget", 320, 393, 49, 23);
+    TempUpload = MakeCheck(this, "TempUpload", "Upload under a temporary name, then rename", 8, 420, 261);
 
     // Tab order: the form's controls by their design order, a group box's own in its place.
     QWidget* chain[] = {Profile,    HostName,
@@ -134,7 +135,8 @@ TLoginDLG::TLoginDLG(StartupValues& settings, UserPrompts& prompts, std::functio
                         CheckBox5,  FtpTimeoutBox,
                         Error,      ConnectionTimeOutBox,
                         PassiveMode, Connections, UseTLS,
-                        TLSFingerprint, ForgetBtn};
+                        TLSFingerprint, ForgetBtn,
+                        TempUpload};
     for (size_t i = 1; i < std::size(chain); ++i) setTabOrder(chain[i - 1], chain[i]);
 
     connect(Profile, &QComboBox::editTextChanged, this, [this] { Guarded([this] { ProfileChange(); }); });
@@ -243,7 +245,10 @@ void TLoginDLG::ProfileChange() {
     PassiveMode->setChecked(v.PassiveMode);
     UseTLS->setChecked(v.UseTLS);
     Connections->setValue(v.Connections);
-    ShowPin(v.TLSFingerprint);
+    // A certificate trusted this session for the profile as shown outranks the file.
+    const auto held = settings_.SessionPins.find(Name());
+    ShowPin(held != settings_.SessionPins.end() ? held->second : v.TLSFingerprint);
+    TempUpload->setChecked(v.TempUpload);
     Edit1->setText(ToQt(v.InitializeCommand));
     if (v.TransferType == 1) rbASCII->setChecked(true);
     if (v.TransferType == 2) rbBINARY->setChecked(true);
@@ -303,6 +308,7 @@ ProfileValues TLoginDLG::FromControls() const {
     v.UseTLS = UseTLS->isChecked();
     v.Connections = Connections->value();
     v.TLSFingerprint = pinned_;
+    v.TempUpload = TempUpload->isChecked();
     v.TransferType = settings_.TransferTypeCode;
     return v;
 }
@@ -335,26 +341,34 @@ void TLoginDLG::DeleteBtnClick() {
 }
 
 void TLoginDLG::OKBtnClick() {
-    if (!CheckBox3->isChecked()) return;
-    TIniFile ini(IniPath());
+    const bool autoSave = CheckBox3->isChecked();
     const ProfileValues v = FromControls();
-    AutoSaveProfile(ini, Name(), v);
+    if (autoSave) {
+        TIniFile ini(IniPath());
+        AutoSaveProfile(ini, Name(), v);
+        settings_.SessionPins.erase(Name());  // the pin shown is in the file now
+    }
+    // Connect uses what the dialog shows, saved or not: a profile that asks
+    // for TLS never logs in over plain text because another was used last.
     settings_.HostName = v.HostName;
     settings_.UserName = v.UserName;
     settings_.Password = v.Password;
     settings_.Account = v.Account;
     settings_.Directory = v.Directory;
     settings_.Port = v.Port;
-    settings_.Localdir = v.Localdir;
-    settings_.FtpTimeOut = StrToInt(v.FtpTimeOut);
-    settings_.ConnectionTimeOut = StrToInt(v.ConnectionTimeOut);
     settings_.PassiveMode = v.PassiveMode;
     settings_.UseTLS = v.UseTLS;
     settings_.Connections = std::clamp(v.Connections, 1, kMostConnections);
     settings_.TLSFingerprint = v.TLSFingerprint;
+    settings_.TempUpload = v.TempUpload;
+    if (v.TLSFingerprint.empty()) settings_.SessionPins.erase(Name());  // "Forget" forgets a held pin too
     settings_.ProfileName = Name();  // where a certificate the user trusts gets pinned
+    if (autoSave) settings_.Localdir = v.Localdir;
+    // Last: a time-out that is no number raises here, with everything above handed over.
+    settings_.FtpTimeOut = StrToInt(v.FtpTimeOut);
+    settings_.ConnectionTimeOut = StrToInt(v.ConnectionTimeOut);
     if (settingsChanged_) settingsChanged_();
-    if (!v.Localdir.empty() && !ChangeDirectory(v.Localdir)) prompts_.Warning("Cannot find directory");
+    if (autoSave && !v.Localdir.empty() && !ChangeDirectory(v.Localdir)) prompts_.Warning("Cannot find directory");
 }
 
 }  // namespace vollum

@@ -69,6 +69,7 @@ public:
     QCheckBox* UseTLS;
     QSpinBox* Connections;  // "Parallel uploads"
     QLineEdit* TLSFingerprint;  // shows the pin; the stored text is pinned_
+    QCheckBox* TempUpload;
     QPushButton* ForgetBtn;
     QGroupBox* GroupBox3;
     QRadioButton* rbASCII;

@@ -116,7 +116,10 @@ void TMeterDLG::SetTimeLeft(const std::string& text) { SetLabel(Label6, text); }
 
 void TMeterDLG::Repaint() { repaint(); }
 
-void TMeterDLG::Button1Click() { session_.MeterCancel(); }
+void TMeterDLG::Button1Click() {
+    if (OnCancel) OnCancel();
+    else session_.MeterCancel();
+}
 
 void TMeterDLG::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) return;

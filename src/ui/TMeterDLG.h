@@ -1,7 +1,8 @@
 #pragma once
 // The progress window: bar, percentage in the title, bytes done of the total,
-// status, speed and time left, and a Cancel that ends the program.
+// status, speed and time left, and a Cancel (ends an unattended run, stops a user's transfer).
 #include <QDialog>
+#include <functional>
 #include <string>
 
 #include "ftp/MeterView.h"
@@ -22,6 +23,10 @@ public:
 
     // OnCreate: hidden when a server is configured; a new store is no re-run.
     void FormCreate();
+
+    // Set once the window is a user's: Cancel then stops the transfer and the
+    // session goes on. Unset (the unattended runs), Cancel ends the program.
+    std::function<void()> OnCancel;
 
     // MeterView.
     bool IsVisible() const override;

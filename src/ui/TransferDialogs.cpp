@@ -12,6 +12,7 @@
 
 #include "caption/TGradientCaption.h"
 #include "common/Helpers.h"
+#include "common/UserPrompts.h"
 #include "ui/QtText.h"
 
 namespace vollum {
@@ -69,8 +70,24 @@ void TTransferDialog::AddModeGroup(int left, int top) {
     rbBINARY = new QRadioButton("Binary", GroupBox1);
     rbBINARY->setObjectName("rbBINARY");
     layout_.Place(rbBINARY, 144, 16, 60, 17);
-    // Each dialog is new for every use, so it always opens in ASCII.
-    rbASCII->setChecked(true);
+    PresetMode(0);
+}
+
+void TTransferDialog::PresetMode(int transferTypeCode) {
+    if (rbASCII == nullptr) return;
+    QRadioButton* mode = transferTypeCode == 1 ? rbASCII : transferTypeCode == 3 ? rbEBCDIC : rbBINARY;
+    mode->setChecked(true);
+}
+
+void TTransferDialog::accept() {
+    if (remoteField_ != nullptr && remoteField_->text().isEmpty()) {
+        if (Prompts != nullptr)
+            Prompts->MessageBox("Please enter the name of the remote file.", "Remote Name", PromptButtons::Ok,
+                                PromptIcon::Exclamation);
+        remoteField_->setFocus();
+        return;
+    }
+    QDialog::accept();
 }
 
 void TTransferDialog::AddButtons(int left) {
@@ -118,6 +135,9 @@ TGetDLG::TGetDLG(QWidget* parent) : TTransferDialog("GetDLG", "Retrieve File", 3
     AddButtons(268);
     TabOrder({FileName, LocalName, rbASCII, OKBtn, CancelBtn});
     FileName->installEventFilter(this);
+    // Enter right after the remote name confirms it as Tab would, and then the dialog.
+    connect(FileName, &QLineEdit::returnPressed, this, &TGetDLG::FileNameExit);
+    remoteField_ = FileName;
     Finish();
 }
 
@@ -151,6 +171,8 @@ TPutDLG::TPutDLG(QWidget* parent) : TTransferDialog("PutDLG", "Send File", 366, 
     AddButtons(284);
     TabOrder({FileName, RemoteName, rbASCII, OKBtn, CancelBtn, Browse});
     FileName->installEventFilter(this);
+    connect(FileName, &QLineEdit::returnPressed, this, &TPutDLG::FileNameExit);
+    remoteField_ = RemoteName;
     Finish();
 }
 
@@ -162,10 +184,11 @@ std::string TPutDLG::RemoteNameFor(const std::string& localPath) {
 void TPutDLG::FileNameExit() { RemoteName->setText(ToQt(RemoteNameFor(Text(FileName)))); }
 
 void TPutDLG::BrowseClick() {
-    // Only an existing file can be chosen; the remote name is not derived from it.
+    // Only an existing file can be chosen; its name becomes the remote name.
     const QString chosen = QFileDialog::getOpenFileName(this, QString(), FileName->text(), "All files (*)");
     if (chosen.isEmpty()) return;
     FileName->setText(chosen);
+    FileNameExit();
     RemoteName->setFocus();
 }
 
@@ -189,6 +212,7 @@ TViewDLG::TViewDLG(QWidget* parent) : TTransferDialog("ViewDLG", "ViewFile", 371
     AddModeGroup(37, 56);
     AddButtons(292);
     TabOrder({FileName, rbASCII, OKBtn, CancelBtn});
+    remoteField_ = FileName;
     Finish();
 }
 

@@ -16,6 +16,7 @@ class QRadioButton;
 namespace vollum {
 
 class TGradientCaption;
+class UserPrompts;
 
 // What the four have in common: bevel, OK and Cancel, the optional
 // "Transfer Mode" group, and the layout.
@@ -32,6 +33,14 @@ public:
 
     // "TYPE A", "TYPE I" or "TYPE E" from the mode buttons, in the order Get and View test them.
     std::string ChosenTypeCommand() const;
+    // The profile's TransferType checked: 1 ASCII, 3 EBCDIC, anything else
+    // Binary (an ASCII default would change binary files without a word).
+    void PresetMode(int transferTypeCode);
+    // Where the refusal of an empty remote name is said; without one the field just takes the focus.
+    UserPrompts* Prompts = nullptr;
+
+    // OK with an empty remote name is refused: no command goes out without one.
+    void accept() override;
 
     static std::string Text(const QLineEdit* edit);
 
@@ -48,6 +57,7 @@ protected:
 
     DesignLayout layout_;
     std::string name_;  // the dialog's name, shown by the caption bar
+    QLineEdit* remoteField_ = nullptr;  // must not be empty on OK
 };
 
 class TGetDLG : public TTransferDialog {

@@ -10,7 +10,9 @@
 #include "ftp/TFtpSession.h"
 #include "platform/Display.h"
 #include "platform/LocalFiles.h"
+#include "ui/CommandLine.h"
 #include "ui/ConsoleMeter.h"
+#include "ui/ProgramIcons.h"
 #include "ui/QtPrompts.h"
 #include "ui/TApplication.h"
 #include "ui/TFTPForm.h"
@@ -30,9 +32,15 @@ int qtArgc = 1;
 }  // namespace
 
 int RunVollum(int argc, char** argv) {
-    // A parallel run's worker: no window and no arguments of its own.
+    // A parallel run's worker: no window and no arguments of its own. Before
+    // the options, so that nothing a worker is started with reads as --help.
     if (UploadWorkerRequested()) return RunUploadWorker(argv[0]);
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    switch (TakeOptions(arguments)) {
+        case CommandLineRequest::Help: std::fputs(UsageText(ProgramDirectory()).c_str(), stdout); return kExitNormal;
+        case CommandLineRequest::Version: std::printf("Vollum %s\n", VOLLUM_VERSION); return kExitNormal;
+        case CommandLineRequest::Run: break;
+    }
     const std::string startDirectory = CurrentDirectory();
     if (!DisplayAvailable()) return RunHeadless(argv[0], arguments, startDirectory);
     return RunWithDisplay(argv[0], arguments, startDirectory);
@@ -61,6 +69,7 @@ int RunHeadless(char* argv0, const std::vector<std::string>& arguments, const st
 int RunWithDisplay(char* argv0, const std::vector<std::string>& arguments, const std::string& startDirectory) {
     char* qtArgv[] = {argv0, nullptr};
     TApplication app(qtArgc, qtArgv);
+    app.setWindowIcon(VollumIcon());
     ReleaseDisplayHold();  // the application's own connection keeps the server from resetting now
     QtPrompts prompts;
     app.Prompts = &prompts;
@@ -85,6 +94,8 @@ int RunWithDisplay(char* argv0, const std::vector<std::string>& arguments, const
     startup.FormCreate();
     form.SetOptionChecks();
     if (startup.Runs.EndRequested) return kExitNormal;
+    // From here on transfers are the user's.
+    form.TakeOverMeter(meter);
 
     // The event loop shows the main window of the arrangement; closing it ends the program.
     QWidget* mainWindow = arrangement == WindowArrangement::Interactive ? static_cast<QWidget*>(&form) : &meter;

@@ -1,28 +1,10 @@
 // What a run checks before it sends an entry and before it deletes one.
 #include "ftp/TFtpSession.h"
+#include "ftp/TempNames.h"
+#include "platform/LocalFiles.h"
 #include "unattended/TUnattended.h"
 
 namespace vollum {
-
-namespace {
-
-// The byte count of a "213 <digits>" reply; -1 for anything else.
-int64_t SizeFromReply(const std::string& reply) {
-    if (reply.compare(0, 4, "213 ") != 0) return -1;
-    size_t i = 4;
-    int64_t value = 0;
-    bool digits = false;
-    for (; i < reply.size() && reply[i] >= '0' && reply[i] <= '9'; ++i) {
-        if (value > (INT64_MAX - 9) / 10) return -1;
-        value = value * 10 + (reply[i] - '0');
-        digits = true;
-    }
-    for (; i < reply.size(); ++i)
-        if (reply[i] != ' ' && reply[i] != '\r' && reply[i] != '\n') return -1;
-    return digits ? value : -1;
-}
-
-}  // namespace
 
 void TUnattended::Keep(const std::string& why, const std::string& localPath) {
     SomethingKept = true;
@@ -35,6 +17,20 @@ bool TUnattended::NameUsable(const std::string& name, const std::string& localPa
     if (ControlChannel::CommandSafe(name)) return true;
     Keep("its name holds CR, LF or NUL", localPath);
     return false;
+}
+
+bool TUnattended::LinkStaysInside(const std::string& path) {
+    if (linkRoot_.empty() || !IsSymbolicLink(path)) return true;
+    const std::string target = RealPath(path);
+    if (target.empty() || PathWithin(target, linkRoot_)) return true;
+    Keep(linkOutsideWhy_, path);
+    return false;
+}
+
+void TUnattended::ConfineLinks(const std::string& root, const std::string& why) {
+    linkRoot_ = root.empty() ? std::string() : RealPath(root);
+    linkOutsideWhy_ = why;
+    s_.ConfineStores(linkRoot_, why);
 }
 
 bool TUnattended::ClaimRemoteName(const std::string& remoteName, const std::string& localPath) {

@@ -138,6 +138,8 @@ bool ParallelRun::HandOut(const std::string& path, const std::string& remoteName
     job.mode = mode;
     job.dir = run_.remotePath_;
     job.spoolTop = run_.spoolTop_;
+    job.linkRoot = run_.linkRoot_;
+    job.linkWhy = run_.linkOutsideWhy_;
     FileIdentity identity;
     if (ReadIdentity(path, identity)) job.size = identity.size;
     if (meter_) meter_->Found(job.size);
@@ -151,6 +153,8 @@ void ParallelRun::Give(Worker& w, Job job) {
                                        ModeField(job.mode, run_.deletesStored_),
                                        job.path,
                                        job.remoteName,
+                                       job.linkRoot,
+                                       job.linkWhy,
                                        std::to_string(job.dir.size())};
     fields.insert(fields.end(), job.dir.begin(), job.dir.end());
     const std::string line = JoinFields(fields);
@@ -320,9 +324,12 @@ void ParallelRun::StoreHere(const Job& job) {
         return;
     }
     s.LogLine(job.logText);
-    // The one-file store of a serial run; a recorded one is in stored_ once it returns true.
+    // The one-file store of a serial run, confined as it was when the file was found;
+    // a recorded one is in stored_ once it returns true.
+    s.ConfineStores(job.linkRoot, job.linkWhy);
     const bool stored = job.mode == PutMode::Plain ? s.StoreFile(s.Settings.TypeCommand, job.path, job.remoteName)
                                                    : run_.StoreRecorded(job.path, job.remoteName);
+    s.ConfineStores(run_.linkRoot_, run_.linkOutsideWhy_);
     if (!stored) {
         Record(job, false, {});
         return;

@@ -59,6 +59,8 @@ private:
         PutMode mode = PutMode::Plain;
         std::vector<std::string> dir;  // remote directories below the start
         std::string spoolTop;
+        // The walk's confinement when the file was found: a drop run moves it per argument.
+        std::string linkRoot, linkWhy;
         int64_t size = 0;
     };
     struct Worker {

@@ -1,6 +1,7 @@
 // Sends a local directory tree below the remote current directory.
 #include "common/Helpers.h"
 #include "ftp/TFtpSession.h"
+#include "platform/LocalFiles.h"
 #include "unattended/DirListing.h"
 #include "unattended/TUnattended.h"
 
@@ -16,10 +17,12 @@ bool TUnattended::PutDirTree(const std::string& dir) {
         if (Stopped() || !StillConnected()) return false;
         if (e.kind == EntryKind::Directory) continue;
         if (e.kind == EntryKind::LinkToDirectory || e.kind == EntryKind::Special) {
+            if (e.kind == EntryKind::LinkToDirectory) LinkStaysInside(P + e.name);
             complete = false;  // never followed, never read: the tree is not all on the server
             continue;
         }
-        if (!NameUsable(e.name, P + e.name) || !ClaimRemoteName(RemoteName(e.name), P + e.name)) {
+        if (!LinkStaysInside(P + e.name) || !NameUsable(e.name, P + e.name) ||
+            !ClaimRemoteName(RemoteName(e.name), P + e.name)) {
             complete = false;
             continue;
         }

@@ -27,9 +27,14 @@ WindowArrangement TStartup::ProgramEntry(const std::string& programDir) {
 void TStartup::FormCreate() {
     s_.ForgetStoreRetry();
     try {
-        ReadStartupValues(programDir_, s_.Prompts, s_.Settings);
+        // A run needs the profile; the window can do without one until Setup.
+        const bool runAhead = !Runs.Arguments.empty() ||
+                              TIniFile(programDir_ + "VOLLUM.INI").ReadBool("SpoolBay", "Executed", false);
+        ReadStartupValues(programDir_, s_.Prompts, s_.Settings, runAhead);
         s_.ApplySettings();
         Runs.Dispatch();
+        if (!s_.Settings.ProfileUsable && !Runs.EndRequested)
+            s_.ShowLine("No server set up yet: choose File > Setup to add one, then File > Connect.");
     } catch (const VollumError& e) {
         CreationFailed = true;
         s_.Prompts.MessageBox(e.what(), "Error", PromptButtons::Ok, PromptIcon::Error);

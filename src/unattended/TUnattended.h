@@ -99,6 +99,13 @@ private:
     bool StillConnected();
     // An entry kept without a pane line of its own.
     void Keep(const std::string& why, const std::string& localPath);
+    // A walk sends only what was put below its root: a link whose target lies
+    // outside is kept ("it links outside the spool"). A link to nothing passes
+    // here; the store's own check on the opened file covers a later change.
+    bool LinkStaysInside(const std::string& path);
+    // The root (resolved here; empty: no check) and the reason a kept link
+    // gives, for this walk and the stores it makes.
+    void ConfineLinks(const std::string& root, const std::string& why);
 
     // Remote position (RemotePosition.cpp). The first PWD answer of a run is
     // its start directory; after a CWD or CDUP that failed, the run goes back
@@ -145,6 +152,8 @@ private:
     ParallelRun* parallel_ = nullptr;           // Connections > 1: the workers of this run
     std::string spoolTop_;                      // the top-level spool directory being walked
     std::set<std::string> incompleteSpoolDirs_;  // a worker could not store one of its files
+    std::string linkRoot_;  // real path; empty: links are not checked
+    std::string linkOutsideWhy_;
 };
 
 }  // namespace vollum

@@ -110,6 +110,11 @@ void TUnattended::RunLoggedIn(bool deletesStored, const std::string& port, const
     if (!Login(port, host, user, password)) return;
     // Connections > 1: upload workers take files while the walk goes on.
     const std::unique_ptr<ParallelRun> parallel = ParallelRun::StartFor(*this);
+    // Whatever way the walk ends, later stores (a window's Put) read any file again.
+    struct Unconfine {
+        TUnattended& runs;
+        ~Unconfine() { runs.ConfineLinks("", ""); }
+    } unconfine{*this};
     try {
         (this->*walk)();
         if (parallel) parallel->Finish();
@@ -138,6 +143,7 @@ bool TUnattended::EnterNewRemoteDirectory(const std::string& name) {
 
 void TUnattended::SpoolWalk() {
     const std::string S = SpoolDirectory();
+    ConfineLinks(S, "it links outside the spool");
     std::vector<DirEntry> entries;
     ListDirectory(S, entries);
     for (const DirEntry& e : entries) {
@@ -154,12 +160,13 @@ void TUnattended::SpoolWalk() {
             spoolTop_.clear();
             walkAbandoned_ = false;
         } else if (e.kind == EntryKind::File || e.kind == EntryKind::Dangling) {
-            if (!NameUsable(e.name, P) || !ClaimRemoteName(RemoteName(e.name), P)) continue;
+            if (!LinkStaysInside(P) || !NameUsable(e.name, P) || !ClaimRemoteName(RemoteName(e.name), P)) continue;
             // A read-only file cannot be deleted and goes again next run.
             if (PutFile(P, e.name, "Putfile " + P, PutMode::SpoolTop) == PutResult::Stored && !IsReadOnly(P))
                 DeleteFileEntry(P);
         } else {
             // A link to a directory is never followed; a fifo or device is never read.
+            if (e.kind == EntryKind::LinkToDirectory) LinkStaysInside(P);
             SomethingKept = true;
         }
     }
@@ -187,6 +194,8 @@ void TUnattended::DropWalk() {
             break;
         }
         const std::string A = AbsoluteArgument(given);
+        // A path named on the command line is followed; below it, links stay inside.
+        ConfineLinks(IsDirectory(A) ? A : "", "it links outside the dropped directory");
         if (IsDirectory(A)) {
             if (!v.IncludeDirs) continue;
             const std::string N = RemoteName(LastPathComponent(A));
@@ -207,7 +216,8 @@ void TUnattended::DropWalk() {
                     if (f.kind != EntryKind::File) continue;
                     if (!StillConnected()) break;
                     const std::string F = AddBackslash(A) + f.name;
-                    if (!NameUsable(f.name, F) || !ClaimRemoteName(RemoteName(f.name), F)) continue;
+                    if (!LinkStaysInside(F) || !NameUsable(f.name, F) || !ClaimRemoteName(RemoteName(f.name), F))
+                        continue;
                     PutFile(F, f.name, "Putfile " + f.name, PutMode::Plain);
                 }
             }

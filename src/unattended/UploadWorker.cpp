@@ -78,7 +78,7 @@ int UploadWorker::Run() {
         std::string line;
         while (in.Next(line)) {
             std::vector<std::string> fields;
-            if (!SplitFields(line, fields) || fields.size() < 6 || fields[0] != "J") continue;
+            if (!SplitFields(line, fields) || fields.size() < 8 || fields[0] != "J") continue;
             if (!Store(fields)) return kExitNoConnection;
         }
     }
@@ -89,14 +89,18 @@ bool UploadWorker::Store(const std::vector<std::string>& fields) {
     const std::string& mode = fields[2];
     const std::string& path = fields[3];
     const std::string& remoteName = fields[4];
-    const std::string& count = fields[5];
+    const std::string& linkRoot = fields[5];
+    const std::string& linkWhy = fields[6];
+    const std::string& count = fields[7];
     size_t depth = 0;
     for (const char c : count) depth = c >= '0' && c <= '9' && depth < 1000 ? depth * 10 + (c - '0') : SIZE_MAX;
-    if (count.empty() || depth == SIZE_MAX || fields.size() != 6 + depth) {
+    if (count.empty() || depth == SIZE_MAX || fields.size() != 8 + depth) {
         Say({"D", id, "kept"});
         return true;
     }
-    const std::vector<std::string> dir(fields.begin() + 6, fields.end());
+    const std::vector<std::string> dir(fields.begin() + 8, fields.end());
+    // Links outside the spool or the dropped directory are kept, as in a serial run.
+    run_.ConfineLinks(linkRoot, linkWhy);
 
     bool stored = false;
     FileIdentity before, after;

@@ -35,7 +35,7 @@ protected:
         ::unsetenv("VOLLUM_DRIVES");
     }
     std::unique_ptr<TMainform> Create(const std::vector<std::string>& args = {}) {
-        auto f = std::make_unique<TMainform>(prompts, root.Path() + "/", "/opt/sb/SpoolBay", args);
+        auto f = std::make_unique<TMainform>(prompts, root.Path() + "/", root / "SpoolBay", args);
         f->StartTool = [this](const std::string& program, const std::vector<std::string>& a) {
             tool.push_back(program);
             for (const auto& s : a) tool.back() += " " + s;
@@ -60,13 +60,35 @@ protected:
     bool toolStarts = true;
 };
 
-TEST_F(Mainform, WithoutSettingsTheEditsAreEmptyTheToolIsTheOneBesideAndStartAtLoginIsOn) {
+// A missing StartWithWindows is 0: nothing is written at login until the user ticks the box.
+TEST_F(Mainform, WithoutSettingsTheEditsAreEmptyTheToolIsTheOneBesideAndStartAtLoginIsOff) {
+    test::WriteFile(root / "SPOOLBAY.INI", "[Options]\r\nSubstDrive=f:\r\n");
     auto f = Create();
     EXPECT_EQ(f->Edit2->text().toStdString(), root / "vollum-subst");
-    EXPECT_TRUE(f->Edit1->text().isEmpty() && f->Edit3->text().isEmpty() && f->Edit4->text().isEmpty());
-    EXPECT_TRUE(f->CheckBox1->isChecked());
-    EXPECT_TRUE(f->Edit1->isReadOnly());
-    EXPECT_FALSE(fs::exists(root / "config/autostart"));  // no drive letter to name the entry after
+    EXPECT_TRUE(f->Edit3->text().isEmpty() && f->Edit4->text().isEmpty());
+    EXPECT_FALSE(f->CheckBox1->isChecked());
+    EXPECT_FALSE(f->Edit1->isReadOnly());
+    EXPECT_FALSE(fs::exists(root / "config/autostart"));
+}
+
+// "Save settings?" after a change, however often the window was minimised,
+// restored and activated in between.
+TEST_F(Mainform, AChangeIsOfferedForSavingAfterMinimiseAndRestore) {
+    WriteSettings("F:", "5", "0");
+    auto f = Create();
+    f->show();
+    f->Edit4->setText("7");
+    f->showMinimized();
+    f->showNormal();
+    f->activateWindow();
+    f->FormActivate();
+    QCoreApplication::processEvents();
+    prompts.answers = {PromptAnswer::Yes};
+    f->FormCloseQuery();
+    EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"Save settings?"});
+    EXPECT_EQ(TIniFile(root / "SPOOLBAY.INI").ReadString("Options", "DirInterval", ""), "7");
+    f->FormCloseQuery();
+    EXPECT_EQ(prompts.shown.size(), 1u);  // saved: nothing left to ask about
 }
 
 TEST_F(Mainform, ReadsDriveAndIntervalUpperCasedKeepsPathsAndSavesOnlyWhenAskedAndChanged) {
@@ -116,7 +138,7 @@ TEST_F(Mainform, StartMapsArmsAndWatchesStopReleasesAndStopWithoutStartAsks) {
     EXPECT_FALSE(f->Mapped());
     EXPECT_EQ(f->StatusText(), "Status: Drive not substed anymore");
     EXPECT_FALSE(f->Watch.Timer1.Enabled());
-    EXPECT_EQ(Key(), "1");
+    EXPECT_EQ(Key(), "0");  // disarmed: the user's next Vollum opens its window
 
     prompts.answers = {PromptAnswer::No};
     f->Button4Click();
@@ -149,7 +171,7 @@ TEST_F(Mainform, CheckingStartAtLoginWritesTheEntryNamedAfterTheDrive) {
     WriteSettings("f:", "1", "1");
     auto f = Create();
     const std::string entry = root / "config/autostart/SpoolBayF.desktop";
-    EXPECT_NE(test::ReadFile(entry).find("Exec=\"/opt/sb/SpoolBay\" /U\n"), std::string::npos);
+    EXPECT_NE(test::ReadFile(entry).find("Exec=\"" + (root / "SpoolBay") + "\" /U\n"), std::string::npos);
     EXPECT_TRUE(f->Edit1->isReadOnly());
     f->CheckBox1->setChecked(false);
     EXPECT_NE(test::ReadFile(entry).find("Hidden=true"), std::string::npos);
@@ -182,6 +204,17 @@ TEST_F(Mainform, ExitWhileHiddenBehindTheIconReleasesAndEndsTheProgram) {
     EXPECT_TRUE(ended);
     EXPECT_FALSE(f->Mapped());
     EXPECT_EQ(tool.back(), (root / "vollum-subst") + " F: /D");
+    EXPECT_EQ(Key(), "0");
+}
+
+// While the client it started has not answered, the key is the client's to clear.
+TEST_F(Mainform, StopDuringARunLeavesTheKeyToTheClient) {
+    WriteSettings("F:", "1", "0");
+    auto f = Create();
+    f->Button3Click();
+    f->Watch.Timer2.SetEnabled(true);  // a run under way
+    f->Button4Click();
+    EXPECT_EQ(Key(), "1");
 }
 
 // Records what the notification area is told.

@@ -93,6 +93,15 @@ TEST_F(IniFileTest, foreignLayoutSurvivesOurWrites) {
               "[Tail]\r\nx=1\r\ny=2\r\n[Added]\r\nz=3\r\n");
 }
 
+// Found by the fuzzer: the line end a write adds after a last line ending in CR
+// would have turned that CR into a line end and changed the line's value.
+TEST_F(IniFileTest, aWriteBelowALastLineEndingInCrLeavesItsValue) {
+    WriteFile(path, "[Tail]\nx=1\r");
+    ini.WriteString("Added", "z", "3");
+    EXPECT_EQ(ini.ReadString("Tail", "x", ""), "1\r");
+    EXPECT_EQ(ReadFile(path), "[Tail]\nx=1\r\r\n[Added]\nz=3\n");
+}
+
 TEST_F(IniFileTest, refusedWritesRaiseButErasingNothingDoesNot) {
     TIniFile nowhere(dir.File("no/such/dir/VOLLUM.INI"));
     try {

@@ -46,7 +46,8 @@ TEST_F(ProfilesTest, listingStartsAnIndexAndAddWritesEverythingInItsOrder) {
               "[Home]\nHostName=ftp.example\nUserName=me\nPassword=pw\nAccount=acct\nDirectory=/pub\n"
               "Port=21\nLocaldir=/tmp\nAnonymous=0\nAutoSave=1\nUseLogFile=1\nIncludeDirs=0\n"
               "IncludeSubDirs=1\nUseLowerCase=0\nInitializeCommand=SITE UMASK 022\nFtpTimeOut=30\n"
-              "ConnectionTimeOut= 60\nDisplayError=0\nTransferType=2\nPassiveMode=0\nUseTLS=0\nTLSFingerprint=\n");
+              "ConnectionTimeOut= 60\nDisplayError=0\nTransferType=2\nPassiveMode=0\nUseTLS=0\nTLSFingerprint=\n"
+              "TempUpload=0\n");
 }
 
 TEST_F(ProfilesTest, tlsKeysRoundTripAndPinningTouchesOnlyTheFingerprint) {

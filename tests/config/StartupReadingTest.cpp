@@ -26,17 +26,29 @@ protected:
     StartupValues values;
 };
 
+// Where a run needs the profile, the reading stops at the time-outs and says where they are missing.
 TEST_F(StartupReadingTest, withoutAFileTheReadingStopsAtTheTimeOuts) {
-    values.SpoolRequested = false;  // read only after the time-outs
+    values.SpoolRequested = true;  // read only after the time-outs
     try {
         Read();
         FAIL() << "no exception";
     } catch (const EConvertError& e) {
-        EXPECT_EQ(std::string(e.what()), "'' is not a valid integer value");
+        EXPECT_EQ(std::string(e.what()),
+                  "'' is not a valid integer value\nFtpTimeOut of profile \"\" in " + path + " is empty or not a number");
     }
     EXPECT_EQ(values.ProgramDir, dir.File(""));
-    EXPECT_FALSE(values.SpoolRequested);
+    EXPECT_TRUE(values.SpoolRequested);
     EXPECT_FALSE(std::filesystem::exists(path));  // the first-run options come later
+}
+
+// A first start for the window: no profile is no error, and the reading goes on.
+TEST_F(StartupReadingTest, withoutAProfileTheWindowReadsOnAndWritesTheFirstRunOptions) {
+    ReadStartupValues(dir.dir.path().toStdString(), prompts, values, false);
+    EXPECT_FALSE(values.ProfileUsable || values.SpoolRequested);
+    EXPECT_EQ(values.FtpTimeOut, 0);
+    EXPECT_EQ(values.ViewSep, "1");
+    EXPECT_TRUE(std::filesystem::exists(path));
+    EXPECT_TRUE(prompts.shown.empty());
 }
 
 TEST_F(StartupReadingTest, aFullProfileFillsEveryValueAndFirstRunOptionsAreWritten) {
@@ -104,7 +116,7 @@ TEST_F(StartupReadingTest, aBadConnectionTimeOutKeepsWhatWasReadBeforeIt) {
 TEST_F(StartupReadingTest, arrangementFollowsConfiguredMarkerArgumentsAndHandShake) {
     using enum WindowArrangement;
     const std::tuple<const char*, int, WindowArrangement> cases[] = {
-        {"", 0, Spool},
+        {"", 0, Interactive},  // only SpoolBay arms the key
         {"", 2, Drop},
         {"[Fixed]\nOK=1\n[SpoolBay]\nExecuted=0\n", 1, Drop},
         {"[Fixed]\nOK=1\n[SpoolBay]\nExecuted=0\n", 0, Interactive},

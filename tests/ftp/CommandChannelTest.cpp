@@ -40,8 +40,8 @@ TEST_F(CommandChannel, passwordIsMaskedInThePaneButSentAsTyped) {
     EXPECT_EQ(session->FtpCommand("PASS"), 5);
     server.Finish();
     EXPECT_EQ(server.Commands(), (Lines{"USER bob", "PASS s3cret!", "pass lower", "ACCT acc", "PASS"}));
-    EXPECT_EQ(PaneLines(), (Lines{"220 hi\r", "USER bob\r", "331 pw\r", "PASS xxxxxx\r", "230 in\r", "pass lower\r",
-                                  "500 what\r", "ACCT acc\r", "202 fine\r", "PASS\r", "501 no\r"}));
+    EXPECT_EQ(PaneLines(), (Lines{"220 hi\r", "USER bob\r", "331 pw\r", "PASS xxxxxx\r", "230 in\r", "pass xxxxxx\r",
+                                  "500 what\r", "ACCT xxxxxx\r", "202 fine\r", "PASS\r", "501 no\r"}));
 }
 
 TEST_F(CommandChannel, multiLineAndContinuationRepliesEndAtCodeAndBlank) {

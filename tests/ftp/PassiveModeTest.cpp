@@ -1,5 +1,5 @@
 // Passive mode against the fake server: the EPSV-to-PASV fallback and a PASV
-// reply that names another host; and replies whose port cannot be used.
+// reply that names another host (the replies' parser: ReplyNumbersTest).
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -84,31 +84,6 @@ TEST_F(PassiveMode, NoStoreWithoutADataConnection) {
     server.Finish();
     EXPECT_FALSE(server.Failed()) << server.Failure();
     EXPECT_EQ(server.Commands().back(), "NOOP");  // no STOR left the server waiting
-}
-
-TEST(PassiveReplies, UnusablePortsAreRefused) {
-    struct Case {
-        std::string reply;
-        int epsv, pasv;
-    };
-    const Case cases[] = {
-        {"229 Entering Extended Passive Mode (|||6446|)", 6446, -1},
-        {"229 x (!!!21!)", 21, -1},
-        {"229 x (|||70000|)", -1, -1},
-        {"229 x (|||0|)", -1, -1},
-        {"229 x (|||12", -1, -1},
-        {"229 x (||", -1, -1},
-        {"227 Entering Passive Mode (127,0,0,1,4,1).", -1, 1025},
-        {"227 =127,0,0,1,4,1", -1, 1025},
-        {"227 (1,2,3,4,256,1)", -1, -1},
-        {"227 (1,2,3,4,0,0)", -1, -1},
-        {"227 (1,2,3,4,5)", -1, -1},
-        {"227", -1, -1},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(DataChannel::EpsvPort(c.reply), c.epsv) << c.reply;
-        EXPECT_EQ(DataChannel::PasvPort(c.reply), c.pasv) << c.reply;
-    }
 }
 
 }  // namespace

@@ -10,9 +10,13 @@
 namespace vollum::test {
 namespace {
 
+// A retrieve of a file named slow* runs for at least 128 reads of 50 ms.
+constexpr int kSlowReadMs = 50;
+
 PyFtpServerOptions ServerOptions(bool tls) {
     PyFtpServerOptions options;
     options.tls = tls;
+    options.environment["SLOW_READ_MS"] = std::to_string(kSlowReadMs);
     return options;
 }
 
@@ -104,9 +108,9 @@ TEST_P(RealServer, listingIntoThePaneAndIntoATemporaryFile) {
 }
 
 TEST_P(RealServer, urgentAborStopsARetrieveAndKeepsTheConversationInStep) {
-    // More than loopback buffers hold, so the server cannot have sent it all
-    // before the ABOR arrives.
-    WriteFile(server.Root() + "/big", RandomBytes(32u << 20, 6));
+    // The server takes more than six seconds to send it, whatever the load:
+    // the ABOR comes long before, once the first bytes are here.
+    WriteFile(server.Root() + "/slow", RandomBytes(8u << 20, 6));
     // Plain: once the data connection stands. TLS: once bytes arrive, after
     // the data connection's handshake (the server sends slower there).
     auto arriving = [this] {
@@ -117,12 +121,12 @@ TEST_P(RealServer, urgentAborStopsARetrieveAndKeepsTheConversationInStep) {
         return false;
     };
     OnceWhen cancel(arriving, [this] { session->Control().RequestAbort(); });
-    session->ReceiveData("big", files / "big", "TYPE I");
+    session->ReceiveData("slow", files / "slow", "TYPE I");
     EXPECT_TRUE(cancel.Fired());
     const Lines pane = PaneLines();
     EXPECT_EQ(Lines(pane.end() - 2, pane.end()),
               (Lines{"426 Transfer aborted via ABOR.\r", "226 ABOR command successful.\r"}));
-    EXPECT_FALSE(std::filesystem::exists(files / "big"));
+    EXPECT_FALSE(std::filesystem::exists(files / "slow"));
     EXPECT_EQ(session->FtpCommand("NOOP"), 2);
 }
 

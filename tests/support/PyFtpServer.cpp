@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <iterator>
 #include <stdexcept>
 #include <vector>
 
@@ -12,15 +14,28 @@ extern char** environ;
 
 namespace vollum::test {
 
+namespace {
+
+// What makes ftp_server.py misbehave comes from the options alone, never from the test's environment.
+const std::string kServerVariables[] = {"TLS_DIR",     "PASSIVE_PORT",   "SLOW_READ_MS",   "REFUSE",
+                                        "READ_LIMIT",  "MAX_CONS_PER_IP", "CUT_CONNECTION", "CHANGE_ON_STOR",
+                                        "THROTTLE"};
+
+}  // namespace
+
 PyFtpServer::PyFtpServer(const std::string& user, const std::string& password, const std::string& address)
     : PyFtpServer(PyFtpServerOptions{user, password, address, false, {}}) {}
 
-PyFtpServer::PyFtpServer(const PyFtpServerOptions& options) : user_(options.user), password_(options.password) {
+PyFtpServer::PyFtpServer(const PyFtpServerOptions& options)
+    : user_(options.user), password_(options.password) {
     if (options.tls) tlsDir_.emplace();
     // The child's environment is built before fork: after it only exec is safe.
     std::vector<std::string> envText;
     for (char** e = environ; *e; ++e) {
-        if (std::string(*e).rfind("TLS_DIR=", 0) != 0) envText.emplace_back(*e);
+        const std::string entry(*e);
+        const std::string name = entry.substr(0, entry.find('='));
+        if (std::find(std::begin(kServerVariables), std::end(kServerVariables), name) == std::end(kServerVariables))
+            envText.push_back(entry);
     }
     if (tlsDir_) envText.push_back("TLS_DIR=" + tlsDir_->Path());
     for (const auto& [name, value] : options.environment) envText.push_back(name + "=" + value);

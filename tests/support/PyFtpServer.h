@@ -16,7 +16,9 @@ struct PyFtpServerOptions {
     std::string password = "secret";
     std::string address = "127.0.0.1";
     bool tls = false;
-    // More of the server's environment (see ftp_server.py), e.g. {"MAX_CONS", "2"}.
+    // More of the server's environment, e.g. {"REFUSE", "REST"} or
+    // {"MAX_CONS_PER_IP", "2"}: the variables ftp_server.py describes. The
+    // test's own environment passes none of them on.
     std::map<std::string, std::string> environment = {};
 };
 
@@ -43,8 +45,10 @@ public:
     const std::string& Fingerprint() const { return fingerprint_; }
     std::string CaFile() const { return tlsDir_ ? *tlsDir_ / "ca.pem" : std::string(); }
 
-private:
+    // Ends the server at once (a cut connection); the root stays until the object goes.
     void Stop();
+
+private:
 
     TempDir root_;
     std::optional<TempDir> tlsDir_;

@@ -61,6 +61,34 @@ VollumResult VollumProgramDir::Run(const std::vector<std::string>& arguments, in
         r.exitCode = p.exitCode();
     }
     r.stderrText = p.readAllStandardError().toStdString();
+    r.stdoutText = p.readAllStandardOutput().toStdString();
+    return r;
+}
+
+VollumResult VollumProgramDir::RunKilledWhen(const std::function<bool()>& killWhen, int timeoutMs) const {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(QString::fromStdString(Path()));
+    p.start(QString::fromStdString(dir_ / "Vollum"), {});
+    if (!p.waitForStarted(10000)) throw std::runtime_error("Vollum did not start");
+    VollumResult r;
+    for (int waited = 0; waited < timeoutMs; waited += 5) {
+        if (killWhen()) {
+            r.killed = true;
+            break;
+        }
+        if (p.waitForFinished(5)) {
+            if (p.exitStatus() == QProcess::NormalExit) r.exitCode = p.exitCode();
+            r.stderrText = p.readAllStandardError().toStdString();
+            return r;
+        }
+    }
+    p.kill();
+    p.waitForFinished(5000);
+    r.stderrText = p.readAllStandardError().toStdString();
     return r;
 }
 

@@ -2,6 +2,7 @@
 // Runs the built Vollum program as a user's job would: a copy of the binary
 // in a temporary program directory with its own VOLLUM.INI (and spool COPY),
 // started without a display, bounded in time.
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -13,6 +14,8 @@ namespace vollum::test {
 struct VollumResult {
     int exitCode = -1;  // -1: did not end in time (it was killed)
     std::string stderrText;
+    bool killed = false;  // by RunKilledWhen's condition
+    std::string stdoutText;
 };
 
 class VollumProgramDir {
@@ -34,6 +37,9 @@ public:
     // Started in workingDirectory (default: the program directory).
     VollumResult Run(const std::vector<std::string>& arguments = {}, int timeoutMs = 60000,
                      const std::string& workingDirectory = "") const;
+    // Runs without arguments and kills the program (SIGKILL) as soon as
+    // killWhen holds, asked every few milliseconds while it runs.
+    VollumResult RunKilledWhen(const std::function<bool()>& killWhen, int timeoutMs = 60000) const;
 
 private:
     TempDir dir_;

@@ -11,13 +11,27 @@ a server certificate signed by it for localhost, 127.0.0.1 and ::1
 certificate's SHA-256 fingerprint to DIR/fingerprint as `openssl x509
 -fingerprint -sha256` prints it (AB:CD:...). Needs python3-openssl.
 
-For the parallel runs' tests, more of the environment:
+PASSIVE_PORT=N in the environment offers only port N for passive data
+connections (so that a relay in a test can stand in front of it).
+
+SLOW_READ_MS=N in the environment makes every read of a retrieved file whose
+name begins with "slow" wait N milliseconds first (64 KiB per read), so that
+a test can act in the middle of a retrieve however loaded the machine is.
+
+REFUSE=WORDS in the environment makes it refuse what an upload-only account
+or a plainer server would: REST (502), RENAME (RNFR, 550), RNTO-EXISTING
+(RNTO onto an existing name, 550).
+READ_LIMIT=BYTES in the environment makes it take uploads at no more than
+that many bytes a second, so that a test can stop a client part-way.
+
+For the parallel runs' tests:
 MAX_CONS_PER_IP=n accepts at most n control connections from one address
 (421 to the others);
 CUT_CONNECTION=k closes the k-th connection (from 0, in the order they came)
 at its first STOR; CHANGE_ON_STOR=NAME=PATH appends to the local file PATH
 when a STOR of NAME arrives, so that the client's file changes as it is sent;
-THROTTLE=n lets every data connection carry at most n bytes a second.
+THROTTLE=n lets every data connection carry at most n bytes a second, both
+ways (READ_LIMIT, when set, bounds uploads instead).
 
 usage: ftp_server.py ROOT [USER PASSWORD [ADDRESS]]
 """
@@ -25,6 +39,7 @@ import logging
 import os
 import sys
 import threading
+import time
 
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler
@@ -41,6 +56,33 @@ def write_file(path, data, mode=0o644):
     with os.fdopen(fd, "wb") as f:
         f.write(data)
     os.replace(temp, path)
+
+
+class SlowFile(object):
+    """A file whose every read waits first; all else is the file's own."""
+
+    def __init__(self, file, delay):
+        self._file = file
+        self._delay = delay
+
+    def read(self, *args):
+        time.sleep(self._delay)
+        return self._file.read(*args)
+
+    def __getattr__(self, name):
+        return getattr(self._file, name)
+
+
+def slow_filesystem(delay):
+    from pyftpdlib.filesystems import AbstractedFS
+
+    class SlowFS(AbstractedFS):
+        def open(self, filename, mode):
+            f = AbstractedFS.open(self, filename, mode)
+            slow = "r" in mode and os.path.basename(filename).startswith("slow")
+            return SlowFile(f, delay) if slow else f
+
+    return SlowFS
 
 
 def make_certificate(crypto, subject_cn, issuer, issuer_key, serial, extensions):
@@ -97,15 +139,6 @@ def test_handler(base):
     """The handler with the misbehaviour the environment asks for."""
     cut = int(os.environ.get("CUT_CONNECTION", "-1"))
     change = os.environ.get("CHANGE_ON_STOR", "")
-    throttle = int(os.environ.get("THROTTLE", "0"))
-    if throttle:
-        from pyftpdlib.handlers import ThrottledDTPHandler
-
-        class Throttled(ThrottledDTPHandler):
-            read_limit = throttle
-            write_limit = throttle
-
-        base.dtp_handler = Throttled
     if cut < 0 and not change:
         return base
 
@@ -133,6 +166,50 @@ def test_handler(base):
     return Handler
 
 
+def throttled(handler):
+    """The handler with data connections bounded as READ_LIMIT and THROTTLE ask."""
+    both = int(os.environ.get("THROTTLE", "0") or 0)
+    reads = int(os.environ.get("READ_LIMIT", "0") or 0) or both
+    if not reads and not both:
+        return handler
+    from pyftpdlib.handlers import ThrottledDTPHandler
+
+    class Throttled(ThrottledDTPHandler):
+        read_limit = reads
+        write_limit = both
+
+    handler.dtp_handler = Throttled
+    return handler
+
+
+def refusing(handler, refusals):
+    """The handler class, refusing the commands named in refusals."""
+    if not refusals:
+        return handler
+
+    class Refusing(handler):
+        def ftp_REST(self, line):
+            if "REST" in refusals:
+                self.respond("502 Command not implemented.")
+                return
+            return handler.ftp_REST(self, line)
+
+        def ftp_RNFR(self, path):
+            if "RENAME" in refusals:
+                self.respond("550 Not enough privileges.")
+                return
+            return handler.ftp_RNFR(self, path)
+
+        def ftp_RNTO(self, path):
+            if "RNTO-EXISTING" in refusals and os.path.exists(path):
+                self._rnfr = None
+                self.respond("550 File exists.")
+                return
+            return handler.ftp_RNTO(self, path)
+
+    return Refusing
+
+
 def main():
     root = sys.argv[1]
     user = sys.argv[2] if len(sys.argv) > 2 else "user"
@@ -153,8 +230,14 @@ def main():
         handler.tls_data_required = True
     else:
         handler = FTPHandler
+    handler = throttled(refusing(handler, os.environ.get("REFUSE", "").split()))
     handler.authorizer = authorizer
     handler.permit_foreign_addresses = False
+    if os.environ.get("SLOW_READ_MS"):
+        handler.abstracted_fs = slow_filesystem(int(os.environ["SLOW_READ_MS"]) / 1000.0)
+        handler.use_sendfile = False
+    if os.environ.get("PASSIVE_PORT"):
+        handler.passive_ports = [int(os.environ["PASSIVE_PORT"])]
     handler.banner = "Vollum test server ready."
     handler = test_handler(handler)
     server = FTPServer((address, 0), handler)

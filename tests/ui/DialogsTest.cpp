@@ -53,7 +53,7 @@ TEST(FileDialogs, LeavingTheFileNameDerivesTheOtherName) {
         }
         dialog->show();
         ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
-        EXPECT_TRUE(dialog->rbASCII->isChecked());  // every new dialog opens in ASCII
+        EXPECT_TRUE(dialog->rbBINARY->isChecked());  // without a profile's type, Binary
         derived->setText(c.earlier);
         from->setFocus();
         QTest::keyClicks(from, c.typed);
@@ -179,6 +179,9 @@ TEST_F(FormLayout, EnterAcceptsAndEscapeCancelsEveryModalDialog) {
              {std::pair{Qt::Key_Return, QDialog::Accepted}, std::pair{Qt::Key_Escape, QDialog::Rejected}}) {
             std::unique_ptr<QDialog> dialog(make());
             WhenModal<QDialog>([key = key](QDialog* d) {
+                // OK needs a remote name where the dialog asks for one.
+                for (const char* field : {"FileName", "RemoteName"})
+                    if (auto* edit = d->findChild<QLineEdit*>(field)) edit->setText("x");
                 QWidget* focus = QApplication::focusWidget();
                 QTest::keyClick(focus != nullptr ? focus : d, key);
             });

@@ -70,6 +70,8 @@ TEST_F(MainWindow, SingleCommandItemsSendTheirCommandAndLogTheirRecord) {
         {form.DeleteMNU, {"a.txt"}, {{"DELE a.txt", "250 deleted"}}, "DeleteFile a.txt"},
         {form.DeleteMNU, {"\x18"}, {}, "DeleteFile "},
         {form.QuoteMNU, {"SYST"}, {{"SYST", "215 UNIX"}}, "Quote SYST"},
+        {form.QuoteMNU, {"pass hunter2"}, {{"pass hunter2", "202 ok"}}, "Quote pass xxxxxx"},
+        {form.QuoteMNU, {"Acct hunter2"}, {{"Acct hunter2", "202 ok"}}, "Quote Acct xxxxxx"},
         {form.ParentMNU, {}, {{"CDUP", "250 up"}}, "ParentDir"},
         {form.HelpMNU, {}, {{"HELP", "214 help"}}, "HelpRequested"},
         {form.PwdMNU, {}, {{"PWD", "257 \"/\""}}, ""},
@@ -98,6 +100,7 @@ TEST_F(MainWindow, SingleCommandItemsSendTheirCommandAndLogTheirRecord) {
     }
     server.Finish();
     EXPECT_EQ(server.Commands(), expectedWire);
+    for (const auto& record : LogRecords()) EXPECT_EQ(record.find("hunter2"), std::string::npos) << record;
 }
 
 TEST_F(MainWindow, RenameSendsRntoOnlyAfter350AndLogsEitherWay) {

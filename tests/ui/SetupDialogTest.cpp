@@ -55,6 +55,7 @@ TEST_F(SetupDialog, EdgeCases) {
                  EXPECT_TRUE(box->isChecked()) << box->objectName().toStdString();
              EXPECT_FALSE(d.PassiveMode->isChecked());  // a profile talks as before unless asked
              EXPECT_FALSE(d.UseTLS->isChecked());
+             EXPECT_FALSE(d.TempUpload->isChecked());
              EXPECT_FALSE(d.ForgetBtn->isEnabled());  // nothing pinned, nothing to forget
              EXPECT_EQ(d.UserName->text(), "Anonymous");
              EXPECT_EQ(d.Label1->text(), "Email:");
@@ -99,22 +100,29 @@ TEST_F(SetupDialog, EdgeCases) {
              EXPECT_EQ(Key("open", "IncludeDirs"), "0");
              EXPECT_EQ(Key("open", "IncludeSubDirs"), "1");
          }},
-        {"OK without Auto Save writes and hands over nothing", kTwoProfiles,
+        {"OK without Auto Save writes nothing yet hands the connection settings over", kTwoProfiles,
          [](TLoginDLG& d) {
              d.CheckBox3->setChecked(false);
              d.HostName->setText("elsewhere");
+             d.UseTLS->click();
              d.OKBtn->click();
          },
          [&](TLoginDLG& d) {
              EXPECT_EQ(d.result(), QDialog::Accepted);
              EXPECT_EQ(Key("closed", "HostName"), "intra");
+             EXPECT_EQ(Key("closed", "UseTLS"), "<missing>");
              EXPECT_EQ(Key("Fixed", "OK"), "<missing>");
-             EXPECT_EQ(settings.HostName, "");
+             EXPECT_EQ(settings.HostName, "elsewhere");
+             EXPECT_EQ(settings.Port, "2121");
+             EXPECT_EQ(settings.ConnectionTimeOut, 20);
+             EXPECT_TRUE(settings.UseTLS);
+             EXPECT_EQ(settings.ProfileName, "closed");
          }},
         {"OK with Auto Save keeps the stored mode and pin and hands the profile over", kPinned.c_str(),
          [](TLoginDLG& d) {
              d.rbASCII->click();
              d.PassiveMode->click();
+             d.TempUpload->click();
              d.HostName->setText("elsewhere");
              d.OKBtn->click();
          },
@@ -128,6 +136,8 @@ TEST_F(SetupDialog, EdgeCases) {
              EXPECT_EQ(settings.ConnectionTimeOut, 20);
              EXPECT_EQ(Key("closed", "PassiveMode"), "1");
              EXPECT_TRUE(settings.PassiveMode);
+             EXPECT_EQ(Key("closed", "TempUpload"), "1");
+             EXPECT_TRUE(settings.TempUpload);
              EXPECT_TRUE(settings.UseTLS);
              EXPECT_EQ(Key("closed", "TLSFingerprint"), kPin);  // as stored, not as shown
              EXPECT_EQ(settings.TLSFingerprint, kPin);

@@ -43,7 +43,9 @@ TEST_P(WholeSession, ConnectListGetPutViewRenameDeleteDirectoriesDisconnect) {
     } backToStart;
     ASSERT_TRUE(ChangeDirectory(dir.Path()));
     const std::string editor = dir / "editor.sh";
-    WriteFile(editor, "#!/bin/sh\ncp \"$1\" \"" + dir / "edited.txt" + "\"\n");
+    // The copy appears under its name only once whole: the editor runs on its own.
+    WriteFile(editor, "#!/bin/sh\ncp \"$1\" \"" + dir / "editing" + "\" && mv \"" + dir / "editing" + "\" \"" +
+                          dir / "edited.txt" + "\"\n");
     ::chmod(editor.c_str(), 0755);
     session->Settings.DirSep = "0";
     session->Settings.ViewSep = "0";
@@ -67,7 +69,7 @@ TEST_P(WholeSession, ConnectListGetPutViewRenameDeleteDirectoriesDisconnect) {
     EXPECT_TRUE(form.DirSepMNU->isChecked());
     prompts.inputAnswers = {"*.*"};
     form.DirMNU->trigger();
-    ASSERT_TRUE(RunEventsUntil([&] { return LocalFileExists(dir / "edited.txt"); }, 5000));
+    ASSERT_TRUE(RunEventsUntil([&] { return LocalFileExists(dir / "edited.txt"); }, 60000));
     const std::string listing = ReadFile(dir / "edited.txt");
     EXPECT_EQ(listing.compare(0, 4, "257 "), 0) << listing;
     EXPECT_NE(listing.find("\r\nLIST\r\n"), std::string::npos);

@@ -135,7 +135,8 @@ TEST_F(NetworkReach, TlsRefusedOrUntrustedEndsBeforeLogin) {
         EXPECT_FALSE(session->Connected());  // so no USER can follow
     }
 
-    // Yes pins the certificate in the profile; the next connection asks nothing.
+    // Yes pins the certificate in the (saved) profile; the next connection asks nothing.
+    WriteFile(dir / "VOLLUM.INI", "[test]\r\nHostName=127.0.0.1\r\n");
     session->Settings.ProfileName = "test";
     session->Settings.TLSFingerprint.clear();
     prompts.answers = {PromptAnswer::Yes};

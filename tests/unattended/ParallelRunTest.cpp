@@ -6,6 +6,7 @@
 #include <QThread>
 #include <filesystem>
 
+#include "ftp/TempNames.h"
 #include "support/PyFtpServer.h"
 #include "support/VollumRun.h"
 
@@ -142,5 +143,29 @@ INSTANTIATE_TEST_SUITE_P(
                                    false, 0, "; the file goes again"},
                       ParallelCase{"spoolHeldByTheWholeRun", 4, {{"THROTTLE", "50000"}}, false, true, 0, ""}),
     [](const ::testing::TestParamInfo<ParallelCase>& info) { return std::string(info.param.name); });
+
+// The workers store as the run's own connection does: under temporary names
+// (stale ones of other versions go) and never through a link out of the spool.
+TEST(ParallelRunRules, WorkersUseTemporaryNamesAndKeepLinksOutsideTheSpool) {
+    VollumProgramDir program;
+    const std::string S = program.Spool();
+    MakeTree(S);
+    const std::vector<std::string> before = TreeListing(S);
+    TempDir outside;
+    PutFile(outside / "secret", "not for the server");
+    fs::create_symlink(outside / "secret", S + "/link.txt");
+    PyFtpServer server(PyFtpServerOptions{.environment = {{"THROTTLE", "200000"}}});
+    const std::vector<std::string> topFiles = {"a.txt", "my file 100%.txt", "-dash", "empty.bin"};
+    for (const std::string& name : topFiles) PutFile(server.Root() + "/" + TempName(name, "0000abcd"), "stale");
+
+    program.WriteIni(server.Port(), server.User(), server.Password(), true,
+                     {{"Connections", "4"}, {"PassiveMode", "1"}, {"TempUpload", "1"}});
+    const VollumResult r = program.Run({}, 90000);
+    EXPECT_EQ(r.exitCode, 5) << r.stderrText << program.LogText();
+
+    EXPECT_EQ(TreeListing(server.Root()), before) << program.LogText();
+    EXPECT_TRUE(fs::is_symlink(S + "/link.txt"));
+    EXPECT_NE(program.LogText().find("it links outside the spool"), std::string::npos) << program.LogText();
+}
 
 }  // namespace vollum::test

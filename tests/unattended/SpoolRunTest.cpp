@@ -98,18 +98,17 @@ TEST_F(SpoolRun, LinksAreNeverFollowedIntoDirectories) {
     fs::create_directory_symlink(outside.Path(), S + "/dirlink");
     fs::create_symlink(outside / "target.txt", S + "/filelink");
     const auto outsideBefore = TreeListing(outside.Path());
-    std::vector<std::string> localAfter = TreeListing(S);
-    std::erase(localAfter, "l filelink");
+    // The file link leads out of the spool: kept like the rest.
+    const std::vector<std::string> localAfter = TreeListing(S);
 
     program.WriteIni(server.Port(), server.User(), server.Password(), true);
     const VollumResult r = program.Run();
     ASSERT_EQ(r.exitCode, 5) << r.stderrText;  // the tree with the link stays
 
     const auto remote = TreeListing(server.Root());
-    EXPECT_EQ(remote.size(), 3u) << ::testing::PrintToString(remote);
-    EXPECT_EQ(Only(remote, {"filelink", "tree", "tree/inner.txt"}).size(), 3u);
-    EXPECT_EQ(ReadFile(server.Root() + "/filelink"), "content of the linked file");
-    // The tree holding a link it could not send stays whole; the file link itself is gone.
+    EXPECT_EQ(remote.size(), 2u) << ::testing::PrintToString(remote);
+    EXPECT_EQ(Only(remote, {"tree", "tree/inner.txt"}).size(), 2u);
+    // The tree holding a link it could not send stays whole.
     EXPECT_EQ(TreeListing(S), localAfter);
     EXPECT_EQ(TreeListing(outside.Path()), outsideBefore);
     EXPECT_EQ(fs::status(outside / "target.txt").permissions() & fs::perms::owner_write, fs::perms::none);
