@@ -139,7 +139,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ParallelCase{"four", 4, {{"THROTTLE", "200000"}}, true, false, 5, ""},
                       ParallelCase{"serverAllowsTwo", 4, {{"MAX_CONS_PER_IP", "2"}}, false, false, 0,
                                    "The server allows 2 connections"},
-                      ParallelCase{"connectionCutMidRun", 4, {{"CUT_CONNECTION", "1"}, {"THROTTLE", "200000"}}, false,
+                      ParallelCase{"connectionCutMidRun", 4, {{"CUT_CONNECTION", "1"}, {"THROTTLE", "50000"}}, false,
                                    false, 0, "; the file goes again"},
                       ParallelCase{"spoolHeldByTheWholeRun", 4, {{"THROTTLE", "50000"}}, false, true, 0, ""}),
     [](const ::testing::TestParamInfo<ParallelCase>& info) { return std::string(info.param.name); });
