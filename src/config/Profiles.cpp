@@ -96,6 +96,8 @@ ProfileValues ReadProfileKeys(const TIniFile& ini, const std::string& name, cons
     v.DisplayError = FlagOf(doc, name, "DisplayError", defaults.DisplayError);
     auto type = doc.Value(name, "TransferType");
     v.TransferType = type ? IniInteger(*type, defaults.TransferType) : defaults.TransferType;
+    auto connections = doc.Value(name, "Connections");
+    v.Connections = connections ? IniInteger(*connections, defaults.Connections) : defaults.Connections;
     return v;
 }
 
@@ -122,6 +124,9 @@ void WriteProfileKeys(TIniFile& ini, const std::string& name, const ProfileValue
     ini.WriteBool(name, "PassiveMode", v.PassiveMode);
     ini.WriteBool(name, "UseTLS", v.UseTLS);
     ini.WriteString(name, "TLSFingerprint", v.TLSFingerprint);
+    // Only a profile that uses parallel uploads (or had the key) gets it.
+    if (v.Connections != 1 || !ini.ReadString(name, "Connections", "").empty())
+        ini.WriteInteger(name, "Connections", v.Connections);
     ini.WriteBool(name, "TempUpload", v.TempUpload);
 }
 

@@ -31,6 +31,7 @@ struct ProfileValues {
     std::string TLSFingerprint;  // as stored: any spelling the user pasted
     bool TempUpload = false;
     int TransferType = 0;  // 1 ASCII, 2 Binary, 3 EBCDIC
+    int Connections = 1;   // parallel uploads of a spool or drop run, 1-8
 };
 
 // "Profile" + the slot number in decimal.

@@ -1,5 +1,7 @@
 #include "config/StartupReading.h"
 
+#include <algorithm>
+
 #include "common/Convert.h"
 #include "common/Errors.h"
 #include "common/Helpers.h"
@@ -74,6 +76,7 @@ void ReadStartupValues(const std::string& programDir, UserPrompts& prompts, Star
     values.DataFromAnyAddress = ini.ReadBool(profile, "DataFromAnyAddress", false);
     values.UseTLS = ini.ReadBool(profile, "UseTLS", false);
     values.TLSFingerprint = ini.ReadString(profile, "TLSFingerprint", "");
+    values.Connections = std::clamp(ini.ReadInteger(profile, "Connections", 1), 1, kMostConnections);
     values.TempUpload = ini.ReadBool(profile, "TempUpload", false);
 
     if (!values.Localdir.empty() && !ChangeDirectory(values.Localdir)) prompts.Warning("Cannot find directory");

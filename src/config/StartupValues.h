@@ -5,6 +5,9 @@
 
 namespace vollum {
 
+// The most connections a run opens at once (profile key Connections).
+constexpr int kMostConnections = 8;
+
 struct StartupValues {
     std::string ProgramDir;  // always ends in the path separator
     std::string ProfileName;
@@ -29,6 +32,7 @@ struct StartupValues {
     bool DataFromAnyAddress = false;  // active mode takes a data connection from any peer, not only the server
     bool UseTLS = false;        // AUTH TLS after the greeting; commands and data protected
     std::string TLSFingerprint;  // pinned SHA-256 of the server certificate, as stored
+    int Connections = 1;         // logged-in connections a spool or drop run may use at once (1-8)
     bool TempUpload = false;  // stores go to a temporary name and are renamed when whole
     // Certificates trusted in this session for profiles that are not saved,
     // by profile name: held in memory only, never written.

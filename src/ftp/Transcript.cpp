@@ -31,7 +31,13 @@ void Transcript::ShowLine(const std::string& format, std::initializer_list<FmtAr
     ShowText(Format(format, args) + "\r\n");
 }
 
-void Transcript::LogLine(const std::string& text) { log_.LogLine(text); }
+void Transcript::LogLine(const std::string& text) {
+    if (LogSink) {
+        LogSink(text);
+        return;
+    }
+    log_.LogLine(text);
+}
 
 void Transcript::SetLog(const std::string& programDir, bool useLogFile) {
     log_.ProgramDir = programDir;

@@ -1,6 +1,7 @@
 #pragma once
 // What the session shows and records: the output pane (whole lines, the
 // pending one held until its line feed) and the log file VOLLUM.LOG.
+#include <functional>
 #include <initializer_list>
 #include <string>
 
@@ -18,6 +19,9 @@ public:
     void ShowLine(const std::string& format, std::initializer_list<FmtArg> args = {});
     // Raises EInOutError when the record cannot be written.
     void LogLine(const std::string& text);
+    // When set, takes the records instead of VOLLUM.LOG: an upload worker
+    // hands them to the run that writes them in completion order.
+    std::function<void(const std::string&)> LogSink;
 
     OutputPane& Pane() { return pane_; }
     const OutputPane& Pane() const { return pane_; }

@@ -1,5 +1,7 @@
 #include "ui/TLoginDLG.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -106,6 +108,11 @@ TLoginDLG::TLoginDLG(StartupValues& settings, UserPrompts& prompts, std::functio
     // Beneath the form's original face, so that nothing of it moves.
     PassiveMode = MakeCheck(this, "PassiveMode", "Passive mode", 8, 350, 121);
     UseTLS = MakeCheck(this, "UseTLS", "Use TLS (FTPS)", 8, 372, 121);
+    Connections = new QSpinBox(this);
+    Connections->setObjectName("Connections");
+    Connections->setRange(1, kMostConnections);
+    layout_.Place(Connections, 232, 348, 41, 21);
+    MakeLabel(this, "Parallel uploads:", Connections, 140, 352, 88);
     TLSFingerprint = MakeEdit(this, "TLSFingerprint", 76, 394, 237);
     TLSFingerprint->setReadOnly(true);
     TLSFingerprint->setPlaceholderText("no certificate pinned");
@@ -127,7 +134,7 @@ TLoginDLG::TLoginDLG(StartupValues& settings, UserPrompts& prompts, std::functio
                         rbEBCDIC,   Edit1,
                         CheckBox5,  FtpTimeoutBox,
                         Error,      ConnectionTimeOutBox,
-                        PassiveMode, UseTLS,
+                        PassiveMode, Connections, UseTLS,
                         TLSFingerprint, ForgetBtn,
                         TempUpload};
     for (size_t i = 1; i < std::size(chain); ++i) setTabOrder(chain[i - 1], chain[i]);
@@ -237,6 +244,7 @@ void TLoginDLG::ProfileChange() {
     Error->setChecked(v.DisplayError);
     PassiveMode->setChecked(v.PassiveMode);
     UseTLS->setChecked(v.UseTLS);
+    Connections->setValue(v.Connections);
     // A certificate trusted this session for the profile as shown outranks the file.
     const auto held = settings_.SessionPins.find(Name());
     ShowPin(held != settings_.SessionPins.end() ? held->second : v.TLSFingerprint);
@@ -298,6 +306,7 @@ ProfileValues TLoginDLG::FromControls() const {
     v.DisplayError = Error->isChecked();
     v.PassiveMode = PassiveMode->isChecked();
     v.UseTLS = UseTLS->isChecked();
+    v.Connections = Connections->value();
     v.TLSFingerprint = pinned_;
     v.TempUpload = TempUpload->isChecked();
     v.TransferType = settings_.TransferTypeCode;
@@ -349,6 +358,7 @@ void TLoginDLG::OKBtnClick() {
     settings_.Port = v.Port;
     settings_.PassiveMode = v.PassiveMode;
     settings_.UseTLS = v.UseTLS;
+    settings_.Connections = std::clamp(v.Connections, 1, kMostConnections);
     settings_.TLSFingerprint = v.TLSFingerprint;
     settings_.TempUpload = v.TempUpload;
     if (v.TLSFingerprint.empty()) settings_.SessionPins.erase(Name());  // "Forget" forgets a held pin too

@@ -3,6 +3,7 @@
 // VOLLUM.INI, and is the login dialog of Connect. Every change goes straight
 // into the file; the dialog keeps nothing between openings.
 #include <QDialog>
+#include <QSpinBox>
 #include <functional>
 #include <string>
 
@@ -66,6 +67,7 @@ public:
     QCheckBox* Error;
     QCheckBox* PassiveMode;
     QCheckBox* UseTLS;
+    QSpinBox* Connections;  // "Parallel uploads"
     QLineEdit* TLSFingerprint;  // shows the pin; the stored text is pinned_
     QCheckBox* TempUpload;
     QPushButton* ForgetBtn;

@@ -19,6 +19,7 @@
 #include "ui/TMeterDLG.h"
 #include "unattended/ExitCodes.h"
 #include "unattended/TStartup.h"
+#include "unattended/UploadWorker.h"
 
 namespace vollum {
 
@@ -31,6 +32,9 @@ int qtArgc = 1;
 }  // namespace
 
 int RunVollum(int argc, char** argv) {
+    // A parallel run's worker: no window and no arguments of its own. Before
+    // the options, so that nothing a worker is started with reads as --help.
+    if (UploadWorkerRequested()) return RunUploadWorker(argv[0]);
     std::vector<std::string> arguments(argv + 1, argv + argc);
     switch (TakeOptions(arguments)) {
         case CommandLineRequest::Help: std::fputs(UsageText(ProgramDirectory()).c_str(), stdout); return kExitNormal;

@@ -26,8 +26,7 @@ bool TUnattended::PutDirTree(const std::string& dir) {
             complete = false;
             continue;
         }
-        s_.LogLine("Putfile " + e.name);
-        if (!StoreRecorded(P + e.name, e.name)) complete = false;
+        if (PutFile(P + e.name, e.name, "Putfile " + e.name, PutMode::Recorded) == PutResult::Kept) complete = false;
     }
 
     entries.clear();

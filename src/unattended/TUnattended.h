@@ -14,6 +14,14 @@
 namespace vollum {
 
 class TFtpSession;
+class ParallelRun;
+
+// How a file of a run is stored: with the complete-and-unchanged record
+// (SpoolTop: a top-level spool file, deleted once stored), or plainly.
+enum class PutMode { SpoolTop, Recorded, Plain };
+// Stored and Kept as the store ended; HandedOut: an upload worker has it and
+// its result comes later.
+enum class PutResult { Stored, Kept, HandedOut };
 
 class TUnattended {
 public:
@@ -68,6 +76,11 @@ public:
     std::string SpoolDirectory() const;
 
 private:
+    // The parallel run reads and records the run's state; a worker stores
+    // through the same one-file path.
+    friend class ParallelRun;
+    friend class UploadWorker;
+
     void RequestEnd();
     // Clears what one run knows about the server's directories and names.
     void BeginRun(bool deletesStored);
@@ -105,6 +118,12 @@ private:
     bool MakeAndEnterDirectory(const std::string& name);
     // Stores one file; true when it was stored completely and did not change meanwhile.
     bool StoreRecorded(const std::string& path, const std::string& remoteName);
+    // Logs logText and stores the file, or hands it to an idle upload worker.
+    PutResult PutFile(const std::string& path, const std::string& remoteName, const std::string& logText,
+                      PutMode mode);
+    // CDUP and CWD from remotePath_ to the directory `to` below the start; on
+    // a refusal the connection goes back to its start and the answer is false.
+    bool MoveRemote(const std::vector<std::string>& to);
     void RemoveStoredSpoolDirectories();
     // Login, the walk, and the end of the program; a close notice met by a
     // reply check counts as the lost connection it is.
@@ -129,6 +148,10 @@ private:
     bool walkAbandoned_ = false;  // a tree walk left its place; it is back at the start
     bool runStopped_ = false;     // the run can store nothing more
     bool sizeUnsupported_ = false;
+
+    ParallelRun* parallel_ = nullptr;           // Connections > 1: the workers of this run
+    std::string spoolTop_;                      // the top-level spool directory being walked
+    std::set<std::string> incompleteSpoolDirs_;  // a worker could not store one of its files
     std::string linkRoot_;  // real path; empty: links are not checked
     std::string linkOutsideWhy_;
 };

@@ -1,5 +1,6 @@
 // The common login and the two unattended runs.
 #include <filesystem>
+#include <memory>
 
 #include "common/Errors.h"
 #include "common/Helpers.h"
@@ -7,6 +8,7 @@
 #include "ftp/TFtpSession.h"
 #include "platform/LocalFiles.h"
 #include "unattended/DirListing.h"
+#include "unattended/ParallelRun.h"
 #include "unattended/TUnattended.h"
 
 namespace vollum {
@@ -106,6 +108,8 @@ void TUnattended::RunLoggedIn(bool deletesStored, const std::string& port, const
                               const std::string& user, const std::string& password, void (TUnattended::*walk)()) {
     BeginRun(deletesStored);
     if (!Login(port, host, user, password)) return;
+    // Connections > 1: upload workers take files while the walk goes on.
+    const std::unique_ptr<ParallelRun> parallel = ParallelRun::StartFor(*this);
     // Whatever way the walk ends, later stores (a window's Put) read any file again.
     struct Unconfine {
         TUnattended& runs;
@@ -113,10 +117,12 @@ void TUnattended::RunLoggedIn(bool deletesStored, const std::string& port, const
     } unconfine{*this};
     try {
         (this->*walk)();
+        if (parallel) parallel->Finish();
     } catch (const EConvertError&) {
         // A reply check that met the close notice instead of a reply.
         if (s_.Connected()) throw;
         StillConnected();
+        if (parallel) parallel->Finish();
     }
     RequestEnd();
 }
@@ -149,13 +155,15 @@ void TUnattended::SpoolWalk() {
         if (e.kind == EntryKind::Directory) {
             const std::string N = RemoteName(e.name);
             if (!NameUsable(e.name, P) || !ClaimRemoteName(N, P)) continue;
+            spoolTop_ = e.name;
             if (EnterNewRemoteDirectory(N) && PutDirTree(P) && !Stopped()) completeSpoolDirs_.insert(e.name);
+            spoolTop_.clear();
             walkAbandoned_ = false;
         } else if (e.kind == EntryKind::File || e.kind == EntryKind::Dangling) {
             if (!LinkStaysInside(P) || !NameUsable(e.name, P) || !ClaimRemoteName(RemoteName(e.name), P)) continue;
-            s_.LogLine("Putfile " + P);
             // A read-only file cannot be deleted and goes again next run.
-            if (StoreRecorded(P, e.name) && !IsReadOnly(P)) DeleteFileEntry(P);
+            if (PutFile(P, e.name, "Putfile " + P, PutMode::SpoolTop) == PutResult::Stored && !IsReadOnly(P))
+                DeleteFileEntry(P);
         } else {
             // A link to a directory is never followed; a fifo or device is never read.
             if (e.kind == EntryKind::LinkToDirectory) LinkStaysInside(P);
@@ -210,15 +218,13 @@ void TUnattended::DropWalk() {
                     const std::string F = AddBackslash(A) + f.name;
                     if (!LinkStaysInside(F) || !NameUsable(f.name, F) || !ClaimRemoteName(RemoteName(f.name), F))
                         continue;
-                    s_.LogLine("Putfile " + f.name);
-                    if (!s_.StoreFile(v.TypeCommand, F, f.name)) SomethingKept = true;
+                    PutFile(F, f.name, "Putfile " + f.name, PutMode::Plain);
                 }
             }
         } else if (LocalFileExists(A) && KindOf(A) != EntryKind::Special) {
             const std::string F = LastPathComponent(A);
             if (!NameUsable(F, A) || !ClaimRemoteName(RemoteName(F), A)) continue;
-            s_.LogLine("Putfile " + F);
-            if (!s_.StoreFile(v.TypeCommand, A, F)) SomethingKept = true;
+            PutFile(A, F, "Putfile " + F, PutMode::Plain);
         }
     }
     StillConnected();

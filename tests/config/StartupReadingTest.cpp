@@ -81,6 +81,15 @@ TEST_F(StartupReadingTest, aFullProfileFillsEveryValueAndFirstRunOptionsAreWritt
     EXPECT_TRUE(ReadFile(path).ends_with("UseLogFile=2\n[options]\nDirSep=0\nViewSep=1\nEditor=xdg-open\n"));
 }
 
+TEST_F(StartupReadingTest, connectionsDefaultToOneAndStayWithinOneToEight) {
+    for (const auto& [text, expected] : std::vector<std::pair<std::string, int>>{
+             {"", 1}, {"Connections=4\n", 4}, {"Connections=0\n", 1}, {"Connections=99\n", 8}, {"Connections=x\n", 1}}) {
+        WriteFile(path, "[LastUsed]\nNAME=w\n[w]\nFtpTimeOut=1\nConnectionTimeOut=1\n" + text);
+        Read();
+        EXPECT_EQ(values.Connections, expected) << text;
+    }
+}
+
 TEST_F(StartupReadingTest, aLocaldirThatCannotBeEnteredWarnsAndGoesOn) {
     WriteFile(path, "[options]\nDirSep=0\n[LastUsed]\nNAME=P\n[P]\nLocaldir=" + dir.File("gone") +
                         "\nFtpTimeOut=1\nConnectionTimeOut=2\nTransferType=4\n");

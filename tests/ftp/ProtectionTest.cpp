@@ -33,7 +33,7 @@ protected:
     static PyFtpServerOptions Tls(int passivePort = 0) {
         PyFtpServerOptions options;
         options.tls = true;
-        options.passivePort = passivePort;
+        if (passivePort > 0) options.environment["PASSIVE_PORT"] = std::to_string(passivePort);
         return options;
     }
     TempDir files;

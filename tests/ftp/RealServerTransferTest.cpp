@@ -16,7 +16,7 @@ constexpr int kSlowReadMs = 50;
 PyFtpServerOptions ServerOptions(bool tls) {
     PyFtpServerOptions options;
     options.tls = tls;
-    options.slowReadMs = kSlowReadMs;
+    options.environment["SLOW_READ_MS"] = std::to_string(kSlowReadMs);
     return options;
 }
 

@@ -85,7 +85,7 @@ TEST_F(TempUpload, Cases) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        PyFtpServer server(PyFtpServerOptions{}, {std::string("REFUSE=") + c.refuse});
+        PyFtpServer server(PyFtpServerOptions{.environment = {{"REFUSE", c.refuse}}});
         ASSERT_TRUE(ConnectTo(server.Port()));
         ASSERT_TRUE(session->WaitGreeting(false));
         session->SendLogin(server.User(), server.Password(), "");

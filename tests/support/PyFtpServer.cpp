@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <iterator>
 #include <stdexcept>
 #include <vector>
 
@@ -12,24 +14,31 @@ extern char** environ;
 
 namespace vollum::test {
 
-PyFtpServer::PyFtpServer(const std::string& user, const std::string& password, const std::string& address)
-    : PyFtpServer(PyFtpServerOptions{user, password, address, false, 0, 0}) {}
+namespace {
 
-PyFtpServer::PyFtpServer(const PyFtpServerOptions& options, const std::vector<std::string>& environment)
+// What makes ftp_server.py misbehave comes from the options alone, never from the test's environment.
+const std::string kServerVariables[] = {"TLS_DIR",     "PASSIVE_PORT",   "SLOW_READ_MS",   "REFUSE",
+                                        "READ_LIMIT",  "MAX_CONS_PER_IP", "CUT_CONNECTION", "CHANGE_ON_STOR",
+                                        "THROTTLE"};
+
+}  // namespace
+
+PyFtpServer::PyFtpServer(const std::string& user, const std::string& password, const std::string& address)
+    : PyFtpServer(PyFtpServerOptions{user, password, address, false, {}}) {}
+
+PyFtpServer::PyFtpServer(const PyFtpServerOptions& options)
     : user_(options.user), password_(options.password) {
     if (options.tls) tlsDir_.emplace();
     // The child's environment is built before fork: after it only exec is safe.
     std::vector<std::string> envText;
     for (char** e = environ; *e; ++e) {
         const std::string entry(*e);
-        if (entry.rfind("TLS_DIR=", 0) != 0 && entry.rfind("PASSIVE_PORT=", 0) != 0 &&
-            entry.rfind("SLOW_READ_MS=", 0) != 0)
+        const std::string name = entry.substr(0, entry.find('='));
+        if (std::find(std::begin(kServerVariables), std::end(kServerVariables), name) == std::end(kServerVariables))
             envText.push_back(entry);
     }
     if (tlsDir_) envText.push_back("TLS_DIR=" + tlsDir_->Path());
-    if (options.slowReadMs > 0) envText.push_back("SLOW_READ_MS=" + std::to_string(options.slowReadMs));
-    if (options.passivePort > 0) envText.push_back("PASSIVE_PORT=" + std::to_string(options.passivePort));
-    envText.insert(envText.end(), environment.begin(), environment.end());
+    for (const auto& [name, value] : options.environment) envText.push_back(name + "=" + value);
     std::vector<char*> envp;
     for (std::string& s : envText) envp.push_back(s.data());
     envp.push_back(nullptr);

@@ -3,9 +3,9 @@
 // temporary directory; stopped when the object goes. With `tls` it is an
 // explicit-TLS server that refuses unprotected sessions and data, holding a
 // throw-away CA and a server certificate for localhost, 127.0.0.1 and ::1.
+#include <map>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "support/TempDir.h"
 
@@ -16,16 +16,17 @@ struct PyFtpServerOptions {
     std::string password = "secret";
     std::string address = "127.0.0.1";
     bool tls = false;
-    int passivePort = 0;  // the one port passive mode offers (0: any free one)
-    int slowReadMs = 0;   // each 64 KiB read of a retrieved file named slow* waits this long first
+    // More of the server's environment, e.g. {"REFUSE", "REST"} or
+    // {"MAX_CONS_PER_IP", "2"}: the variables ftp_server.py describes. The
+    // test's own environment passes none of them on.
+    std::map<std::string, std::string> environment = {};
 };
 
 class PyFtpServer {
 public:
     explicit PyFtpServer(const std::string& user = "user", const std::string& password = "secret",
                          const std::string& address = "127.0.0.1");
-    // environment: more VAR=VALUE settings for ftp_server.py (REFUSE, READ_LIMIT).
-    explicit PyFtpServer(const PyFtpServerOptions& options, const std::vector<std::string>& environment = {});
+    explicit PyFtpServer(const PyFtpServerOptions& options);
     ~PyFtpServer();
     PyFtpServer(const PyFtpServer&) = delete;
     PyFtpServer& operator=(const PyFtpServer&) = delete;

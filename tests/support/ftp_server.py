@@ -24,6 +24,15 @@ or a plainer server would: REST (502), RENAME (RNFR, 550), RNTO-EXISTING
 READ_LIMIT=BYTES in the environment makes it take uploads at no more than
 that many bytes a second, so that a test can stop a client part-way.
 
+For the parallel runs' tests:
+MAX_CONS_PER_IP=n accepts at most n control connections from one address
+(421 to the others);
+CUT_CONNECTION=k closes the k-th connection (from 0, in the order they came)
+at its first STOR; CHANGE_ON_STOR=NAME=PATH appends to the local file PATH
+when a STOR of NAME arrives, so that the client's file changes as it is sent;
+THROTTLE=n lets every data connection carry at most n bytes a second, both
+ways (READ_LIMIT, when set, bounds uploads instead).
+
 usage: ftp_server.py ROOT [USER PASSWORD [ADDRESS]]
 """
 import logging
@@ -126,6 +135,53 @@ def ensure_certificates(tls_dir):
     return server_pem
 
 
+def test_handler(base):
+    """The handler with the misbehaviour the environment asks for."""
+    cut = int(os.environ.get("CUT_CONNECTION", "-1"))
+    change = os.environ.get("CHANGE_ON_STOR", "")
+    if cut < 0 and not change:
+        return base
+
+    class Handler(base):
+        connections = 0
+        cut_done = False
+
+        def __init__(self, *args, **kwargs):
+            base.__init__(self, *args, **kwargs)
+            self.index = Handler.connections
+            Handler.connections += 1
+
+        def ftp_STOR(self, file, mode="w"):
+            if self.index == cut and not Handler.cut_done:
+                Handler.cut_done = True
+                self.close()
+                return None
+            if change:
+                name, local = change.split("=", 1)
+                if os.path.basename(file) == name:
+                    with open(local, "ab") as f:
+                        f.write(b"changed while it was sent\n")
+            return base.ftp_STOR(self, file, mode)
+
+    return Handler
+
+
+def throttled(handler):
+    """The handler with data connections bounded as READ_LIMIT and THROTTLE ask."""
+    both = int(os.environ.get("THROTTLE", "0") or 0)
+    reads = int(os.environ.get("READ_LIMIT", "0") or 0) or both
+    if not reads and not both:
+        return handler
+    from pyftpdlib.handlers import ThrottledDTPHandler
+
+    class Throttled(ThrottledDTPHandler):
+        read_limit = reads
+        write_limit = both
+
+    handler.dtp_handler = Throttled
+    return handler
+
+
 def refusing(handler, refusals):
     """The handler class, refusing the commands named in refusals."""
     if not refusals:
@@ -174,14 +230,7 @@ def main():
         handler.tls_data_required = True
     else:
         handler = FTPHandler
-    handler = refusing(handler, os.environ.get("REFUSE", "").split())
-    if os.environ.get("READ_LIMIT"):
-        from pyftpdlib.handlers import ThrottledDTPHandler
-
-        class Throttled(ThrottledDTPHandler):
-            read_limit = int(os.environ["READ_LIMIT"])
-
-        handler.dtp_handler = Throttled
+    handler = throttled(refusing(handler, os.environ.get("REFUSE", "").split()))
     handler.authorizer = authorizer
     handler.permit_foreign_addresses = False
     if os.environ.get("SLOW_READ_MS"):
@@ -190,7 +239,10 @@ def main():
     if os.environ.get("PASSIVE_PORT"):
         handler.passive_ports = [int(os.environ["PASSIVE_PORT"])]
     handler.banner = "Vollum test server ready."
+    handler = test_handler(handler)
     server = FTPServer((address, 0), handler)
+    if os.environ.get("MAX_CONS_PER_IP"):
+        server.max_cons_per_ip = int(os.environ["MAX_CONS_PER_IP"])
     port = server.socket.getsockname()[1]
     sys.stdout.write("%d\n" % port)
     sys.stdout.flush()

@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 
 TEST(SpoolResume, KilledRunLeavesOnlyTheTemporaryAndTheNextSendsTheRest) {
     // Slow enough to be killed part-way.
-    PyFtpServer server(PyFtpServerOptions{}, {"READ_LIMIT=" + std::to_string(1 << 20)});
+    PyFtpServer server(PyFtpServerOptions{.environment = {{"READ_LIMIT", std::to_string(1 << 20)}}});
     VollumProgramDir program;
     const std::string bytes = RandomBytes(4u << 20, 11);
     PutFile(program.Spool() + "/big.bin", bytes);

@@ -1,0 +1,355 @@
+#include "unattended/ParallelRun.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
+#include "common/Convert.h"
+#include "ftp/TFtpSession.h"
+#include "unattended/RunMeter.h"
+
+namespace vollum {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Each wait of the run is also cut short by every message from a worker.
+constexpr int64_t kWaitSliceMs = 1000;
+
+// A number a worker sent; 0 for anything else.
+int64_t FieldNumber(const std::string& field) {
+    int64_t value = 0;
+    if (field.empty() || field.size() > 18) return 0;
+    for (const char c : field) {
+        if (c < '0' || c > '9') return 0;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+const char* ModeField(PutMode mode, bool deletesStored) {
+    if (mode == PutMode::Plain) return "P";
+    return deletesStored ? "S" : "R";
+}
+
+}  // namespace
+
+std::unique_ptr<ParallelRun> ParallelRun::StartFor(TUnattended& run) {
+    const int connections = run.s_.Settings.Connections;
+    if (connections <= 1) return nullptr;
+    // The walk starts at once: the run's own connection stores files until workers are in.
+    return std::unique_ptr<ParallelRun>(new ParallelRun(run, connections - 1));
+}
+
+ParallelRun::ParallelRun(TUnattended& run, int workers) : run_(run) {
+    TFtpSession& s = run_.s_;
+    window_ = s.Meter().View();
+    if (window_ != nullptr) {
+        meter_ = std::make_unique<RunMeter>(*window_);
+        s.SetMeter(meter_.get());
+    }
+    run_.parallel_ = this;
+    StartWorkers(workers);
+}
+
+ParallelRun::~ParallelRun() {
+    run_.parallel_ = nullptr;
+    for (auto& w : workers_) {
+        w->process->disconnect();
+        if (w->process->state() != QProcess::NotRunning) {
+            w->process->kill();
+            w->process->waitForFinished(5000);
+        }
+        delete w->process;
+    }
+    if (meter_) {
+        meter_->End();
+        // The window the run began with comes back for what follows.
+        run_.s_.SetMeter(window_);
+    }
+}
+
+void ParallelRun::StartWorkers(int count) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(kWorkerVariable, "1");
+    for (int i = 0; i < count; ++i) {
+        auto w = std::make_unique<Worker>();
+        Worker* wp = w.get();
+        w->process = new QProcess;
+        w->process->setProcessEnvironment(env);
+        QObject::connect(w->process, &QProcess::readyReadStandardOutput, [this, wp] { OnOutput(*wp); });
+        QObject::connect(w->process, &QProcess::readyReadStandardError, [wp] {
+            // What a worker says before its login is the refusal the run reports as a count.
+            const QByteArray text = wp->process->readAllStandardError();
+            if (wp->ready) std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stderr);
+        });
+        QObject::connect(w->process, &QProcess::finished, [this, wp] { OnGone(*wp); });
+        QObject::connect(w->process, &QProcess::errorOccurred, [this, wp](QProcess::ProcessError e) {
+            if (e == QProcess::FailedToStart) OnGone(*wp);
+        });
+        workers_.push_back(std::move(w));
+        wp->process->start(QCoreApplication::applicationFilePath(), {});
+    }
+}
+
+bool ParallelRun::LoginsPending() const {
+    return std::any_of(workers_.begin(), workers_.end(), [](const auto& w) { return !w->ready && !w->gone; });
+}
+
+void ParallelRun::AwaitLogins() {
+    // Each worker's own time-outs bound its login; this only guards against one that hangs.
+    const auto deadline =
+        Clock::now() + std::chrono::seconds(2 * std::max(run_.s_.Settings.ConnectionTimeOut, 10) + 10);
+    while (LoginsPending() && Clock::now() < deadline) {
+        if (wait_.Wait(-1, WaitFor::Read, kWaitSliceMs) == WaitResult::Cancelled && QCoreApplication::closingDown())
+            break;
+    }
+    for (auto& w : workers_)
+        if (!w->ready && !w->gone) w->process->kill();
+    ReportRefusals();
+}
+
+void ParallelRun::ReportRefusals() {
+    // Said once, at a point of the walk between commands (never from inside a wait).
+    if (reported_ || LoginsPending()) return;
+    reported_ = true;
+    const auto ready = std::count_if(workers_.begin(), workers_.end(), [](const auto& w) { return w->loggedIn; });
+    if (ready == static_cast<long>(workers_.size())) return;
+    // Not an error: the run goes on with the connections it has.
+    const std::string text = "The server allows " + std::to_string(ready + 1) + " connections";
+    run_.s_.ShowLine("%s", {text});
+    run_.s_.LogLine(text);
+}
+
+bool ParallelRun::HandOut(const std::string& path, const std::string& remoteName, const std::string& logText,
+                          PutMode mode) {
+    ReportRefusals();
+    auto free = std::find_if(workers_.begin(), workers_.end(),
+                             [](const auto& w) { return w->ready && !w->gone && !w->job; });
+    if (free == workers_.end() || !pending_.empty()) return false;
+    Job job;
+    job.id = nextId_++;
+    job.path = path;
+    job.remoteName = remoteName;
+    job.logText = logText;
+    job.mode = mode;
+    job.dir = run_.remotePath_;
+    job.spoolTop = run_.spoolTop_;
+    job.linkRoot = run_.linkRoot_;
+    job.linkWhy = run_.linkOutsideWhy_;
+    FileIdentity identity;
+    if (ReadIdentity(path, identity)) job.size = identity.size;
+    if (meter_) meter_->Found(job.size);
+    Give(**free, std::move(job));
+    return true;
+}
+
+void ParallelRun::Give(Worker& w, Job job) {
+    std::vector<std::string> fields = {"J",
+                                       std::to_string(job.id),
+                                       ModeField(job.mode, run_.deletesStored_),
+                                       job.path,
+                                       job.remoteName,
+                                       job.linkRoot,
+                                       job.linkWhy,
+                                       std::to_string(job.dir.size())};
+    fields.insert(fields.end(), job.dir.begin(), job.dir.end());
+    const std::string line = JoinFields(fields);
+    w.records.clear();
+    w.sent = 0;
+    w.job = std::move(job);
+    w.process->write(line.data(), static_cast<qint64>(line.size()));
+}
+
+void ParallelRun::GivePending() {
+    for (auto& w : workers_) {
+        if (pending_.empty()) return;
+        if (!w->ready || w->gone || w->job) continue;
+        Job job = std::move(pending_.front());
+        pending_.pop_front();
+        Give(*w, std::move(job));
+    }
+}
+
+void ParallelRun::OnOutput(Worker& w) {
+    const QByteArray bytes = w.process->readAllStandardOutput();
+    w.out.Add(bytes.constData(), static_cast<size_t>(bytes.size()));
+    std::string line;
+    while (w.out.Next(line)) OnLine(w, line);
+    Wake();
+}
+
+void ParallelRun::OnLine(Worker& w, const std::string& line) {
+    std::vector<std::string> fields;
+    if (!SplitFields(line, fields) || fields.empty()) return;
+    const std::string& kind = fields[0];
+    if (kind == "R" && !w.gone) {
+        w.ready = true;
+        w.loggedIn = true;
+        GivePending();
+    } else if (kind == "L" && fields.size() == 2 && w.job) {
+        w.records.push_back(fields[1]);
+    } else if (kind == "P" && fields.size() == 2 && w.job) {
+        w.sent = FieldNumber(fields[1]);
+        ShowProgress();
+    } else if (kind == "D" && w.job && fields.size() >= 3 && FieldNumber(fields[1]) == w.job->id) {
+        Complete(w, fields);
+    }
+}
+
+void ParallelRun::Complete(Worker& w, const std::vector<std::string>& fields) {
+    const std::string& status = fields[2];
+    if (status == "lost") {
+        HandBack(w);
+        w.ready = false;  // it ends itself; nothing more goes to it
+        return;
+    }
+    FileIdentity identity;
+    const bool stored = status == "ok" && fields.size() == 8;
+    if (stored) {
+        identity.device = static_cast<uint64_t>(FieldNumber(fields[3]));
+        identity.inode = static_cast<uint64_t>(FieldNumber(fields[4]));
+        identity.size = FieldNumber(fields[5]);
+        identity.mtimeSec = FieldNumber(fields[6]);
+        identity.mtimeNsec = FieldNumber(fields[7]);
+    }
+    Job job = std::move(*w.job);
+    w.job.reset();
+    Log(job.logText);
+    for (const std::string& record : w.records) Log(record);
+    w.records.clear();
+    w.sent = 0;
+    Record(job, stored, identity);
+    GivePending();
+}
+
+void ParallelRun::Record(const Job& job, bool stored, const FileIdentity& identity) {
+    if (meter_) {
+        meter_->Done(job.size);
+        ShowProgress();
+    }
+    if (!stored) {
+        run_.SomethingKept = true;
+        if (!job.spoolTop.empty()) run_.incompleteSpoolDirs_.insert(job.spoolTop);
+        return;
+    }
+    if (job.mode == PutMode::Plain) return;
+    run_.stored_.Add(job.path, identity);
+    // Deleted only while it is still the file the worker stored whole.
+    if (job.mode == PutMode::SpoolTop && run_.stored_.Holds(job.path) && !IsReadOnly(job.path))
+        DeleteFileEntry(job.path);
+}
+
+void ParallelRun::HandBack(Worker& w) {
+    if (!w.job) return;
+    for (const std::string& record : w.records) Log(record);
+    w.records.clear();
+    w.sent = 0;
+    Log("A connection was lost while it sent " + w.job->path + "; the file goes again");
+    pending_.push_front(std::move(*w.job));
+    w.job.reset();
+}
+
+void ParallelRun::Log(const std::string& text) {
+    if (holding_) {
+        held_.push_back(text);
+        return;
+    }
+    run_.s_.LogLine(text);
+}
+
+void ParallelRun::BeginOwnStore(const std::string& path) {
+    holding_ = true;
+    FileIdentity identity;
+    ownSize_ = ReadIdentity(path, identity) ? identity.size : 0;
+    if (meter_) meter_->Found(ownSize_);
+}
+
+void ParallelRun::EndOwnStore() {
+    holding_ = false;
+    if (meter_) meter_->Done(ownSize_);
+    std::vector<std::string> held;
+    held.swap(held_);
+    for (const std::string& text : held) run_.s_.LogLine(text);
+}
+
+void ParallelRun::OnGone(Worker& w) {
+    if (w.gone) return;
+    w.gone = true;
+    w.ready = false;
+    HandBack(w);
+    GivePending();
+    Wake();
+}
+
+bool ParallelRun::Busy() const {
+    return std::any_of(workers_.begin(), workers_.end(), [](const auto& w) { return w->job && !w->gone; });
+}
+
+bool ParallelRun::AnyAlive() const {
+    return std::any_of(workers_.begin(), workers_.end(), [](const auto& w) { return w->ready && !w->gone; });
+}
+
+void ParallelRun::ShowProgress() {
+    if (!meter_) return;
+    int64_t sending = 0;
+    for (const auto& w : workers_) sending += w->sent;
+    meter_->SetWorkersSending(sending);
+    meter_->Show();
+}
+
+void ParallelRun::Finish() {
+    AwaitLogins();
+    while (Busy() || (!pending_.empty() && AnyAlive())) {
+        if (wait_.Wait(-1, WaitFor::Read, kWaitSliceMs) == WaitResult::Cancelled && QCoreApplication::closingDown())
+            break;
+    }
+    // Handed back with no worker left: the run's own connection takes them.
+    while (!pending_.empty()) {
+        Job job = std::move(pending_.front());
+        pending_.pop_front();
+        StoreHere(job);
+    }
+    EndWorkers();
+    for (const std::string& dir : run_.incompleteSpoolDirs_) run_.completeSpoolDirs_.erase(dir);
+}
+
+void ParallelRun::StoreHere(const Job& job) {
+    TFtpSession& s = run_.s_;
+    if (run_.runStopped_ || !run_.StillConnected() || !run_.MoveRemote(job.dir)) {
+        Record(job, false, {});
+        return;
+    }
+    s.LogLine(job.logText);
+    // The one-file store of a serial run, confined as it was when the file was found;
+    // a recorded one is in stored_ once it returns true.
+    s.ConfineStores(job.linkRoot, job.linkWhy);
+    const bool stored = job.mode == PutMode::Plain ? s.StoreFile(s.Settings.TypeCommand, job.path, job.remoteName)
+                                                   : run_.StoreRecorded(job.path, job.remoteName);
+    s.ConfineStores(run_.linkRoot_, run_.linkOutsideWhy_);
+    if (!stored) {
+        Record(job, false, {});
+        return;
+    }
+    if (meter_) meter_->Done(job.size);
+    if (job.mode == PutMode::SpoolTop && !IsReadOnly(job.path)) DeleteFileEntry(job.path);
+}
+
+void ParallelRun::EndWorkers() {
+    // A closed input ends a worker; its connection goes with it.
+    for (auto& w : workers_)
+        if (!w->gone) w->process->closeWriteChannel();
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    auto running = [this] {
+        return std::any_of(workers_.begin(), workers_.end(), [](const auto& w) { return !w->gone; });
+    };
+    while (running() && Clock::now() < deadline) {
+        if (wait_.Wait(-1, WaitFor::Read, kWaitSliceMs) == WaitResult::Cancelled && QCoreApplication::closingDown())
+            break;
+    }
+}
+
+}  // namespace vollum
