@@ -64,6 +64,7 @@ public:
     const std::string& TlsProblem() const { return socket_.TlsProblem(); }
     // The reply to an interrupted command is still owed: it is read before the next command.
     void OweReply() { ++owedReplies_; }
+    bool OwesReply() const { return owedReplies_ > 0; }
 
     // The reply line last read, CR LF kept ("" after ForgetLastReply).
     const std::string& LastReply() const { return lastReply_; }
