@@ -41,9 +41,8 @@ std::string VollumProgramDir::IniValue(const std::string& section, const std::st
     return TIniFile(Ini()).ReadString(section, key, "<missing>");
 }
 
-VollumResult VollumProgramDir::Run(const std::vector<std::string>& arguments, int timeoutMs,
-                                   const std::string& workingDirectory) const {
-    QProcess p;
+void VollumProgramDir::Start(QProcess& p, const std::vector<std::string>& arguments,
+                             const std::string& workingDirectory) const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("DISPLAY");
     env.remove("WAYLAND_DISPLAY");
@@ -52,6 +51,12 @@ VollumResult VollumProgramDir::Run(const std::vector<std::string>& arguments, in
     QStringList args;
     for (const auto& a : arguments) args << QString::fromLocal8Bit(a.data(), static_cast<qsizetype>(a.size()));
     p.start(QString::fromStdString(dir_ / "Vollum"), args);
+}
+
+VollumResult VollumProgramDir::Run(const std::vector<std::string>& arguments, int timeoutMs,
+                                   const std::string& workingDirectory) const {
+    QProcess p;
+    Start(p, arguments, workingDirectory);
     VollumResult r;
     if (!p.waitForStarted(10000)) throw std::runtime_error("Vollum did not start");
     if (!p.waitForFinished(timeoutMs)) {
@@ -67,12 +72,7 @@ VollumResult VollumProgramDir::Run(const std::vector<std::string>& arguments, in
 
 VollumResult VollumProgramDir::RunKilledWhen(const std::function<bool()>& killWhen, int timeoutMs) const {
     QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("DISPLAY");
-    env.remove("WAYLAND_DISPLAY");
-    p.setProcessEnvironment(env);
-    p.setWorkingDirectory(QString::fromStdString(Path()));
-    p.start(QString::fromStdString(dir_ / "Vollum"), {});
+    Start(p);
     if (!p.waitForStarted(10000)) throw std::runtime_error("Vollum did not start");
     VollumResult r;
     for (int waited = 0; waited < timeoutMs; waited += 5) {

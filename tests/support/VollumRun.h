@@ -9,6 +9,8 @@
 
 #include "support/TempDir.h"
 
+class QProcess;
+
 namespace vollum::test {
 
 struct VollumResult {
@@ -34,6 +36,10 @@ public:
                   const std::map<std::string, std::string>& profile = {}, bool fixedOk = true);
     std::string IniValue(const std::string& section, const std::string& key) const;
 
+    // Starts the program without a display in workingDirectory (default: the
+    // program directory) and returns at once.
+    void Start(QProcess& process, const std::vector<std::string>& arguments = {},
+               const std::string& workingDirectory = "") const;
     // Started in workingDirectory (default: the program directory).
     VollumResult Run(const std::vector<std::string>& arguments = {}, int timeoutMs = 60000,
                      const std::string& workingDirectory = "") const;

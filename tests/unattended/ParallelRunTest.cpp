@@ -90,12 +90,7 @@ TEST_P(ParallelRun, SendsEveryFileWholeOnceAndDeletesOnlyWhatWasStored) {
     VollumResult r;
     if (c.secondRunDuring) {
         QProcess first;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove("DISPLAY");
-        env.remove("WAYLAND_DISPLAY");
-        first.setProcessEnvironment(env);
-        first.setWorkingDirectory(QString::fromStdString(program.Path()));
-        first.start(QString::fromStdString(program.Path() + "/Vollum"), {});
+        program.Start(first);
         // The slowed server keeps the first run at work until the second has tried.
         for (int i = 0; i < 3000 && TreeListing(server.Root()).empty(); ++i) QThread::msleep(10);
         ASSERT_FALSE(TreeListing(server.Root()).empty());

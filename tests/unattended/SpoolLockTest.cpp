@@ -26,12 +26,7 @@ TEST(SpoolLock, aSecondRunTouchesNothingEndsWithCode6AndTheLockGoesWithTheFirst)
     silent.Start();
     program.WriteIni(silent.Port(), "user", "secret", true, {{"ConnectionTimeOut", "60"}});
     QProcess first;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("DISPLAY");
-    env.remove("WAYLAND_DISPLAY");
-    first.setProcessEnvironment(env);
-    first.setWorkingDirectory(QString::fromStdString(program.Path()));
-    first.start(QString::fromStdString(program.Path() + "/Vollum"), {});
+    program.Start(first);
     for (int i = 0; i < 2000 && !connected; ++i) QThread::msleep(10);
     ASSERT_TRUE(connected);
 
