@@ -164,6 +164,11 @@ int ControlChannel::SendAndAwaitReply(const std::string& line) {
         return 5;
     }
     socket_.SetText(line + "\r\n");
+    if (afterSend_) {
+        const std::function<void()> action = std::move(afterSend_);
+        afterSend_ = nullptr;
+        action();
+    }
     if (AbortRequested()) {
         ++owedReplies_;  // sent, but its reply is left on the connection
         return 5;

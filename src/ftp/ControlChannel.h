@@ -62,6 +62,9 @@ public:
     // The session's TLS settings, shared with its data connections.
     TlsContext& TlsSettings();
     const std::string& TlsProblem() const { return socket_.TlsProblem(); }
+    // Runs once, right after the next command is sent and before its reply
+    // is read (dropped with nullptr).
+    void AfterNextSend(std::function<void()> action) { afterSend_ = std::move(action); }
     // The reply to an interrupted command is still owed: it is read before the next command.
     void OweReply() { ++owedReplies_; }
     bool OwesReply() const { return owedReplies_ > 0; }
@@ -158,6 +161,7 @@ private:
     int connectionSerial_ = 0;
     int directorySerial_ = 0;
     int owedReplies_ = 0;  // replies still to come for commands whose wait was given up
+    std::function<void()> afterSend_;
     std::string lastReply_;
     // The TYPE line the server last answered with 2xx on this connection;
     // empty when unknown.

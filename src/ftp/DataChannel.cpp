@@ -76,11 +76,29 @@ int DataChannel::OpenPassive() {
     // could send the data anywhere (or be a private one behind NAT).
     socket_.IPAddr = control_.Ends().remoteAddress;
     socket_.Port = std::to_string(port);
-    socket_.SConnect();
+    // Only begun here: the transfer command goes out while the connect is
+    // under way (BeforeTransferCommand), which saves a round trip per file.
+    socket_.SConnectBegin();
+    return socket_.FSocket != -1 ? result : 5;
+}
+
+bool DataChannel::FinishConnect() {
     // A failed or abandoned connect leaves the socket without a peer.
-    if (socket_.FSocket != -1 && socket_.GetRemotePort(socket_.FSocket) != "0") return result;
+    if (socket_.SConnectEnd() && socket_.GetRemotePort(socket_.FSocket) != "0") return true;
     if (socket_.FSocket != -1) socket_.Disconnect();
-    return 5;
+    return false;
+}
+
+void DataChannel::BeforeTransferCommand() {
+    if (!settings_.PassiveMode || socket_.FSocket == -1) return;
+    control_.AfterNextSend([this] {
+        if (FinishConnect()) return;
+        // The server now waits for a connection that will not come: ABOR ends
+        // that, and both replies are left to be read before the next command.
+        control_.SendUrgent("ABOR\r\n");
+        control_.OweReply();
+        control_.RequestAbort();
+    });
 }
 
 int DataChannel::OpenPort() {
@@ -110,8 +128,9 @@ int DataChannel::OpenPort() {
 }
 
 void DataChannel::Accept() {
-    // A passive connection already stands (or failed to) since OpenPort.
-    if (!settings_.PassiveMode) socket_.Accept();
+    // A passive connection was begun in OpenPort.
+    if (settings_.PassiveMode) FinishConnect();
+    else socket_.Accept();
     if (protect_ && socket_.FSocket != -1) SecureConnection();
 }
 
@@ -135,6 +154,7 @@ int DataChannel::SendAbort() {
 }
 
 void DataChannel::Close() {
+    control_.AfterNextSend(nullptr);
     if (socket_.FListenSocket != -1) socket_.CancelListen();
     if (socket_.FSocket != -1) socket_.Disconnect();
 }

@@ -22,12 +22,17 @@ public:
     void Prepare(int timeoutSeconds);
     // Active: listens on a fresh port of the control connection's local
     // address and announces it; the PORT/EPRT reply's class. Passive: asks for
-    // the server's port and connects to it; the EPSV/PASV reply's class, 5
-    // when no usable port came. 5 without a word to the server on a TLS
+    // the server's port and begins the connect to it (Accept completes it);
+    // the EPSV/PASV reply's class, 5 when no usable port came. 5 without a word to the server on a TLS
     // session before PROT P was accepted.
     int OpenPort();
+    // Just before the command that uses the data connection: in passive mode
+    // the connect is completed while that command travels, and a failed one
+    // is answered with ABOR before the command's reply is awaited.
+    void BeforeTransferCommand();
     // Active: waits for the server to connect, refusing (and logging) any
-    // other peer unless DataFromAnyAddress. Then, when protected, the
+    // other peer unless DataFromAnyAddress. Passive: waits for the connect
+    // begun in OpenPort. Then, when protected, the
     // TLS handshake (both modes). IsOpen() tells whether a usable data
     // connection stands.
     void Accept();
@@ -71,6 +76,7 @@ public:
 
 private:
     int OpenPassive();
+    bool FinishConnect();
     // TLS on the new data connection, resuming the control connection's
     // session and holding the same certificate; closes it when that fails.
     void SecureConnection();

@@ -73,6 +73,7 @@ void RetrieveOperation::Run(const std::string& source, const std::string& localN
             writeOut(command.data(), command.size());
         }
         control.SetTimeout(0);  // a long listing may take a while to start
+        data.BeforeTransferCommand();
         result = control.FtpCommand("%s", {source});
         control.SetTimeout(settings.ConnectionTimeOut);
         if (result == 4 || result == 5 || result < 0) {
@@ -80,6 +81,7 @@ void RetrieveOperation::Run(const std::string& source, const std::string& localN
             return;
         }
     } else {
+        data.BeforeTransferCommand();
         result = control.FtpCommand("RETR %s", {source});
         if (result == 4 || result == 5 || result < 0) {
             text.ShowLine("Could not retrieve file");

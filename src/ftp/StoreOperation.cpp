@@ -130,6 +130,7 @@ bool StoreOperation::StoreOnce(const std::string& typeCommand, const std::string
     }
     // REST just before the STOR it applies to; APPE sends the rest where it is refused.
     const bool appends = offset > 0 && control.FtpCommand("REST %s", {std::to_string(offset)}) != 3;
+    data.BeforeTransferCommand();
     const int stor = control.FtpCommand(appends ? "APPE %s" : "STOR %s", {remote});
     if (stor == 4) CheckDataConnection();
     if (stor == 4 || stor == 5 || stor < 0) {

@@ -84,6 +84,7 @@ bool StoreOperation::ListNames(const std::string& typeCommand) {
     data.Prepare(p_.settings.FtpTimeOut);
     const int port = data.OpenPort();
     if (port != 2 || (data.Passive() && !data.IsOpen())) return false;
+    data.BeforeTransferCommand();
     const int nlst = control.FtpCommand("NLST");
     // Refused (or an empty directory some servers answer with 550): SIZE tells.
     if (nlst != 1) return false;

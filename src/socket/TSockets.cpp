@@ -155,6 +155,12 @@ uint16_t PortFromText(const std::string& port, bool forListening) {
 }
 
 void TSockets::SConnect() {
+    SConnectBegin();
+    SConnectEnd();
+}
+
+void TSockets::SConnectBegin() {
+    connectPending_ = false;
     if (Port.empty()) {
         Box("No Port Specified", "WINSOCK ERROR");
         return;
@@ -192,18 +198,26 @@ void TSockets::SConnect() {
         connecting_ = true;
         return;
     }
+    connectPending_ = true;
+}
+
+bool TSockets::SConnectEnd() {
+    if (!connectPending_) return FSocket != -1;
+    connectPending_ = false;
     const int fd = FSocket;
     switch (WaitReady(fd, WaitFor::Write)) {
         case CallResult::Ok: {
             int err = 0;
             socklen_t len = sizeof err;
             ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len);
-            if (err != 0) ReportError(FSocket, "SConnect", WinSockCodeFromErrno(err));
-            return;
+            if (err == 0) return true;
+            ReportError(FSocket, "SConnect", WinSockCodeFromErrno(err));
+            return false;
         }
         case CallResult::TimedOut:
-        case CallResult::Cancelled: ReportError(FSocket, "SConnect", WSAEINTR); return;
+        case CallResult::Cancelled: ReportError(FSocket, "SConnect", WSAEINTR); return false;
     }
+    return false;
 }
 
 void TSockets::SListen() {
@@ -313,6 +327,7 @@ void TSockets::Disconnect() {
     if (::close(fd) != 0) ReportError(fd, "Disconnect (closesocket)", WinSockCodeFromErrno(errno));
     FSocket = -1;
     connecting_ = false;
+    connectPending_ = false;
 }
 
 int TSockets::SendAll(int socket, const char* data, int size, int flags, bool& cancelled, bool once) {

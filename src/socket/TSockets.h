@@ -65,6 +65,11 @@ public:
     void SetPrompts(UserPrompts* prompts) { prompts_ = prompts; }
 
     void SConnect();
+    // SConnect in two halves for blocking mode: the connect starts, the
+    // caller sends what needs no connection yet, then waits for it to stand.
+    // True from SConnectEnd once connected; errors are reported as SConnect's.
+    void SConnectBegin();
+    bool SConnectEnd();
     void SListen();
     int Accept();
     void CancelListen();
@@ -154,6 +159,7 @@ private:
     UserPrompts* prompts_ = nullptr;
     EventWait wait_;
     bool connecting_ = false;
+    bool connectPending_ = false;  // blocking mode: begun, not yet waited for
     std::unique_ptr<QSocketNotifier> readNotifier_;
     std::unique_ptr<QSocketNotifier> writeNotifier_;
     std::unique_ptr<QSocketNotifier> listenNotifier_;

@@ -19,6 +19,10 @@ using Clock = std::chrono::steady_clock;
 // Each wait of the run is also cut short by every message from a worker.
 constexpr int64_t kWaitSliceMs = 1000;
 
+// Files given to a worker at once: the one in hand and the next. More would
+// only strand files with a slow connection while others idle.
+constexpr size_t kQueueDepth = 2;
+
 // A number a worker sent; 0 for anything else.
 int64_t FieldNumber(const std::string& field) {
     int64_t value = 0;
@@ -127,9 +131,12 @@ void ParallelRun::ReportRefusals() {
 bool ParallelRun::HandOut(const std::string& path, const std::string& remoteName, const std::string& logText,
                           PutMode mode) {
     ReportRefusals();
-    auto free = std::find_if(workers_.begin(), workers_.end(),
-                             [](const auto& w) { return w->ready && !w->gone && !w->job; });
-    if (free == workers_.end() || !pending_.empty()) return false;
+    if (!pending_.empty()) return false;
+    // An idle worker first, then one whose queue has room.
+    Worker* free = nullptr;
+    for (const auto& w : workers_)
+        if (w->Takes(kQueueDepth) && (free == nullptr || w->jobs.size() < free->jobs.size())) free = w.get();
+    if (free == nullptr) return false;
     Job job;
     job.id = nextId_++;
     job.path = path;
@@ -143,7 +150,7 @@ bool ParallelRun::HandOut(const std::string& path, const std::string& remoteName
     FileIdentity identity;
     if (ReadIdentity(path, identity)) job.size = identity.size;
     if (meter_) meter_->Found(job.size);
-    Give(**free, std::move(job));
+    Give(*free, std::move(job));
     return true;
 }
 
@@ -158,19 +165,21 @@ void ParallelRun::Give(Worker& w, Job job) {
                                        std::to_string(job.dir.size())};
     fields.insert(fields.end(), job.dir.begin(), job.dir.end());
     const std::string line = JoinFields(fields);
-    w.records.clear();
-    w.sent = 0;
-    w.job = std::move(job);
+    if (w.jobs.empty()) {
+        w.records.clear();
+        w.sent = 0;
+    }
+    w.jobs.push_back(std::move(job));
     w.process->write(line.data(), static_cast<qint64>(line.size()));
 }
 
 void ParallelRun::GivePending() {
     for (auto& w : workers_) {
-        if (pending_.empty()) return;
-        if (!w->ready || w->gone || w->job) continue;
-        Job job = std::move(pending_.front());
-        pending_.pop_front();
-        Give(*w, std::move(job));
+        while (!pending_.empty() && w->Takes(kQueueDepth)) {
+            Job job = std::move(pending_.front());
+            pending_.pop_front();
+            Give(*w, std::move(job));
+        }
     }
 }
 
@@ -190,12 +199,12 @@ void ParallelRun::OnLine(Worker& w, const std::string& line) {
         w.ready = true;
         w.loggedIn = true;
         GivePending();
-    } else if (kind == "L" && fields.size() == 2 && w.job) {
+    } else if (kind == "L" && fields.size() == 2 && !w.jobs.empty()) {
         w.records.push_back(fields[1]);
-    } else if (kind == "P" && fields.size() == 2 && w.job) {
+    } else if (kind == "P" && fields.size() == 2 && !w.jobs.empty()) {
         w.sent = FieldNumber(fields[1]);
         ShowProgress();
-    } else if (kind == "D" && w.job && fields.size() >= 3 && FieldNumber(fields[1]) == w.job->id) {
+    } else if (kind == "D" && !w.jobs.empty() && fields.size() >= 3 && FieldNumber(fields[1]) == w.jobs.front().id) {
         Complete(w, fields);
     }
 }
@@ -216,8 +225,8 @@ void ParallelRun::Complete(Worker& w, const std::vector<std::string>& fields) {
         identity.mtimeSec = FieldNumber(fields[6]);
         identity.mtimeNsec = FieldNumber(fields[7]);
     }
-    Job job = std::move(*w.job);
-    w.job.reset();
+    Job job = std::move(w.jobs.front());
+    w.jobs.pop_front();
     Log(job.logText);
     for (const std::string& record : w.records) Log(record);
     w.records.clear();
@@ -244,13 +253,16 @@ void ParallelRun::Record(const Job& job, bool stored, const FileIdentity& identi
 }
 
 void ParallelRun::HandBack(Worker& w) {
-    if (!w.job) return;
+    if (w.jobs.empty()) return;
     for (const std::string& record : w.records) Log(record);
     w.records.clear();
     w.sent = 0;
-    Log("A connection was lost while it sent " + w.job->path + "; the file goes again");
-    pending_.push_front(std::move(*w.job));
-    w.job.reset();
+    Log("A connection was lost while it sent " + w.jobs.front().path + "; the file goes again");
+    // Ahead of the rest, in the order they were found.
+    while (!w.jobs.empty()) {
+        pending_.push_front(std::move(w.jobs.back()));
+        w.jobs.pop_back();
+    }
 }
 
 void ParallelRun::Log(const std::string& text) {
@@ -286,7 +298,7 @@ void ParallelRun::OnGone(Worker& w) {
 }
 
 bool ParallelRun::Busy() const {
-    return std::any_of(workers_.begin(), workers_.end(), [](const auto& w) { return w->job && !w->gone; });
+    return std::any_of(workers_.begin(), workers_.end(), [](const auto& w) { return !w->jobs.empty() && !w->gone; });
 }
 
 bool ParallelRun::AnyAlive() const {

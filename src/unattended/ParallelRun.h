@@ -4,7 +4,8 @@
 // remote directory before a file of it is handed out, and stores a file
 // itself when no worker is free. Each upload worker is the same program
 // started again with VOLLUM_UPLOAD_WORKER=1: it logs in with the same
-// profile and stores one file at a time, told over its standard input, through
+// profile and stores one file at a time, told over its standard input (the
+// next one already queued there), through
 // the same one-file store a serial run uses (UploadWorker.cpp). Processes, not
 // threads: every connection keeps its one event-loop wait, in a process of its
 // own. Results come back over the pipe while the run waits on its own
@@ -69,9 +70,12 @@ private:
         bool ready = false;  // logged in and free for a file when job is empty
         bool gone = false;
         bool loggedIn = false;  // it said "R" once
-        std::optional<Job> job;
+        // In the order given; the first is in hand, the next waits in its
+        // pipe so that the worker never idles while this side is busy.
+        std::deque<Job> jobs;
         std::vector<std::string> records;  // log records of the file in hand
         int64_t sent = 0;                  // bytes of the file in hand sent so far
+        bool Takes(size_t depth) const { return ready && !gone && jobs.size() < depth; }
     };
 
     ParallelRun(TUnattended& run, int workers);

@@ -72,18 +72,23 @@ TEST_F(PassiveMode, EpsvOrPasvAlwaysReachTheControlPeer) {
     }
 }
 
-TEST_F(PassiveMode, NoStoreWithoutADataConnection) {
+TEST_F(PassiveMode, AFailedDataConnectAbortsTheStore) {
+    // STOR goes out while the connect travels; a refused connect is answered
+    // with ABOR at once, and the next command still gets its own reply.
+    auto abor = std::make_shared<Collected>();
     FakeFtpServer server;
     server.Reply("220 hi").Expect("TYPE I").Reply("200 ok").Expect("EPSV");
-    server.Reply("229 ok (|||" + std::to_string(UnusedPort()) + "|)").Expect("NOOP").Reply("200 ok");
+    server.Reply("229 ok (|||" + std::to_string(UnusedPort()) + "|)").Expect("STOR up");
+    server.Do(ReadUrgentAbort(abor)).Reply("225 ABOR ok").Expect("NOOP").Reply("200 ok");
     session->Settings.PassiveMode = true;
     Open(server);
     WriteFile(dir.Path() + "/up", "data");
-    session->StoreFile("TYPE I", dir.Path() + "/up", "up");
-    session->FtpCommand("NOOP");
+    EXPECT_FALSE(session->StoreFile("TYPE I", dir.Path() + "/up", "up"));
+    EXPECT_EQ(session->FtpCommand("NOOP"), 2);
     server.Finish();
     EXPECT_FALSE(server.Failed()) << server.Failure();
-    EXPECT_EQ(server.Commands().back(), "NOOP");  // no STOR left the server waiting
+    EXPECT_EQ(abor->Get(), "ABOR\r\n");
+    EXPECT_EQ(session->Control().LastReply(), "200 ok\r\n");
 }
 
 }  // namespace

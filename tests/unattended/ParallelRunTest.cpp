@@ -163,4 +163,24 @@ TEST(ParallelRunRules, WorkersUseTemporaryNamesAndKeepLinksOutsideTheSpool) {
     EXPECT_NE(program.LogText().find("it links outside the spool"), std::string::npos) << program.LogText();
 }
 
+// A drop run shares the workers: the dropped tree and a file beside it arrive
+// whole, and nothing local is touched.
+TEST(ParallelRunRules, DropRunSendsTheDroppedPathsOverSeveralConnections) {
+    VollumProgramDir program;
+    TempDir dropped;
+    MakeTree(dropped / "tree");
+    PutFile(dropped / "loose.bin", RandomBytes(30000, 99));
+    const std::vector<std::string> before = TreeListing(dropped.Path());
+    PyFtpServer server(PyFtpServerOptions{.environment = {{"THROTTLE", "200000"}}});
+    program.WriteIni(server.Port(), server.User(), server.Password(), false,
+                     {{"Connections", "3"}, {"PassiveMode", "1"}, {"IncludeDirs", "1"}, {"IncludeSubDirs", "1"}});
+    const VollumResult r = program.Run({dropped / "tree", dropped / "loose.bin"}, 90000);
+    ASSERT_EQ(r.exitCode, 0) << r.stderrText << program.LogText();
+    EXPECT_EQ(TreeListing(server.Root()), before) << program.LogText();
+    EXPECT_EQ(TreeListing(dropped.Path()), before);
+    size_t files = 0;
+    for (const auto& l : before) files += l[0] == 'f';
+    EXPECT_EQ(Count(program.LogText(), " Putfile "), files) << program.LogText();
+}
+
 }  // namespace vollum::test

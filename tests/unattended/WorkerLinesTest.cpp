@@ -1,6 +1,9 @@
-// The lines between a parallel run and its workers carry any bytes a path may hold.
+// The small parts of a parallel run: the lines between the run and its
+// workers carry any bytes a path may hold, and the run's meter adds up all
+// connections.
 #include <gtest/gtest.h>
 
+#include "unattended/RunMeter.h"
 #include "unattended/WorkerLines.h"
 
 namespace vollum {
@@ -27,6 +30,51 @@ TEST(WorkerLines, FieldsOfAnyBytesComeBackAsTheyWentAndSplitLinesAreWhole) {
     EXPECT_FALSE(in.Next(got));
 
     for (const char* bad : {"%4", "%G1", "a%"}) EXPECT_FALSE(SplitFields(bad, back)) << bad;
+}
+
+// The window as the run meter last set it.
+struct SeenView : MeterView {
+    bool visible = false;
+    std::string bytes, status, title;
+    bool IsVisible() const override { return visible; }
+    void ShowAndRaise() override { visible = true; }
+    void Hide() override { visible = false; }
+    void SetPosition(int) override {}
+    void SetTitle(const std::string& text) override { title = text; }
+    void SetBytesWritten(const std::string& text) override { bytes = text; }
+    void SetStatus(const std::string& text) override { status = text; }
+    void SetSpeed(const std::string&) override {}
+    void SetTimeLeft(const std::string&) override {}
+    void Repaint() override {}
+};
+
+TEST(RunMeter, ShowsTheBytesOfAllConnectionsAndTheFilesDoneOfFound) {
+    SeenView window;
+    RunMeter run(window);
+    run.Found(1000);  // handed to workers
+    run.Found(3000);
+    run.Found(4000);  // stored over the run's own connection
+    run.SetWorkersSending(500);
+    run.SetBytesWritten("1000 of 4000");
+    EXPECT_TRUE(window.visible);
+    EXPECT_EQ(window.bytes, "1500 of 8000");
+    EXPECT_EQ(window.status, "Sent 0 of 3 files");
+    EXPECT_EQ(window.title, "18% Complete");
+
+    run.Hide();  // the own file ended: its bytes now count as done, not twice
+    run.Done(4000);
+    run.SetWorkersSending(0);
+    run.Done(1000);
+    run.Show();
+    EXPECT_EQ(window.bytes, "5000 of 8000");
+    EXPECT_EQ(window.status, "Sent 2 of 3 files");
+    EXPECT_TRUE(window.visible);
+    run.End();
+    EXPECT_FALSE(window.visible);
+
+    for (const auto& [text, count] : std::vector<std::pair<std::string, int64_t>>{
+             {"123 of 456", 123}, {"", 0}, {"x1", 0}, {"99999999999999999999 of 1", 0}})
+        EXPECT_EQ(RunMeter::LeadingCount(text), count) << text;
 }
 
 }  // namespace
