@@ -134,9 +134,10 @@ bool StoreOperation::StoreOnce(const std::string& typeCommand, const std::string
     const int stor = control.FtpCommand(appends ? "APPE %s" : "STOR %s", {remote});
     if (stor == 4) CheckDataConnection();
     if (stor == 4 || stor == 5 || stor < 0) {
-        // A Cancel during the wait for STOR's reply leaves it unread: the server
-        // may have begun the temporary file all the same.
-        if (expected != nullptr && control.OwesReply()) partial_ = remote;
+        // A Cancel during the wait for STOR's reply leaves it unread, and a lost
+        // connection may have taken it: the server may have begun the
+        // temporary file all the same.
+        if (expected != nullptr && (control.OwesReply() || !control.Connected())) partial_ = remote;
         // Refused: no data connection will come, so none is waited for.
         text.ShowLine("Could not store file");
         text.LogLine("Could not store file " + remote);
