@@ -108,11 +108,13 @@ def main():
 
 
 def Parallel(runs, median, modes, servers, where, files, target):
-    """The tree over four connections, every client passive."""
-    clients = ("vollum4", "lftp4", "rclone4", "vollum")
-    print("%d × 4 KiB in 10 directories over four connections (all passive; Vollum also with one):\n" % files)
-    print("| link | server | Vollum ×4 | lftp -P 4 | rclone --transfers 4 | Vollum ×1 | ×4 ÷ best peer | ×4 ÷ ×1 |")
-    print("|---|---|---|---|---|---|---|---|")
+    """The tree over four connections, every client passive; Vollum as a drop and as a spool run."""
+    clients = ("vollum4", "lftp4", "rclone4", "vollum", "spool4", "spool1")
+    print("%d × 4 KiB in 10 directories over four connections (all passive; Vollum also with one, "
+          "and as a spool run, which checks each file's SIZE before it deletes it):\n" % files)
+    print("| link | server | Vollum ×4 | lftp -P 4 | rclone --transfers 4 | Vollum ×1 | spool ×4 | spool ×1 "
+          "| ×4 ÷ best peer | ×4 ÷ ×1 | spool ×4 ÷ best peer | spool ×4 ÷ ×1 |")
+    print("|---|---|---|---|---|---|---|---|---|---|---|---|")
     for mode in modes:
         for server in servers:
             t = {c: median((mode, server, "ptree", c), 0) for c in clients}
@@ -120,16 +122,22 @@ def Parallel(runs, median, modes, servers, where, files, target):
                 continue
             best = min(v for c, v in t.items() if c in ("lftp4", "rclone4") and v is not None)
             cells = " | ".join("%.3f s" % t[c] if t[c] is not None else "-" for c in clients)
-            print("| %s | %s | %s | %.2f | %.2f |" % (where[mode], server, cells, t["vollum4"] / best,
-                                                   t["vollum4"] / t["vollum"]))
-            if mode == "link":
-                target("10 ms link %d-file tree, %s, 4 connections: Vollum ÷ best of lftp and rclone" % (files, server),
-                       t["vollum4"], best)
-                target("10 ms link %d-file tree, %s: Vollum with 4 ÷ (0.35 × Vollum with 1)" % (files, server),
-                       t["vollum4"], 0.35 * t["vollum"])
-            else:
-                target("loopback %d-file tree, %s: Vollum with 4 ÷ Vollum with 1" % (files, server),
-                       t["vollum4"], t["vollum"])
+            ratio = lambda a, b: "%.2f" % (t[a] / t[b]) if t[a] and t[b] else "-"
+            spool_best = "%.2f" % (t["spool4"] / best) if t["spool4"] else "-"
+            print("| %s | %s | %s | %.2f | %s | %s | %s |" % (where[mode], server, cells, t["vollum4"] / best,
+                                                          ratio("vollum4", "vollum"), spool_best,
+                                                          ratio("spool4", "spool1")))
+            for kind, four, one in (("drop", "vollum4", "vollum"), ("spool", "spool4", "spool1")):
+                if t[four] is None or t[one] is None:
+                    continue
+                if mode == "link":
+                    target("10 ms link %d-file tree, %s, %s run, 4 connections: Vollum ÷ best of lftp and rclone"
+                           % (files, server, kind), t[four], best)
+                    target("10 ms link %d-file tree, %s, %s run: Vollum with 4 ÷ (0.35 × Vollum with 1)"
+                           % (files, server, kind), t[four], 0.35 * t[one])
+                else:
+                    target("loopback %d-file tree, %s, %s run: Vollum with 4 ÷ Vollum with 1" % (files, server, kind),
+                           t[four], t[one])
     print()
 
 

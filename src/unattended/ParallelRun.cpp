@@ -19,6 +19,10 @@ using Clock = std::chrono::steady_clock;
 // Each wait of the run is also cut short by every message from a worker.
 constexpr int64_t kWaitSliceMs = 1000;
 
+// Workers start only once the run has gone on this long: a run that ends
+// sooner would spend more on starting processes and logins than they save.
+constexpr auto kWorkersAfter = std::chrono::milliseconds(150);
+
 // Files given to a worker at once: the one in hand and the next. More would
 // only strand files with a slow connection while others idle.
 constexpr size_t kQueueDepth = 2;
@@ -56,10 +60,14 @@ ParallelRun::ParallelRun(TUnattended& run, int workers) : run_(run) {
         s.SetMeter(meter_.get());
     }
     run_.parallel_ = this;
-    StartWorkers(workers);
+    // On a timer, so that they start even while the run's own connection is busy with a long file.
+    startTimer_.setSingleShot(true);
+    QObject::connect(&startTimer_, &QTimer::timeout, [this, workers] { StartWorkers(workers); });
+    startTimer_.start(kWorkersAfter);
 }
 
 ParallelRun::~ParallelRun() {
+    startTimer_.stop();
     run_.parallel_ = nullptr;
     for (auto& w : workers_) {
         w->process->disconnect();
@@ -118,7 +126,7 @@ void ParallelRun::AwaitLogins() {
 
 void ParallelRun::ReportRefusals() {
     // Said once, at a point of the walk between commands (never from inside a wait).
-    if (reported_ || LoginsPending()) return;
+    if (reported_ || workers_.empty() || LoginsPending()) return;
     reported_ = true;
     const auto ready = std::count_if(workers_.begin(), workers_.end(), [](const auto& w) { return w->loggedIn; });
     if (ready == static_cast<long>(workers_.size())) return;
@@ -314,6 +322,7 @@ void ParallelRun::ShowProgress() {
 }
 
 void ParallelRun::Finish() {
+    startTimer_.stop();  // a run over this soon needs no more connections
     AwaitLogins();
     while (Busy() || (!pending_.empty() && AnyAlive())) {
         if (wait_.Wait(-1, WaitFor::Read, kWaitSliceMs) == WaitResult::Cancelled && QCoreApplication::closingDown())

@@ -12,6 +12,7 @@
 // connection; this side writes VOLLUM.LOG in completion order, records what is
 // stored, and deletes a top-level spool file only on its worker's whole store.
 #include <QObject>
+#include <QTimer>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -35,8 +36,8 @@ public:
     // The environment variable that makes the program an upload worker.
     static constexpr const char* kWorkerVariable = "VOLLUM_UPLOAD_WORKER";
 
-    // Nothing with Connections 1; else starts the workers, which log in while
-    // the walk begins.
+    // Nothing with Connections 1. Else the workers start after a short while,
+    // and log in while the walk goes on.
     static std::unique_ptr<ParallelRun> StartFor(TUnattended& run);
     ~ParallelRun();
     ParallelRun(const ParallelRun&) = delete;
@@ -106,6 +107,7 @@ private:
     std::deque<Job> pending_;  // handed back by a lost connection
     EventWait wait_;
     long nextId_ = 1;
+    QTimer startTimer_;
     bool holding_ = false;
     bool reported_ = false;
     int64_t ownSize_ = 0;

@@ -130,9 +130,9 @@ INSTANTIATE_TEST_SUITE_P(
     Connections, ParallelRun,
     // Slowed data connections keep the run going until every worker is in.
     ::testing::Values(ParallelCase{"oneAsEver", 1, {}, true, false, 5, ""},
-                      ParallelCase{"two", 2, {{"THROTTLE", "200000"}}, true, false, 5, ""},
-                      ParallelCase{"four", 4, {{"THROTTLE", "200000"}}, true, false, 5, ""},
-                      ParallelCase{"serverAllowsTwo", 4, {{"MAX_CONS_PER_IP", "2"}}, false, false, 0,
+                      ParallelCase{"two", 2, {{"THROTTLE", "50000"}}, true, false, 5, ""},
+                      ParallelCase{"four", 4, {{"THROTTLE", "50000"}}, true, false, 5, ""},
+                      ParallelCase{"serverAllowsTwo", 4, {{"MAX_CONS_PER_IP", "2"}, {"THROTTLE", "50000"}}, false, false, 0,
                                    "The server allows 2 connections"},
                       ParallelCase{"connectionCutMidRun", 4, {{"CUT_CONNECTION", "1"}, {"THROTTLE", "50000"}}, false,
                                    false, 0, "; the file goes again"},
@@ -149,7 +149,7 @@ TEST(ParallelRunRules, WorkersUseTemporaryNamesAndKeepLinksOutsideTheSpool) {
     TempDir outside;
     PutFile(outside / "secret", "not for the server");
     fs::create_symlink(outside / "secret", S + "/link.txt");
-    PyFtpServer server(PyFtpServerOptions{.environment = {{"THROTTLE", "200000"}}});
+    PyFtpServer server(PyFtpServerOptions{.environment = {{"THROTTLE", "50000"}}});
     const std::vector<std::string> topFiles = {"a.txt", "my file 100%.txt", "-dash", "empty.bin"};
     for (const std::string& name : topFiles) PutFile(server.Root() + "/" + TempName(name, "0000abcd"), "stale");
 
@@ -171,7 +171,7 @@ TEST(ParallelRunRules, DropRunSendsTheDroppedPathsOverSeveralConnections) {
     MakeTree(dropped / "tree");
     PutFile(dropped / "loose.bin", RandomBytes(30000, 99));
     const std::vector<std::string> before = TreeListing(dropped.Path());
-    PyFtpServer server(PyFtpServerOptions{.environment = {{"THROTTLE", "200000"}}});
+    PyFtpServer server(PyFtpServerOptions{.environment = {{"THROTTLE", "50000"}}});
     program.WriteIni(server.Port(), server.User(), server.Password(), false,
                      {{"Connections", "3"}, {"PassiveMode", "1"}, {"IncludeDirs", "1"}, {"IncludeSubDirs", "1"}});
     const VollumResult r = program.Run({dropped / "tree", dropped / "loose.bin"}, 90000);
