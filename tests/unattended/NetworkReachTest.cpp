@@ -70,6 +70,7 @@ TEST_F(NetworkReach, DropAndRetrieveInEveryModeAndFamily) {
 
         if (c.tls) ::setenv("SSL_CERT_FILE", server.CaFile().c_str(), 1);
         session = std::make_unique<TFtpSession>(prompts);
+        session->Settings.ProgramDir = dir.Path() + "/";  // its log, not the working directory's
         session->Settings.ConnectionTimeOut = 5;
         session->Settings.FtpTimeOut = 5;
         session->Settings.PassiveMode = c.passive;
