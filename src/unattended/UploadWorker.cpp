@@ -1,6 +1,7 @@
 #include "unattended/UploadWorker.h"
 
 #include <QCoreApplication>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -22,9 +23,20 @@ namespace vollum {
 
 namespace {
 
-void Say(const std::vector<std::string>& fields) {
-    const std::string line = JoinFields(fields);
-    WriteStandardOutput(line.data(), line.size());
+// Lines wait here until a file is done, so that the run wakes once per file;
+// progress goes out at most every 100 ms while a long file is sent.
+std::string pendingLines;
+auto lastSent = std::chrono::steady_clock::now();
+
+void SayNow() {
+    WriteStandardOutput(pendingLines.data(), pendingLines.size());
+    pendingLines.clear();
+    lastSent = std::chrono::steady_clock::now();
+}
+
+void Say(const std::vector<std::string>& fields, bool now = true) {
+    pendingLines += JoinFields(fields);
+    if (now || std::chrono::steady_clock::now() - lastSent >= std::chrono::milliseconds(100)) SayNow();
 }
 
 // The worker's progress window: the bytes of the file in hand, to the run.
@@ -36,7 +48,7 @@ public:
     void SetPosition(int) override {}
     void SetTitle(const std::string&) override {}
     void SetBytesWritten(const std::string& text) override {
-        Say({"P", std::to_string(RunMeter::LeadingCount(text))});
+        Say({"P", std::to_string(RunMeter::LeadingCount(text))}, false);
     }
     void SetStatus(const std::string&) override {}
     void SetSpeed(const std::string&) override {}
@@ -142,16 +154,18 @@ int RunUploadWorker(char* argv0) {
         return kExitStartupFailed;
     }
     // The run writes the records, in the order its files complete.
-    session.Output().LogSink = [](const std::string& text) { Say({"L", text}); };
+    session.Output().LogSink = [](const std::string& text) { Say({"L", text}, false); };
     PipeMeter meter;
     session.SetMeter(&meter);
     TUnattended run(session);
     UploadWorker worker(run, session);
+    int code = kExitStartupFailed;
     try {
-        return worker.Run();
+        code = worker.Run();
     } catch (const VollumError&) {
-        return kExitStartupFailed;
     }
+    SayNow();
+    return code;
 }
 
 }  // namespace vollum
