@@ -23,8 +23,8 @@ public:
     // Active: listens on a fresh port of the control connection's local
     // address and announces it; the PORT/EPRT reply's class. Passive: asks for
     // the server's port and begins the connect to it (Accept completes it);
-    // the EPSV/PASV reply's class, 5 when no usable port came. 5 without a word to the server on a TLS
-    // session before PROT P was accepted.
+    // the EPSV/PASV reply's class, 5 when no usable port came. 5 without a
+    // word to the server on a TLS session before PROT P was accepted.
     int OpenPort();
     // Just before the command that uses the data connection: in passive mode
     // the connect is completed while that command travels, and a failed one
@@ -32,9 +32,8 @@ public:
     void BeforeTransferCommand();
     // Active: waits for the server to connect, refusing (and logging) any
     // other peer unless DataFromAnyAddress. Passive: waits for the connect
-    // begun in OpenPort. Then, when protected, the
-    // TLS handshake (both modes). IsOpen() tells whether a usable data
-    // connection stands.
+    // begun in OpenPort. Then, when protected, the TLS handshake (both
+    // modes). IsOpen() tells whether a usable data connection stands.
     void Accept();
     // Data connections are protected with TLS (after PROT P was accepted).
     void Protect(bool on) { protect_ = on; }

@@ -128,12 +128,13 @@ TEST_P(ParallelRun, SendsEveryFileWholeOnceAndDeletesOnlyWhatWasStored) {
 
 INSTANTIATE_TEST_SUITE_P(
     Connections, ParallelRun,
-    // Slowed data connections keep the run going until every worker is in.
+    // Slowed data connections keep the run going until the workers, started a
+    // moment in, have logged in and taken files.
     ::testing::Values(ParallelCase{"oneAsEver", 1, {}, true, false, 5, ""},
                       ParallelCase{"two", 2, {{"THROTTLE", "50000"}}, true, false, 5, ""},
                       ParallelCase{"four", 4, {{"THROTTLE", "50000"}}, true, false, 5, ""},
-                      ParallelCase{"serverAllowsTwo", 4, {{"MAX_CONS_PER_IP", "2"}, {"THROTTLE", "50000"}}, false, false, 0,
-                                   "The server allows 2 connections"},
+                      ParallelCase{"serverAllowsTwo", 4, {{"MAX_CONS_PER_IP", "2"}, {"THROTTLE", "50000"}}, false,
+                                   false, 0, "The server allows 2 connections"},
                       ParallelCase{"connectionCutMidRun", 4, {{"CUT_CONNECTION", "1"}, {"THROTTLE", "50000"}}, false,
                                    false, 0, "; the file goes again"},
                       ParallelCase{"spoolHeldByTheWholeRun", 4, {{"THROTTLE", "50000"}}, false, true, 0, ""}),
