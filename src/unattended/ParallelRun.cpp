@@ -24,8 +24,10 @@ constexpr int64_t kWaitSliceMs = 1000;
 constexpr auto kWorkersAfter = std::chrono::milliseconds(150);
 
 // Files given to a worker at once: the one in hand and the next. More would
-// only strand files with a slow connection while others idle.
+// only strand files with a slow connection while others idle; so would a
+// file queued behind a large one, whose pipe round trip saves nothing.
 constexpr size_t kQueueDepth = 2;
+constexpr int64_t kQueuedBehindBytes = 1 << 20;
 
 // A number a worker sent; 0 for anything else.
 int64_t FieldNumber(const std::string& field) {
@@ -136,6 +138,11 @@ void ParallelRun::ReportRefusals() {
     run_.s_.LogLine(text);
 }
 
+bool ParallelRun::Worker::Takes() const {
+    if (!ready || gone) return false;
+    return jobs.empty() || (jobs.size() < kQueueDepth && jobs.back().size <= kQueuedBehindBytes);
+}
+
 bool ParallelRun::HandOut(const std::string& path, const std::string& remoteName, const std::string& logText,
                           PutMode mode) {
     ReportRefusals();
@@ -143,7 +150,7 @@ bool ParallelRun::HandOut(const std::string& path, const std::string& remoteName
     // An idle worker first, then one whose queue has room.
     Worker* free = nullptr;
     for (const auto& w : workers_)
-        if (w->Takes(kQueueDepth) && (free == nullptr || w->jobs.size() < free->jobs.size())) free = w.get();
+        if (w->Takes() && (free == nullptr || w->jobs.size() < free->jobs.size())) free = w.get();
     if (free == nullptr) return false;
     Job job;
     job.id = nextId_++;
@@ -183,7 +190,7 @@ void ParallelRun::Give(Worker& w, Job job) {
 
 void ParallelRun::GivePending() {
     for (auto& w : workers_) {
-        while (!pending_.empty() && w->Takes(kQueueDepth)) {
+        while (!pending_.empty() && w->Takes()) {
             Job job = std::move(pending_.front());
             pending_.pop_front();
             Give(*w, std::move(job));

@@ -76,7 +76,8 @@ private:
         std::deque<Job> jobs;
         std::vector<std::string> records;  // log records of the file in hand
         int64_t sent = 0;                  // bytes of the file in hand sent so far
-        bool Takes(size_t depth) const { return ready && !gone && jobs.size() < depth; }
+        // Free, or with room in its queue behind files that are soon sent.
+        bool Takes() const;
     };
 
     ParallelRun(TUnattended& run, int workers);
