@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "config/TIniFile.h"
+#include "support/Processes.h"
 
 namespace vollum::test {
 
@@ -21,6 +22,8 @@ VollumProgramDir::VollumProgramDir() {
     fs::copy_file(std::string(VOLLUM_BINARY_DIR) + "/Vollum", dir_ / "Vollum");
     fs::create_directory(Spool());
 }
+
+VollumProgramDir::~VollumProgramDir() { ExpectNothingRunsFrom(Path()); }
 
 std::string VollumProgramDir::LogText() const { return ReadFile(dir_ / "VOLLUM.LOG"); }
 
