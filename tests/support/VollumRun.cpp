@@ -49,6 +49,8 @@ void VollumProgramDir::Start(QProcess& p, const std::vector<std::string>& argume
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("DISPLAY");
     env.remove("WAYLAND_DISPLAY");
+    // A run's notification would land on the desktop of whoever runs the tests.
+    env.remove("DBUS_SESSION_BUS_ADDRESS");
     p.setProcessEnvironment(env);
     p.setWorkingDirectory(QString::fromStdString(workingDirectory.empty() ? Path() : workingDirectory));
     QStringList args;
