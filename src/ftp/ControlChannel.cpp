@@ -62,6 +62,7 @@ bool ControlChannel::Open(const std::string& host, const std::string& port) {
     socket_.IPAddr = host;
     socket_.SetNonBlocking(false);
     acceptedType_.clear();  // a new server knows no type yet
+    lastErrorText_.clear();
     ++connectionSerial_;
     ++directorySerial_;
     BusyCursor();

@@ -183,7 +183,7 @@ void RetrieveOperation::Run(const std::string& source, const std::string& localN
     // A broken connection, a TLS stream without the server's close_notify or
     // a count other than the one announced: the server's 226 cannot vouch for
     // bytes that someone else may have ended.
-    const bool cut = (n < 0 || data.EndedWithoutClose() || (announced && *announced != received));
+    const bool cut = n < 0 || data.EndedWithoutClose() || (announced && *announced != received);
     if (cut) {
         const std::string line = "Received " + std::to_string(received) +
                                  (announced ? " of " + std::to_string(*announced) : std::string()) +

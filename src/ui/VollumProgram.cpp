@@ -76,10 +76,11 @@ int RunHeadless(char* argv0, const std::vector<std::string>& arguments, const st
 }
 
 int EndAfterCreation(const TStartup& startup) {
-    if (startup.Runs.EndRequested) return kExitNormal;
     // A run that could not connect, or lost its connection, has said so once:
     // it ends rather than leave a window behind.
-    if (startup.Runs.ConnectionFailed || startup.Runs.ConnectionLost) return kExitNoConnection;
+    if (startup.Runs.ConnectionLost) return kExitNoConnection;
+    if (startup.Runs.EndRequested) return kExitNormal;
+    if (startup.Runs.ConnectionFailed) return kExitNoConnection;
     // Started to send, but the settings stopped it (the error box was shown).
     if (startup.Arrangement != WindowArrangement::Interactive && startup.CreationFailed) return kExitStartupFailed;
     return -1;
