@@ -164,6 +164,9 @@ void TMainform::BuildControls() {
     connect(Button4, &QPushButton::clicked, this, [this] { Guarded([this] { Button4Click(); }); });
     connect(Button5, &QPushButton::clicked, this, [this] { Guarded([this] { Button5Click(); }); });
     connect(Settings1, &QAction::triggered, this, [this] { Settings1Click(); });
+    // A click on the icon brings the window back, as desktop users expect.
+    TrayIcon1->OnClick = [this](QObject*) { Settings1Click(); };
+    TrayIcon1->OnDblClick = [this](QObject*) { Settings1Click(); };
     connect(Subst1, &QAction::triggered, this, [this] { Guarded([this] { Button3Click(); }); });
     connect(DeSubst1, &QAction::triggered, this, [this] { Guarded([this] { Button4Click(); }); });
     connect(Exit1, &QAction::triggered, this, [this] { Guarded([this] { Button5Click(); }); });
