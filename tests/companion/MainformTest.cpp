@@ -13,6 +13,7 @@
 #include "companion/TMainform.h"
 #include "companion/TTrayIcon.h"
 #include "config/TIniFile.h"
+#include "platform/CompanionWords.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempDir.h"
 
@@ -129,23 +130,23 @@ TEST_F(Mainform, StartMapsArmsAndWatchesStopReleasesAndStopWithoutStartAsks) {
     EXPECT_EQ(tool, std::vector<std::string>{(root / "vollum-subst") + " F: " + spool});
     EXPECT_TRUE(f->Mapped());
     EXPECT_EQ(Key(), "1");
-    EXPECT_EQ(f->StatusText(), "Status: Directory " + spool + " Substed as F:");
+    EXPECT_EQ(f->StatusText(), "Status: Directory " + spool + Words().MappedAs + "F: (" + DriveShownAs('F') + ")");
     EXPECT_TRUE(f->Watch.Timer1.Enabled());
     EXPECT_EQ(f->Watch.Timer1.Interval(), 2000);
 
     f->Button4Click();
     EXPECT_EQ(tool.back(), (root / "vollum-subst") + " F: /D");
     EXPECT_FALSE(f->Mapped());
-    EXPECT_EQ(f->StatusText(), "Status: Drive not substed anymore");
+    EXPECT_EQ(f->StatusText(), Words().NotMappedAnymore);
     EXPECT_FALSE(f->Watch.Timer1.Enabled());
     EXPECT_EQ(Key(), "0");  // disarmed: the user's next Vollum opens its window
 
     prompts.answers = {PromptAnswer::No};
     f->Button4Click();
-    EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"Drive may not be substed, Try it anyway?"});
+    EXPECT_EQ(prompts.Texts(), std::vector<std::string>{Words().MayNotBeMapped});
     EXPECT_EQ(tool.size(), 2u);
     EXPECT_EQ(Key(), "0");
-    EXPECT_EQ(f->StatusText(), "Status:  Drive not substed");
+    EXPECT_EQ(f->StatusText(), Words().NotMapped);
 }
 
 TEST_F(Mainform, StartRefusesAMappedDriveAMissingToolAndABadInterval) {
@@ -157,7 +158,7 @@ TEST_F(Mainform, StartRefusesAMappedDriveAMissingToolAndABadInterval) {
     fs::remove(root / "Drives/F");
     f->Edit2->setText(QString::fromStdString(root / "no-such-tool"));
     f->Button3Click();
-    EXPECT_EQ(prompts.Texts(), (std::vector<std::string>{"Can't subst a Harddisk drive",
+    EXPECT_EQ(prompts.Texts(), (std::vector<std::string>{std::string(Words().DriveInUse) + ": " + DriveShownAs('F'),
                                                          "Error Couldn't find" + (root / "no-such-tool")}));
     EXPECT_TRUE(tool.empty());
 
