@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <cstdlib>
 #include <filesystem>
@@ -252,6 +253,54 @@ TEST(TrayIcon, CallsTheAreaOnlyForChangesAndCutsTheTip) {
         EXPECT_EQ(icon.ToolTip(), std::string(61, 'a'));
     }
     EXPECT_EQ(calls.back(), "delete");  // destroyed while shown
+}
+
+}  // namespace
+}  // namespace vollum
+
+namespace vollum {
+namespace {
+
+// A first start, as a new user meets it: what Start needs is filled in, the
+// status bar says what Start will do, and the labels speak of this system.
+TEST_F(Mainform, FirstStartFillsAFreeDriveTheIntervalAndTheClientAndSaysWhatStartDoes) {
+    fs::create_directories(root / "Drives");
+    fs::create_directory_symlink("/tmp", root / "Drives/F");  // F: is taken
+    test::WriteFile(root / "config/Vollum97 Path", (root / "Client Dir") + "\n");
+    test::WriteFile(root / "Client Dir/VOLLUM.INI", "[LastUsed]\r\nNAME=office\r\n");
+    auto f = Create();
+    EXPECT_EQ(f->Edit1->text().toStdString(), "G:");
+    EXPECT_EQ(f->Edit4->text().toStdString(), "5");
+    EXPECT_EQ(f->Edit5->text().toStdString(), "500");
+    EXPECT_EQ(f->Edit3->text().toStdString(), root / "Client Dir");
+    EXPECT_EQ(f->StatusText(),
+              "Status: Start uploads everything put into " + DriveShownAs('G') + " to the server of profile office");
+    EXPECT_EQ(f->Label1->text().toStdString(), Words().ToolLabel);
+    EXPECT_EQ(f->CheckBox1->text().toStdString(), Words().StartAtLogin);
+    f->Button3Click();
+    EXPECT_TRUE(f->Mapped());
+    EXPECT_EQ(f->Watch.SettleMs, 500);
+    EXPECT_TRUE(f->Changed());  // offered for saving at close
+}
+
+// Shown again from the tray's menu and by a click on the icon, every time.
+TEST_F(Mainform, TheIconsMenuAndAClickBringTheWindowBack) {
+    WriteSettings("F:", "1", "0");
+    auto f = Create();
+    f->show();
+    for (auto show : std::vector<std::function<void()>>{
+             [&] { f->Settings1->trigger(); },
+             [&] { f->TrayIcon1->MouseAction(NotifyArea::Mouse::LeftUp); },
+             [&] { f->TrayIcon1->MouseAction(NotifyArea::Mouse::LeftDoubleClick); },
+         }) {
+        f->showMinimized();
+        QCoreApplication::processEvents();
+        show();
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(f->isVisible());
+        EXPECT_FALSE(f->isMinimized());
+        EXPECT_FALSE(f->TrayIcon1->Active());
+    }
 }
 
 }  // namespace
