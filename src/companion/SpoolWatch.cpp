@@ -74,6 +74,7 @@ SpoolWatch::SpoolWatch(UserPrompts& prompts) : prompts_(prompts) {
     Timer2.OnTimer = [this] { Guarded(&SpoolWatch::Timer2Timer); };
     StartClient = [](const std::string& program) { return StartClientProcess(program, {}); };
     settle_.setSingleShot(true);
+    settle_.setTimerType(Qt::PreciseTimer);  // a coarse timer may end a quiet period early
     QObject::connect(&settle_, &QTimer::timeout, [this] { Guarded(&SpoolWatch::SettleTick); });
     notify_.OnChange = [this] { Guarded(&SpoolWatch::SpoolChanged); };
 }
@@ -125,6 +126,7 @@ void SpoolWatch::SpoolChanged() {
     if (!active_ || running_ || quietUntilPoll_) return;
     if (settling_) {
         changedWhileSettling_ = true;
+        lastChange_.start();
         return;
     }
     StartSettle();
@@ -134,6 +136,7 @@ void SpoolWatch::StartSettle() {
     if (SettleMs <= 0) return Consider(Trigger::Settled);
     settling_ = true;
     changedWhileSettling_ = false;
+    lastChange_.start();
     settleSnapshot_ = SpoolSnapshot(SpoolDirectory());
     settle_.start(static_cast<int>(std::min<int64_t>(SettleMs, 3600000)));
 }
@@ -141,11 +144,18 @@ void SpoolWatch::StartSettle() {
 void SpoolWatch::SettleTick() {
     if (!settling_) return;
     std::vector<std::string> now = SpoolSnapshot(SpoolDirectory());
-    if (changedWhileSettling_ || now != settleSnapshot_) {
-        // Still being written: wait for a whole quiet period from here.
+    if (changedWhileSettling_) {
+        // Notified changes explain the difference: quiet for SettleMs after the last one.
         settleSnapshot_ = std::move(now);
         changedWhileSettling_ = false;
-        settle_.start();
+        const int64_t left = SettleMs - lastChange_.elapsed();
+        settle_.start(static_cast<int>(std::clamp<int64_t>(left, 1, 3600000)));
+        return;
+    }
+    if (now != settleSnapshot_) {
+        // Changed without a notification (a file system that sends none): a whole period from here.
+        settleSnapshot_ = std::move(now);
+        settle_.start(static_cast<int>(std::min<int64_t>(SettleMs, 3600000)));
         return;
     }
     settling_ = false;

@@ -6,6 +6,7 @@
 // [SpoolBay] Executed in VOLLUM.INI; where the exit cannot be watched, Timer2
 // reads the key once a second. Then the key is re-armed and the spool looked
 // at again at once. Works on QtCore alone.
+#include <QElapsedTimer>
 #include <QTimer>
 #include <cstdint>
 #include <functional>
@@ -115,6 +116,7 @@ private:
     bool quietUntilPoll_ = false;
     std::vector<std::string> settleSnapshot_;
     QTimer settle_;
+    QElapsedTimer lastChange_;
     DirectoryWatch notify_;
     ProcessEndWatch clientEnd_;
 };

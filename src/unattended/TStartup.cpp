@@ -1,13 +1,13 @@
 #include "unattended/TStartup.h"
 
+#include <QtGlobal>
+
 #include "common/Errors.h"
 #include "common/Helpers.h"
 #include "common/UserPrompts.h"
 #include "ftp/TFtpSession.h"
 #include "platform/ProcessStart.h"
 #include "unattended/ExitCodes.h"
-
-#include <QtGlobal>
 
 namespace vollum {
 
