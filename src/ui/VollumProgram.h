@@ -15,7 +15,10 @@ int RunVollum(int argc, char** argv);
 // with at once, or -1 when the event loop is to run with the main window.
 int EndAfterCreation(const TStartup& startup);
 
-int RunWithDisplay(char* argv0, const std::vector<std::string>& arguments, const std::string& startDirectory);
-int RunHeadless(char* argv0, const std::vector<std::string>& arguments, const std::string& startDirectory);
+// spoolOption: --spool was given.
+int RunWithDisplay(char* argv0, const std::vector<std::string>& arguments, const std::string& startDirectory,
+                   bool spoolOption = false);
+int RunHeadless(char* argv0, const std::vector<std::string>& arguments, const std::string& startDirectory,
+                bool spoolOption = false);
 
 }  // namespace vollum

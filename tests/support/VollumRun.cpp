@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "config/TIniFile.h"
+#include "platform/ProcessStart.h"
 #include "support/Processes.h"
 
 namespace vollum::test {
@@ -51,6 +52,9 @@ void VollumProgramDir::Start(QProcess& p, const std::vector<std::string>& argume
     env.remove("WAYLAND_DISPLAY");
     // A run's notification would land on the desktop of whoever runs the tests.
     env.remove("DBUS_SESSION_BUS_ADDRESS");
+    // As SpoolBay starts it: an armed key means a spool run.
+    if (StartedBySpoolBay) env.insert(kStartedBySpoolBay, "1");
+    else env.remove(kStartedBySpoolBay);
     p.setProcessEnvironment(env);
     p.setWorkingDirectory(QString::fromStdString(workingDirectory.empty() ? Path() : workingDirectory));
     QStringList args;

@@ -195,9 +195,11 @@ TEST_F(FirstUse, DropRunThatCannotConnectSaysSoOnceAndEnds) {
     TMeterDLG meterWindow(*session);
     meterWindow.installEventFilter(&meterShows);
     session->SetMeter(&meterWindow);
-    // The key armed too: the spool run fails first, and the drop run is not tried on the same server.
+    // Started by SpoolBay with the key armed: the spool run fails first, and
+    // the drop run is not tried on the same server.
     std::filesystem::create_directory(dir / "COPY");
     TStartup startup(*session, {dir / "a.txt"}, dir.Path());
+    startup.Spool = SpoolStart::BySpoolBay;
     EXPECT_EQ(startup.ProgramEntry(dir.Path()), WindowArrangement::Drop);
     meterWindow.FormCreate();
     startup.FormCreate();
