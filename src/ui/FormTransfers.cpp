@@ -2,7 +2,6 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-#include "common/Helpers.h"
 #include "common/UserPrompts.h"
 #include "config/StartupReading.h"
 #include "ftp/TFtpSession.h"
@@ -72,11 +71,7 @@ void TFTPForm::PutMNUClick() {
     session_.LogLine("Putfile " + remote);
     std::string& type = access_.Settings().TypeCommand;
     type = dialog.PutTypeCommand(type);
-    transferCancelled_ = false;
-    if (session_.StoreFile(type, TTransferDialog::Text(dialog.FileName), remote) || !transferCancelled_) return;
-    // What arrived before the ABOR may stay on the server under the target's name.
-    const std::string stored = access_.Settings().UseLowerCase ? LowerCaseName(remote) : remote;
-    session_.ShowLine("The server may hold a partial file: %s", {stored});
+    session_.StoreFile(type, TTransferDialog::Text(dialog.FileName), remote);
 }
 
 }  // namespace vollum

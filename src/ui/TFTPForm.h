@@ -117,7 +117,6 @@ private:
     int depth_ = 0;              // menu handlers running, nested ones counted
     bool closePending_ = false;  // close asked for while something ran
     bool closing_ = false;       // FormClose is running
-    bool transferCancelled_ = false;  // Cancel Transfer chosen while the current transfer ran
     QTimer* closeTimer_;         // keeps abandoning waits until the handlers have ended
 };
 
