@@ -18,12 +18,12 @@ bool StartHidden(const std::string& program, const std::vector<std::string>& arg
     return QProcess::startDetached(Text(program), list);
 }
 
-void StartEditor(const std::string& editor, const std::string& file) {
+bool StartEditor(const std::string& editor, const std::string& file) {
     QStringList parts = QProcess::splitCommand(QString::fromLocal8Bit(editor.empty() ? "xdg-open" : editor));
-    if (parts.isEmpty()) return;
+    if (parts.isEmpty()) return false;
     const QString program = parts.takeFirst();
     parts << Text(file);
-    QProcess::startDetached(program, parts);
+    return QProcess::startDetached(program, parts);
 }
 
 std::string ClientProgramName() { return "Vollum"; }
