@@ -1,6 +1,8 @@
 #include "ui/FileViewer.h"
 
 #include <QFontDatabase>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QPlainTextEdit>
 #include <QStringDecoder>
 #include <QVBoxLayout>
@@ -97,7 +99,13 @@ TFileViewer::TFileViewer(const std::string& path, const std::string& title, QWid
                      .arg(ToQt(path));
     ViewerText->setPlainText(shown);
     resize(720, 480);
-    GradientCaption1 = AttachGradientCaption(this, title, " ");
+    GradientCaption1 = AttachGradientCaption(this, "Vollum", "Viewer -");
+    // Over the window it was opened from, like a dialog.
+    const QRect over = parent != nullptr ? parent->window()->frameGeometry()
+                       : QGuiApplication::primaryScreen() != nullptr
+                           ? QGuiApplication::primaryScreen()->availableGeometry()
+                           : QRect();
+    if (over.isValid()) move(over.center() - rect().center());
 }
 
 }  // namespace vollum

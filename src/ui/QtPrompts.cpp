@@ -1,10 +1,13 @@
 #include "ui/QtPrompts.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QInputDialog>
+#include <QLayout>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <utility>
@@ -28,11 +31,39 @@ QMessageBox::Icon IconOf(PromptIcon icon) {
     return QMessageBox::NoIcon;
 }
 
-// Room for the title in the window manager's bar: the text, the icon and three buttons.
+// Room for the title in the window manager's bar: the text (bold in many
+// themes), the icon and three buttons.
 int WidthForTitle(const QString& title) {
     constexpr int kBarExtras = 140;
-    return QFontMetrics(QFontDatabase::systemFont(QFontDatabase::TitleFont)).horizontalAdvance(title) + kBarExtras;
+    QFont font = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    font.setBold(true);
+    return QFontMetrics(font).horizontalAdvance(title) + kBarExtras;
 }
+
+// The input dialog makes its layout only as it is shown, and sizes itself to
+// its contents: just before the window appears, the title's room goes to the
+// field, and a fixed size keeps the window manager from adding a resize
+// handle under the buttons.
+class FitInputBox : public QObject {
+public:
+    explicit FitInputBox(QInputDialog& dialog) : dialog_(dialog) { dialog.installEventFilter(this); }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == &dialog_ && event->type() == QEvent::Show) {
+            QLayout* layout = dialog_.layout();
+            auto* field = dialog_.findChild<QLineEdit*>();
+            if (layout && field) {
+                const QMargins margins = layout->contentsMargins();
+                field->setMinimumWidth(WidthForTitle(dialog_.windowTitle()) - margins.left() - margins.right());
+                layout->setSizeConstraint(QLayout::SetFixedSize);
+                layout->activate();
+            }
+        }
+        return false;
+    }
+
+private:
+    QInputDialog& dialog_;
+};
 
 }  // namespace
 
@@ -90,7 +121,7 @@ bool QtPrompts::InputBox(const std::string& title, const std::string& prompt, st
     dialog.setWindowTitle(ToQt(title));
     dialog.setLabelText(ToQt(prompt));
     dialog.setTextValue(ToQt(value));
-    dialog.setMinimumWidth(WidthForTitle(dialog.windowTitle()));
+    FitInputBox fit(dialog);
     if (dialog.exec() != QDialog::Accepted) return false;
     value = FromQt(dialog.textValue());
     return true;
