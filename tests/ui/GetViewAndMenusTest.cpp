@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QFontDatabase>
+#include <QInputDialog>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -144,6 +146,26 @@ TEST_F(GetViewAndMenus, ViewWithoutTheSystemsOpenerShowsTheFileInOwnViewer) {
             EXPECT_TRUE(shown.contains("|.ELF............|"));
         }
         viewer->close();
+    }
+}
+
+// Under a window manager an input box shows its whole title and no resize handle.
+TEST(InputBox, FitsItsTitleAndKeepsItsSize) {
+    QtPrompts prompts;
+    for (const char* title : {"Remote Directory Listing", "Change Directory", "Enter preferred editor"}) {
+        bool seen = false;
+        WhenModal<QInputDialog>([&](QInputDialog* box) {
+            seen = true;
+            QFont bold = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+            bold.setBold(true);
+            // The title and, at the least, the bar's icon and three buttons.
+            EXPECT_GE(box->width(), QFontMetrics(bold).horizontalAdvance(title) + 100) << title;
+            EXPECT_EQ(box->minimumSize(), box->maximumSize()) << title;
+            box->reject();
+        });
+        std::string value;
+        EXPECT_FALSE(prompts.InputBox(title, "Directory:", value));
+        EXPECT_TRUE(seen);
     }
 }
 

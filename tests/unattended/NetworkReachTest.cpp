@@ -149,7 +149,9 @@ TEST_F(NetworkReach, TlsRefusedOrUntrustedEndsBeforeLogin) {
                                         FingerprintText(*NormalizedFingerprint(server.Fingerprint()))})
             EXPECT_NE(q.text.find(part), std::string::npos) << part << " in " << q.text;
         EXPECT_EQ(q.buttons, c.pin.empty() ? PromptButtons::YesNo : PromptButtons::YesNoDefaultNo);
-        if (!c.pin.empty()) EXPECT_NE(q.text.find(FingerprintText(c.pin)), std::string::npos);
+        if (!c.pin.empty()) {
+            EXPECT_NE(q.text.find(FingerprintText(c.pin)), std::string::npos);
+        }
     }
 
     // Yes pins the certificate in the (saved) profile; the next connection asks nothing.
