@@ -7,6 +7,7 @@
 #include <QInputDialog>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <cstdlib>
@@ -166,6 +167,28 @@ TEST(InputBox, FitsItsTitleAndKeepsItsSize) {
         std::string value;
         EXPECT_FALSE(prompts.InputBox(title, "Directory:", value));
         EXPECT_TRUE(seen);
+    }
+}
+
+// Enter gives the default answer, Escape the safe one.
+TEST(QtPromptsQuestions, EnterAndEscapeAnswers) {
+    struct Case {
+        PromptButtons buttons;
+        Qt::Key key;
+        PromptAnswer answer;
+    };
+    const Case cases[] = {
+        {PromptButtons::YesNo, Qt::Key_Return, PromptAnswer::Yes},
+        {PromptButtons::YesNoDefaultNo, Qt::Key_Return, PromptAnswer::No},
+        {PromptButtons::YesNoDefaultNo, Qt::Key_Escape, PromptAnswer::No},
+        {PromptButtons::ReplaceKeepBothCancel, Qt::Key_Return, PromptAnswer::KeepBoth},
+        {PromptButtons::ReplaceKeepBothCancel, Qt::Key_Escape, PromptAnswer::Cancel},
+    };
+    QtPrompts prompts;
+    for (const Case& c : cases) {
+        WhenModal<QMessageBox>([&c](QMessageBox* box) { QTest::keyClick(box, c.key); });
+        EXPECT_EQ(prompts.MessageBox("Sure?", "Confirm", c.buttons, PromptIcon::Warning), c.answer)
+            << static_cast<int>(c.buttons) << " " << c.key;
     }
 }
 
