@@ -177,7 +177,11 @@ void RetrieveOperation::Run(const std::string& source, const std::string& localN
 
     if (separate) {
         out.Keep();
-        StartEditor(settings.Editor, out.Path());
+        text.ShowLine("Wrote %s (%s bytes)", {out.FinalPath(), std::to_string(received)});
+        // Without the editor (no xdg-open, say) the file is shown all the same.
+        if (!StartEditor(settings.Editor, out.Path()) &&
+            !p_.prompts.ShowFile(out.FinalPath(), listing ? "Directory listing" : source))
+            text.ShowLine("The editor %s cannot be started", {settings.Editor});
     }
 
     // A broken connection, a TLS stream without the server's close_notify or
@@ -195,8 +199,10 @@ void RetrieveOperation::Run(const std::string& source, const std::string& localN
     const int finalReply = control.GetReply();
     meter.Hide();
     // Only a whole file replaces what the target held before.
-    if (!listing && !view && !cut && n == 0 && !writeFailed && finalReply == 2 && !out.Commit())
-        text.ShowLine("%sWrite to file: %s failed, transfer incomplete", {"\r\n", localName});
+    if (!listing && !view && !cut && n == 0 && !writeFailed && finalReply == 2) {
+        if (out.Commit()) text.ShowLine("Wrote %s (%s bytes)", {out.FinalPath(), std::to_string(received)});
+        else text.ShowLine("%sWrite to file: %s failed, transfer incomplete", {"\r\n", localName});
+    }
 }
 
 int RetrieveOperation::ReplyFileSize(const std::string& reply) {

@@ -110,6 +110,9 @@ private:
     void ToggleOption(std::string& value, const char* key, QAction* item);
     // False, after a message, when the editor for a separate listing or view cannot be started.
     bool EditorAvailable();
+    // Before a Get onto a file that exists: Replace, Keep both (local takes
+    // the next free "name (N).ext") or Cancel (false).
+    bool ReplaceOrKeepBoth(std::string& local);
     std::string IniPath() const;
 
     TFtpSession& session_;
