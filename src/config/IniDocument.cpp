@@ -175,6 +175,27 @@ bool IniDocument::EraseSection(const std::string& section) {
     return !bodies.empty();
 }
 
+bool IniDocument::EraseKey(const std::string& section, const std::string& key) {
+    const std::string want = Normalised(key);
+    bool erased = false;
+    const auto bodies = SectionBodies(section);
+    // From the back, so that the ranges in front stay where they were.
+    for (auto it = bodies.rbegin(); it != bodies.rend(); ++it)
+        for (size_t i = it->second; i-- > it->first;) {
+            auto kl = ParseKeyLine(lines_[i].text);
+            if (!kl || !SameName(kl->key, want)) continue;
+            lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i));
+            erased = true;
+        }
+    return erased;
+}
+
+bool IniDocument::RenameSection(const std::string& from, const std::string& to) {
+    const auto bodies = SectionBodies(from);
+    for (const auto& body : bodies) lines_[body.first - 1].text = "[" + CutAtLineBreak(to) + "]";
+    return !bodies.empty();
+}
+
 std::string IniDocument::Text() const {
     std::string out = byteOrderMark_;
     for (const auto& l : lines_) out += l.text + l.eol;

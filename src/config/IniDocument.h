@@ -35,6 +35,12 @@ public:
     // Removes every section of that name with all its lines. False when none was there.
     bool EraseSection(const std::string& section);
 
+    // Removes every line of that key from every section of that name. False when none was there.
+    bool EraseKey(const std::string& section, const std::string& key);
+
+    // Gives every section named `from` the name `to`, its lines unchanged. False when none was there.
+    bool RenameSection(const std::string& from, const std::string& to);
+
     std::string Text() const;
 
 private:

@@ -11,10 +11,14 @@ public:
     PromptAnswer MessageBox(const std::string& text, const std::string& title, PromptButtons buttons,
                             PromptIcon icon) override;
     bool InputBox(const std::string& title, const std::string& prompt, std::string& value) override;
+    bool PasswordBox(const std::string& title, const std::string& prompt, std::string& value) override;
 
     // True once the end of the program is pending: a box then closes at once
     // with its default answer, so it cannot hold the program up.
     std::function<bool()> EndPending;
+
+private:
+    bool AskText(const std::string& title, const std::string& prompt, std::string& value, bool masked);
 };
 
 }  // namespace vollum

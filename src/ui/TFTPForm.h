@@ -18,6 +18,7 @@ namespace vollum {
 
 class TFtpSession;
 class TGradientCaption;
+class TLoginDLG;
 class TMeterDLG;
 class TTransferDialog;
 
@@ -111,6 +112,9 @@ private:
     // False, after a message, when the editor for a separate listing or view cannot be started.
     bool EditorAvailable();
     std::string IniPath() const;
+    // Connect's password when the profile keeps none the dialog could show: the
+    // keyring asked again, or the user; false when the user cancelled.
+    bool PasswordForConnect(TLoginDLG& dialog, std::string& password);
 
     TFtpSession& session_;
     SessionAccess access_;

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <cstdio>
 
+#include "common/Errors.h"
 #include "common/Terminate.h"
 #include "common/UserPrompts.h"
 #include "config/ProgramDir.h"
@@ -18,6 +19,7 @@
 #include "ui/TFTPForm.h"
 #include "ui/TMeterDLG.h"
 #include "unattended/ExitCodes.h"
+#include "unattended/ProfileSecrets.h"
 #include "unattended/TStartup.h"
 #include "unattended/UploadWorker.h"
 
@@ -29,6 +31,28 @@ namespace {
 // path, even one that looks like a Qt option.
 int qtArgc = 1;
 
+int RunMovePasswords(char* argv0) {
+    char* qtArgv[] = {argv0, nullptr};
+    QCoreApplication app(qtArgc, qtArgv);
+    try {
+        const bool allMoved = MovePasswordsToKeyring(ProgramDirectory() + "VOLLUM.INI", [](const std::string& line) {
+            std::printf("%s\n", line.c_str());
+            std::fflush(stdout);
+        });
+        return allMoved ? kExitNormal : kExitStartupFailed;
+    } catch (const VollumError& e) {
+        std::fprintf(stderr, "Vollum: %s\n", e.what());
+        return kExitStartupFailed;
+    }
+}
+
+// An unattended run without a password has said so in the log; the line goes
+// to stderr too, and the program ends with nothing sent or deleted.
+int EndForWantOfPassword(const TStartup& startup) {
+    std::fprintf(stderr, "Vollum: %s\n", startup.Runs.NoPassword.c_str());
+    return kExitStartupFailed;
+}
+
 }  // namespace
 
 int RunVollum(int argc, char** argv) {
@@ -37,8 +61,11 @@ int RunVollum(int argc, char** argv) {
     if (UploadWorkerRequested()) return RunUploadWorker(argv[0]);
     std::vector<std::string> arguments(argv + 1, argv + argc);
     switch (TakeOptions(arguments)) {
-        case CommandLineRequest::Help: std::fputs(UsageText(ProgramDirectory()).c_str(), stdout); return kExitNormal;
+        case CommandLineRequest::Help:
+            std::fputs(UsageText(ProgramDirectory(), SessionBusPresent()).c_str(), stdout);
+            return kExitNormal;
         case CommandLineRequest::Version: std::printf("Vollum %s\n", VOLLUM_VERSION); return kExitNormal;
+        case CommandLineRequest::MovePasswords: return RunMovePasswords(argv[0]);
         case CommandLineRequest::Run: break;
     }
     const std::string startDirectory = CurrentDirectory();
@@ -60,6 +87,7 @@ int RunHeadless(char* argv0, const std::vector<std::string>& arguments, const st
     TStartup startup(session, arguments, startDirectory);
     startup.ProgramEntry(ProgramDirectory());
     startup.FormCreate();
+    if (!startup.Runs.NoPassword.empty()) return EndForWantOfPassword(startup);
     const int code = startup.HeadlessExitCode();
     if (code == kExitNeedsDisplay) std::fprintf(stderr, "Vollum: no display; nothing to do in interactive mode\n");
     if (startup.Runs.ConnectionLost) std::fprintf(stderr, "Vollum: Connection lost\n");
@@ -92,6 +120,8 @@ int RunWithDisplay(char* argv0, const std::vector<std::string>& arguments, const
     prompts.EndPending = [&startup, &form] { return startup.Runs.EndRequested || form.ClosePending(); };
     startup.Runs.HideMainWindow = [&form] { form.HideMinimised(); };
     startup.FormCreate();
+    // Never a window left waiting for nobody: a run SpoolBay started is over.
+    if (!startup.Runs.NoPassword.empty()) return EndForWantOfPassword(startup);
     form.SetOptionChecks();
     if (startup.Runs.EndRequested) return kExitNormal;
     // From here on transfers are the user's.

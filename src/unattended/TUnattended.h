@@ -49,6 +49,9 @@ public:
     bool SomethingKept = false;
     // Another run held the spool: this one sent nothing from it and left the key.
     bool SpoolBusy = false;
+    // The line a run ended with, before it logged in, for want of a password
+    // (the keyring did not answer, or the profile asks at each Connect).
+    std::string NoPassword;
 
     // The last step of the main window's creation: spool run, then the drop run.
     void Dispatch();
@@ -82,6 +85,9 @@ private:
     friend class UploadWorker;
 
     void RequestEnd();
+    // Fetches the profile's password where it is kept, once; false (NoPassword
+    // said in the log) when there is none to log in with.
+    bool PasswordReady();
     // Clears what one run knows about the server's directories and names.
     void BeginRun(bool deletesStored);
     std::string RemoteName(const std::string& localName) const;
@@ -148,6 +154,7 @@ private:
     bool walkAbandoned_ = false;  // a tree walk left its place; it is back at the start
     bool runStopped_ = false;     // the run can store nothing more
     bool sizeUnsupported_ = false;
+    bool passwordTaken_ = false;
 
     ParallelRun* parallel_ = nullptr;           // Connections > 1: the workers of this run
     std::string spoolTop_;                      // the top-level spool directory being walked
