@@ -126,7 +126,9 @@ TEST_F(Keyring, AKeyringThatFailsNeverHangsARunNorCostsAPassword) {
         const VollumResult run = program.Run();
         EXPECT_EQ(run.exitCode, 4) << run.stderrText;
         EXPECT_LT(clock.elapsed(), (kTimeOutSeconds + 20) * 1000);  // the loaded machine's start-up included
-        if (std::string(c.name) == "stuck") EXPECT_GE(clock.elapsed(), kTimeOutSeconds * 1000 - 100);
+        if (std::string(c.name) == "stuck") {
+            EXPECT_GE(clock.elapsed(), kTimeOutSeconds * 1000 - 100);  // it did wait for the keyring
+        }
         EXPECT_TRUE(Has(run.stderrText, line)) << run.stderrText;
         EXPECT_TRUE(Has(program.LogText(), line));
         EXPECT_TRUE(std::filesystem::exists(program.Spool() + "/s.txt"));
