@@ -48,7 +48,7 @@ std::string UsageText(const std::string& programDir, bool sessionBus) {
            "  keyring  the desktop keyring (Secret Service), service \"Vollum\", one entry\n"
            "           per profile, reached over the session bus (DBUS_SESSION_BUS_ADDRESS);\n"
            "           a run whose keyring does not answer within ConnectionTimeOut ends with 4\n"
-           "  file     " + ini + " (readable by you only); also when the key is missing\n"
+           "  file     the VOLLUM.INI above (readable by you only), also when the key is missing\n"
            "  ask      nowhere: File > Connect asks; a run of such a profile ends with 4\n" +
            (sessionBus ? "Here a session bus is set, so a keyring can be asked.\n"
                        : "Here no session bus is set: no keyring is asked, and passwords stay in the file.\n") +

@@ -30,7 +30,7 @@ TLoginDLG::TLoginDLG(StartupValues& settings, UserPrompts& prompts, std::functio
       settings_(settings),
       prompts_(prompts),
       settingsChanged_(std::move(settingsChanged)),
-      layout_(this, 371, 498) {
+      layout_(this, 371, 502) {
     setObjectName("LoginDLG");
     // The caption bar's company text names the dialog; its own title is blank.
     setWindowTitle(QString());
@@ -131,7 +131,7 @@ TLoginDLG::TLoginDLG(StartupValues& settings, UserPrompts& prompts, std::functio
     PasswordNote = new QLabel(this);
     PasswordNote->setObjectName("PasswordNote");
     PasswordNote->setWordWrap(true);
-    layout_.Place(PasswordNote, 8, 468, 361, 28);
+    layout_.Place(PasswordNote, 8, 468, 361, 30);
 
     // Tab order: the form's controls by their design order, a group box's own in its place.
     QWidget* chain[] = {Profile,    HostName,
