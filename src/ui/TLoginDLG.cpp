@@ -312,7 +312,12 @@ void TLoginDLG::ShowPasswordNote() {
 }
 
 bool TLoginDLG::ReadKeyring(int64_t waitMs) {
-    const KeyringResult r = ReadProfileSecret(IniPath(), Name(), waitMs);
+    // Unknown while the keyring is asked: an OK pressed meanwhile saves no empty password over it.
+    secretUnread_ = true;
+    const std::string name = Name();
+    const KeyringResult r = ReadProfileSecret(IniPath(), name, waitMs);
+    // Another profile chosen during the wait has been shown by then; this answer is stale.
+    if (Name() != name) return false;
     secretUnread_ = !r.Ok();
     keyringProblem_ = r.reason;
     Password->setText(ToQt(r.secret.Password));

@@ -37,6 +37,7 @@ protected:
             driver.waitForFinished(5000);
             ADD_FAILURE() << "the driver did not end: " << args.front();
         }
+        EXPECT_EQ(driver.exitCode(), 0) << args.front() << ": " << driver.readAllStandardError().toStdString();
         return driver.readAllStandardOutput().toStdString();
     }
     bool IniHoldsPassword() const { return Has(ReadFile(program.Ini()), server.Password()); }
