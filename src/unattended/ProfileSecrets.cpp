@@ -70,7 +70,7 @@ KeyringResult RunJob(QKeychain::Job* job, int64_t waitMs, QKeychain::ReadPasswor
 KeyringResult NoKeyring() {
     KeyringResult r;
     r.answer = KeyringAnswer::NoKeyring;
-    r.reason = "no keyring on this desktop (no session bus)";
+    r.reason = "no session bus, so no keyring to ask";
     return r;
 }
 
