@@ -127,6 +127,18 @@ std::vector<std::pair<std::string, std::string>> IniDocument::Keys(const std::st
     return out;
 }
 
+std::vector<std::string> IniDocument::SectionNames() const {
+    std::vector<std::string> names;
+    for (const Line& line : lines_) {
+        const auto name = SectionName(line.text);
+        if (!name) continue;
+        bool seen = false;
+        for (const std::string& known : names) seen = seen || SameName(known, *name);
+        if (!seen) names.push_back(*name);
+    }
+    return names;
+}
+
 std::string IniDocument::NewLineEnd() const {
     for (const auto& l : lines_)
         if (!l.eol.empty()) return l.eol;

@@ -28,6 +28,9 @@ public:
     // first occurrence), values cut as by Value.
     std::vector<std::pair<std::string, std::string>> Keys(const std::string& section) const;
 
+    // Every section's name once (its first spelling), in file order.
+    std::vector<std::string> SectionNames() const;
+
     // Rewrites the first matching key in place, or adds the key at the end of the
     // first matching section, or appends a new section at the end.
     void Set(const std::string& section, const std::string& key, const std::string& value);

@@ -195,6 +195,9 @@ std::vector<std::string> SavedProfiles(const TIniFile& ini) {
     if (const auto last = next ? TryStrToInt(*next) : std::nullopt)
         for (const auto& [slot, name] : ReadSlots(doc, *last)) add(name);
     add(doc.Value("LastUsed", "NAME").value_or(""));
+    // A profile saved but never listed still holds its password here.
+    for (const std::string& section : doc.SectionNames())
+        if (doc.Value(section, "Password") || doc.Value(section, "Account")) add(section);
     return names;
 }
 

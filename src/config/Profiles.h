@@ -74,8 +74,9 @@ void PinFingerprint(TIniFile& ini, const std::string& profile, const std::string
 // changed, when `to` is empty or already names another profile's section.
 bool RenameProfile(TIniFile& ini, const std::string& from, const std::string& to);
 
-// The saved profiles a user has: the listed ones and the last-used one, each
-// section once, in slot order. Reads only.
+// The saved profiles a user has: the listed ones in slot order, the last-used
+// one, and any other section holding a Password or Account; each section once.
+// Reads only.
 std::vector<std::string> SavedProfiles(const TIniFile& ini);
 
 // True when the file holds a section of that name with keys in it.

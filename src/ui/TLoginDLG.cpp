@@ -245,9 +245,11 @@ void TLoginDLG::ProfileChange() {
     defaults.Localdir = Field(Edit2);
     defaults.TransferType = settings_.TransferTypeCode;
     const TIniFile ini(IniPath());
-    const bool saved = ProfileSaved(ini, Name());
     // A new profile keeps its password in the keyring when one answers here.
-    if (!saved) defaults.PasswordStore = KeyringHere() ? PasswordStore::Keyring : PasswordStore::File;
+    // Asked before the name is looked at: the name may change while it waits.
+    if (!ProfileSaved(ini, Name())) KeyringHere();
+    const bool saved = ProfileSaved(ini, Name());
+    if (!saved) defaults.PasswordStore = keyringAnswers_.value_or(false) ? PasswordStore::Keyring : PasswordStore::File;
     const ProfileValues v = ReadProfileKeys(ini, Name(), defaults);
     HostName->setText(ToQt(v.HostName));
     UserName->setText(ToQt(v.UserName));

@@ -178,7 +178,8 @@ TEST_F(ProfilesTest, aProfileKeptElsewhereHoldsNoSecretAndRenameTakesSectionSlot
     EXPECT_FALSE(RenameProfile(ini, "Work", "other"));  // another profile's section
     EXPECT_FALSE(RenameProfile(ini, "Work", ""));
     EXPECT_TRUE(RenameProfile(ini, "Work", "WORK"));  // its own section, in other letters
-    EXPECT_EQ(SavedProfiles(ini), (Names{"WORK", "Other"}));
+    ini.WriteString("Unlisted", "Password", "pw");  // saved, never listed, yet holding a password
+    EXPECT_EQ(SavedProfiles(ini), (Names{"WORK", "Other", "Unlisted"}));
 }
 
 }  // namespace

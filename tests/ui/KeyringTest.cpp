@@ -59,7 +59,9 @@ TEST_F(Keyring, EachStoreSavedInSetupServesConnectAndDropRuns) {
     for (const Case& c : {Case{"keyring", false, 0}, Case{"ask", false, 4}, Case{"file", true, 0}}) {
         SCOPED_TRACE(c.store);
         const std::string profile = "p-" + c.store;
-        const std::string saved = Drive({"save", profile, server.PortText(), c.store, server.Password()});
+        // A new profile's default, where a keyring answers, is the keyring.
+        const std::string saved = Drive({"save", profile, server.PortText(), c.store == "keyring" ? "default" : c.store,
+                                         server.Password()});
         EXPECT_FALSE(Has(saved, "shown:")) << saved;
         EXPECT_EQ(IniHoldsPassword(), c.inFile);
         EXPECT_EQ(program.IniValue(profile, "PasswordStore"), c.store == "file" ? "<missing>" : c.store);
@@ -159,6 +161,11 @@ TEST_F(Keyring, MoveRenameAndDeleteCarryTheEntry) {
     EXPECT_EQ(move.exitCode, 4);
     EXPECT_TRUE(Has(move.stdoutText, "Profile \"test\": kept in VOLLUM.INI")) << move.stdoutText;
     EXPECT_EQ(ReadFile(program.Ini()), before);
+    // Nor does a new profile's default look for one: the file, as ever.
+    Drive({"save", "fresh", server.PortText(), "default", "typed"});
+    EXPECT_EQ(program.IniValue("fresh", "Password"), "typed");
+    EXPECT_EQ(program.IniValue("fresh", "PasswordStore"), "<missing>");
+    WriteFile(program.Ini(), before);
 
     KeyringSession keyring;
     ASSERT_TRUE(keyring.Started());

@@ -3,7 +3,8 @@
 // never asks a keyring (see KeyringSession.h). Prints every prompt shown as
 // "shown: TEXT", the pane as "pane: LINE", and a read as "secret: P" or "none: WHY".
 //
-//   vollum_keyring_driver DIR save PROFILE PORT STORE PASSWORD   (Add, or Save when it exists)
+//   vollum_keyring_driver DIR save PROFILE PORT STORE PASSWORD   (Add, or Save when it exists;
+//                                                                 STORE "default": as the dialog chose)
 //   vollum_keyring_driver DIR connect [TYPED]   (the last-used profile; TYPED answers a password box)
 //   vollum_keyring_driver DIR rename FROM TO | delete NAME | read NAME
 #include <QApplication>
@@ -51,7 +52,8 @@ int main(int argc, char** argv) {
             d.Password->setText(QString::fromStdString(a[3]));
             d.FtpTimeoutBox->setText("10");
             d.ConnectionTimeOutBox->setText("10");
-            d.PasswordStoreBox->setCurrentIndex(d.PasswordStoreBox->findData(static_cast<int>(PasswordStoreOf(a[2]))));
+            if (a[2] != "default")
+                d.PasswordStoreBox->setCurrentIndex(d.PasswordStoreBox->findData(static_cast<int>(PasswordStoreOf(a[2]))));
             (saved ? d.ModifyBtn : d.AddBtn)->click();
         });
     } else if (verb == "connect") {
