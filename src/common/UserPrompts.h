@@ -18,6 +18,10 @@ public:
                                     PromptIcon icon) = 0;
     // Returns false on Cancel; value holds the preset on entry and the answer on return.
     virtual bool InputBox(const std::string& title, const std::string& prompt, std::string& value) = 0;
+    // The same for a password: the field shows no typed character.
+    virtual bool PasswordBox(const std::string& title, const std::string& prompt, std::string& value) {
+        return InputBox(title, prompt, value);
+    }
     // True when questions get their default answer with nobody asked.
     virtual bool AnswersOnItsOwn() const { return false; }
     // Shows a local file read-only, for when no outside program can; false

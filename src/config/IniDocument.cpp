@@ -127,6 +127,18 @@ std::vector<std::pair<std::string, std::string>> IniDocument::Keys(const std::st
     return out;
 }
 
+std::vector<std::string> IniDocument::SectionNames() const {
+    std::vector<std::string> names;
+    for (const Line& line : lines_) {
+        const auto name = SectionName(line.text);
+        if (!name) continue;
+        bool seen = false;
+        for (const std::string& known : names) seen = seen || SameName(known, *name);
+        if (!seen) names.push_back(*name);
+    }
+    return names;
+}
+
 std::string IniDocument::NewLineEnd() const {
     for (const auto& l : lines_)
         if (!l.eol.empty()) return l.eol;
@@ -172,6 +184,27 @@ bool IniDocument::EraseSection(const std::string& section) {
     for (auto it = bodies.rbegin(); it != bodies.rend(); ++it)
         lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(it->first - 1),
                      lines_.begin() + static_cast<std::ptrdiff_t>(it->second));
+    return !bodies.empty();
+}
+
+bool IniDocument::EraseKey(const std::string& section, const std::string& key) {
+    const std::string want = Normalised(key);
+    bool erased = false;
+    const auto bodies = SectionBodies(section);
+    // From the back, so that the ranges in front stay where they were.
+    for (auto it = bodies.rbegin(); it != bodies.rend(); ++it)
+        for (size_t i = it->second; i-- > it->first;) {
+            auto kl = ParseKeyLine(lines_[i].text);
+            if (!kl || !SameName(kl->key, want)) continue;
+            lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i));
+            erased = true;
+        }
+    return erased;
+}
+
+bool IniDocument::RenameSection(const std::string& from, const std::string& to) {
+    const auto bodies = SectionBodies(from);
+    for (const auto& body : bodies) lines_[body.first - 1].text = "[" + CutAtLineBreak(to) + "]";
     return !bodies.empty();
 }
 

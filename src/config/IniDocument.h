@@ -28,12 +28,21 @@ public:
     // first occurrence), values cut as by Value.
     std::vector<std::pair<std::string, std::string>> Keys(const std::string& section) const;
 
+    // Every section's name once (its first spelling), in file order.
+    std::vector<std::string> SectionNames() const;
+
     // Rewrites the first matching key in place, or adds the key at the end of the
     // first matching section, or appends a new section at the end.
     void Set(const std::string& section, const std::string& key, const std::string& value);
 
     // Removes every section of that name with all its lines. False when none was there.
     bool EraseSection(const std::string& section);
+
+    // Removes every line of that key from every section of that name. False when none was there.
+    bool EraseKey(const std::string& section, const std::string& key);
+
+    // Gives every section named `from` the name `to`, its lines unchanged. False when none was there.
+    bool RenameSection(const std::string& from, const std::string& to);
 
     std::string Text() const;
 

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "common/Convert.h"
+#include "common/Helpers.h"
 
 namespace vollum {
 
@@ -96,6 +97,8 @@ ProfileValues ReadProfileKeys(const TIniFile& ini, const std::string& name, cons
     v.DisplayError = FlagOf(doc, name, "DisplayError", defaults.DisplayError);
     auto type = doc.Value(name, "TransferType");
     v.TransferType = type ? IniInteger(*type, defaults.TransferType) : defaults.TransferType;
+    auto store = doc.Value(name, "PasswordStore");
+    v.PasswordStore = store ? PasswordStoreOf(*store) : defaults.PasswordStore;
     auto connections = doc.Value(name, "Connections");
     v.Connections = connections ? IniInteger(*connections, defaults.Connections) : defaults.Connections;
     return v;
@@ -104,8 +107,18 @@ ProfileValues ReadProfileKeys(const TIniFile& ini, const std::string& name, cons
 void WriteProfileKeys(TIniFile& ini, const std::string& name, const ProfileValues& v, bool includeTransferType) {
     ini.WriteString(name, "HostName", v.HostName);
     ini.WriteString(name, "UserName", v.UserName);
-    ini.WriteString(name, "Password", v.Password);
-    ini.WriteString(name, "Account", v.Account);
+    if (v.PasswordStore == PasswordStore::File) {
+        ini.WriteString(name, "Password", v.Password);
+        ini.WriteString(name, "Account", v.Account);
+        // A file that never named another place stays as older versions wrote it.
+        if (ini.ReadValue(name, "PasswordStore")) ini.WriteString(name, "PasswordStore", "file");
+    } else {
+        // The place first: a save that stops part-way never leaves the profile
+        // saying "file" with the secret gone from it.
+        ini.WriteString(name, "PasswordStore", PasswordStoreText(v.PasswordStore));
+        ini.DeleteKey(name, "Password");
+        ini.DeleteKey(name, "Account");
+    }
     ini.WriteString(name, "Directory", v.Directory);
     ini.WriteInteger(name, "Port", StrToInt(v.Port));
     ini.WriteString(name, "Localdir", v.Localdir);
@@ -154,6 +167,38 @@ void AutoSaveProfile(TIniFile& ini, const std::string& name, const ProfileValues
 
 void PinFingerprint(TIniFile& ini, const std::string& profile, const std::string& fingerprintText) {
     ini.WriteString(profile, "TLSFingerprint", fingerprintText);
+}
+
+bool RenameProfile(TIniFile& ini, const std::string& from, const std::string& to) {
+    // Sections match without regard to case: "office" to "Office" is the same section.
+    const bool sameSection = LowerCaseName(from) == LowerCaseName(to);
+    if (to.empty() || (!sameSection && ProfileSaved(ini, to))) return false;
+    ini.RenameSection(from, to);
+    const std::string next = ini.ReadString(kIndex, kNext, "");
+    if (!next.empty())
+        for (const auto& [slot, value] : ReadSlots(ini.Snapshot(), StrToInt(next)))
+            if (value == from) ini.WriteString(kIndex, SlotKeyText(slot), to);
+    if (ini.ReadString("LastUsed", "NAME", "") == from) ini.WriteString("LastUsed", "NAME", to);
+    return true;
+}
+
+std::vector<std::string> SavedProfiles(const TIniFile& ini) {
+    const IniDocument doc = ini.Snapshot();
+    std::vector<std::string> names;
+    auto add = [&](const std::string& name) {
+        if (name.empty() || doc.Keys(name).empty()) return;
+        for (const std::string& known : names)
+            if (LowerCaseName(known) == LowerCaseName(name)) return;
+        names.push_back(name);
+    };
+    const auto next = doc.Value(kIndex, kNext);
+    if (const auto last = next ? TryStrToInt(*next) : std::nullopt)
+        for (const auto& [slot, name] : ReadSlots(doc, *last)) add(name);
+    add(doc.Value("LastUsed", "NAME").value_or(""));
+    // A profile saved but never listed still holds its password here.
+    for (const std::string& section : doc.SectionNames())
+        if (doc.Value(section, "Password") || doc.Value(section, "Account")) add(section);
+    return names;
 }
 
 bool ProfileSaved(const TIniFile& ini, const std::string& profile) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "config/PasswordStore.h"
 #include "config/TIniFile.h"
 
 namespace vollum {
@@ -32,6 +33,8 @@ struct ProfileValues {
     bool TempUpload = false;
     int TransferType = 0;  // 1 ASCII, 2 Binary, 3 EBCDIC
     int Connections = 1;   // parallel uploads of a spool or drop run, 1-8
+    // Where Password and Account are kept; only File writes them to the file.
+    vollum::PasswordStore PasswordStore = vollum::PasswordStore::File;
 };
 
 // What a new profile starts with in the setup dialog: the FTP port, and
@@ -52,7 +55,9 @@ ProfileValues ReadProfileKeys(const TIniFile& ini, const std::string& name, cons
 
 // Writes the profile keys in their documented order, TransferType last (and
 // only when asked: the dialog's OK leaves it out). A Port that is not an integer
-// raises EConvertError with the keys before it already written.
+// raises EConvertError with the keys before it already written. A profile kept
+// elsewhere than in the file gets PasswordStore where Password stood, and loses
+// its Password and Account keys.
 void WriteProfileKeys(TIniFile& ini, const std::string& name, const ProfileValues& values,
                       bool includeTransferType = true);
 
@@ -69,6 +74,16 @@ void AutoSaveProfile(TIniFile& ini, const std::string& name, const ProfileValues
 
 // Trusts a server certificate for a profile: writes only its TLSFingerprint.
 void PinFingerprint(TIniFile& ini, const std::string& profile, const std::string& fingerprintText);
+
+// Gives the profile `from` the name `to`: its section, every index slot holding
+// the name and [LastUsed] NAME when it is that name. False, with nothing
+// changed, when `to` is empty or already names another profile's section.
+bool RenameProfile(TIniFile& ini, const std::string& from, const std::string& to);
+
+// The saved profiles a user has: the listed ones in slot order, the last-used
+// one, and any other section holding a Password or Account; each section once.
+// Reads only.
+std::vector<std::string> SavedProfiles(const TIniFile& ini);
 
 // True when the file holds a section of that name with keys in it.
 bool ProfileSaved(const TIniFile& ini, const std::string& profile);

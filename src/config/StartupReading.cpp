@@ -53,6 +53,7 @@ void ReadStartupValues(const std::string& programDir, UserPrompts& prompts, Star
     values.UserName = ini.ReadString(profile, "UserName", "");
     values.Password = ini.ReadString(profile, "Password", "");
     values.Account = ini.ReadString(profile, "Account", "");
+    values.PasswordStore = PasswordStoreOf(ini.ReadString(profile, "PasswordStore", ""));
     values.Directory = ini.ReadString(profile, "Directory", "");
     values.Port = ini.ReadString(profile, "Port", "");
     values.IncludeDirs = ini.ReadBool(profile, "IncludeDirs", false);

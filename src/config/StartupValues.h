@@ -3,6 +3,8 @@
 #include <map>
 #include <string>
 
+#include "config/PasswordStore.h"
+
 namespace vollum {
 
 // The most connections a run opens at once (profile key Connections).
@@ -20,6 +22,9 @@ struct StartupValues {
     // The last-used profile.
     std::string Localdir;
     std::string HostName, UserName, Password, Account, Directory, Port;
+    // Where Password and Account come from: read from the file here; a run
+    // fetches them from the keyring before it logs in.
+    vollum::PasswordStore PasswordStore = vollum::PasswordStore::File;
     bool IncludeDirs = false;
     bool IncludeSubDirs = false;
     bool UseLowerCase = false;

@@ -65,4 +65,14 @@ void TIniFile::EraseSection(const std::string& section) {
     Rewrite(fileName_, [&](IniDocument& doc) { return doc.EraseSection(section); });
 }
 
+void TIniFile::DeleteKey(const std::string& section, const std::string& key) {
+    if (IniDocument probe = Snapshot(); !probe.EraseKey(section, key)) return;
+    Rewrite(fileName_, [&](IniDocument& doc) { return doc.EraseKey(section, key); });
+}
+
+void TIniFile::RenameSection(const std::string& from, const std::string& to) {
+    if (IniDocument probe = Snapshot(); !probe.RenameSection(from, to)) return;
+    Rewrite(fileName_, [&](IniDocument& doc) { return doc.RenameSection(from, to); });
+}
+
 }  // namespace vollum

@@ -35,6 +35,10 @@ public:
     void WriteInteger(const std::string& section, const std::string& key, int value);
     void WriteBool(const std::string& section, const std::string& key, bool value);
     void EraseSection(const std::string& section);
+    // Removes the key (every copy of it in the section); a key that is not there is no write.
+    void DeleteKey(const std::string& section, const std::string& key);
+    // One rewrite: the section's lines go under the new name.
+    void RenameSection(const std::string& from, const std::string& to);
 
     // One read of the whole file, for callers that look up many keys as one step.
     IniDocument Snapshot() const;

@@ -14,6 +14,7 @@ CommandLineRequest TakeOptions(std::vector<std::string>& arguments) {
         }
         if (*it == "--help" || *it == "-h") return CommandLineRequest::Help;
         if (*it == "--version" || *it == "-V") return CommandLineRequest::Version;
+        if (*it == "--move-passwords-to-keyring") return CommandLineRequest::MovePasswords;
     }
     return CommandLineRequest::Run;
 }
@@ -31,10 +32,11 @@ bool TakeSpoolOption(std::vector<std::string>& arguments) {
     return spool;
 }
 
-std::string UsageText(const std::string& programDir) {
+std::string UsageText(const std::string& programDir, bool sessionBus) {
+    const std::string ini = AddBackslash(programDir) + "VOLLUM.INI";
     return "Usage: Vollum [--] [FILE|DIRECTORY]...\n"
            "       Vollum --spool\n"
-           "       Vollum --help | --version\n"
+           "       Vollum --help | --version | --move-passwords-to-keyring\n"
            "\n"
            "Without arguments Vollum opens its window (interactive mode), or, while\n"
            "SpoolBay has armed [SpoolBay] Executed=1 in VOLLUM.INI, uploads the spool\n"
@@ -50,12 +52,26 @@ std::string UsageText(const std::string& programDir) {
            "  1  login refused, 425 to STOR, or Cancel in the progress window of a run\n"
            "  2  no display, and nothing unattended to do\n"
            "  3  no display: could not connect, or the connection was lost\n"
-           "  4  no display: start-up stopped with an error (e.g. a broken profile)\n"
+           "  4  no display: start-up stopped with an error (e.g. a broken profile);\n"
+           "     with or without one: a run without its password (see Passwords)\n"
            "  5  no display: the run finished, but something was kept\n"
            "  6  no display: another spool run holds the spool\n"
            "\n"
            "Settings: " +
-           AddBackslash(programDir) + "VOLLUM.INI\n";
+           ini +
+           "\n"
+           "\n"
+           "Passwords: a profile's PasswordStore key says where its password and account are:\n"
+           "  keyring  the desktop keyring (Secret Service), service \"Vollum\", one entry\n"
+           "           per profile, reached over the session bus (DBUS_SESSION_BUS_ADDRESS);\n"
+           "           a run whose keyring does not answer within ConnectionTimeOut ends with 4\n"
+           "  file     the VOLLUM.INI above (readable by you only), also when the key is missing\n"
+           "  ask      nowhere: File > Connect asks; a run of such a profile ends with 4\n" +
+           (sessionBus ? "Here a session bus is set, so a keyring can be asked.\n"
+                       : "Here no session bus is set: no keyring is asked, and passwords stay in the file.\n") +
+           "--move-passwords-to-keyring moves every profile's password from the file into\n"
+           "the keyring, reports each profile and changes nothing it could not confirm\n"
+           "(exit 0; 4 when a password stayed in the file).\n";
 }
 
 }  // namespace vollum

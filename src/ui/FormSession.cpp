@@ -30,6 +30,8 @@ void TFTPForm::ConnectMNUClick() {
     if (dialog.exec() != QDialog::Accepted) return;
     const MenusFollow menus{*this};
     const std::string host = dialog.Field(dialog.HostName);
+    std::string password = dialog.Field(dialog.Password);
+    if (!PasswordForConnect(dialog, password)) return;
 
     bool opened = false;
     try {
@@ -51,7 +53,7 @@ void TFTPForm::ConnectMNUClick() {
 
     // A close asked for meanwhile stops the sequence between steps.
     if (!session_.WaitGreeting() || closePending_) return;
-    session_.SendLogin(dialog.Field(dialog.UserName), dialog.Field(dialog.Password), dialog.Field(dialog.Account));
+    session_.SendLogin(dialog.Field(dialog.UserName), password, dialog.Field(dialog.Account));
     if (closePending_ || !access_.Connected()) return;
     const std::string directory = dialog.Field(dialog.Directory);
     if (!directory.empty()) session_.FtpCommand("CWD %s", {directory});
@@ -62,6 +64,22 @@ void TFTPForm::ConnectMNUClick() {
         // The pane ends in the close notice, not a reply: the server has gone.
         if (access_.Connected()) throw;
     }
+}
+
+bool TFTPForm::PasswordForConnect(TLoginDLG& dialog, std::string& password) {
+    if (!dialog.PasswordToAsk()) return true;
+    const std::string profile = "profile \"" + access_.Settings().ProfileName + "\"";
+    UserPrompts& prompts = access_.Prompts();
+    // The desktop may ask to unlock its keyring when it is asked again.
+    if (dialog.KeyringFailed() &&
+        prompts.AskYesNo("The keyring did not give the password of " + profile +
+                         ". Ask it again? (Your desktop may ask you to unlock it.)") &&
+        dialog.RetryKeyring()) {
+        password = dialog.Field(dialog.Password);
+        return true;
+    }
+    // Typed for this Connect only: nothing is written anywhere.
+    return prompts.PasswordBox("Connect", "Password for " + profile + ":", password);
 }
 
 void TFTPForm::QuitMNUClick() {

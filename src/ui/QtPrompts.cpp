@@ -116,8 +116,17 @@ PromptAnswer QtPrompts::MessageBox(const std::string& text, const std::string& t
 }
 
 bool QtPrompts::InputBox(const std::string& title, const std::string& prompt, std::string& value) {
+    return AskText(title, prompt, value, false);
+}
+
+bool QtPrompts::PasswordBox(const std::string& title, const std::string& prompt, std::string& value) {
+    return AskText(title, prompt, value, true);
+}
+
+bool QtPrompts::AskText(const std::string& title, const std::string& prompt, std::string& value, bool masked) {
     if (EndPending && EndPending()) return false;
     QInputDialog dialog;
+    if (masked) dialog.setTextEchoMode(QLineEdit::Password);
     dialog.setWindowTitle(ToQt(title));
     dialog.setLabelText(ToQt(prompt));
     dialog.setTextValue(ToQt(value));

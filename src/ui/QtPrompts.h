@@ -13,10 +13,14 @@ public:
     bool InputBox(const std::string& title, const std::string& prompt, std::string& value) override;
     // A viewer window of its own, over the active window; it is not waited for.
     bool ShowFile(const std::string& path, const std::string& title) override;
+    bool PasswordBox(const std::string& title, const std::string& prompt, std::string& value) override;
 
     // True once the end of the program is pending: a box then closes at once
     // with its default answer, so it cannot hold the program up.
     std::function<bool()> EndPending;
+
+private:
+    bool AskText(const std::string& title, const std::string& prompt, std::string& value, bool masked);
 };
 
 }  // namespace vollum

@@ -18,6 +18,7 @@ namespace vollum {
 
 class TFtpSession;
 class TGradientCaption;
+class TLoginDLG;
 class TMeterDLG;
 class TTransferDialog;
 
@@ -114,6 +115,9 @@ private:
     // the next free "name (N).ext") or Cancel (false).
     bool ReplaceOrKeepBoth(std::string& local);
     std::string IniPath() const;
+    // Connect's password when the profile keeps none the dialog could show: the
+    // keyring asked again, or the user; false when the user cancelled.
+    bool PasswordForConnect(TLoginDLG& dialog, std::string& password);
 
     TFtpSession& session_;
     SessionAccess access_;

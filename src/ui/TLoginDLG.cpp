@@ -20,6 +20,7 @@
 #include "config/TIniFile.h"
 #include "platform/LocalFiles.h"
 #include "ui/QtText.h"
+#include "unattended/ProfileSecrets.h"
 
 namespace vollum {
 
@@ -29,7 +30,7 @@ TLoginDLG::TLoginDLG(StartupValues& settings, UserPrompts& prompts, std::functio
       settings_(settings),
       prompts_(prompts),
       settingsChanged_(std::move(settingsChanged)),
-      layout_(this, 371, 442) {
+      layout_(this, 371, 502) {
     setObjectName("LoginDLG");
     // The caption bar's company text names the dialog; its own title is blank.
     setWindowTitle(QString());
@@ -119,6 +120,18 @@ TLoginDLG::TLoginDLG(StartupValues& settings, UserPrompts& prompts, std::functio
     MakeLabel(this, "Certificate:", TLSFingerprint, 8, 398, 64);
     ForgetBtn = MakeButton("ForgetBtn", "Forget", 320, 393, 49, 23);
     TempUpload = MakeCheck(this, "TempUpload", "Upload under a temporary name, then rename", 8, 420, 261);
+    RenameBtn = MakeButton("RenameBtn", "Rename...", 296, 419, 73, 23);
+    PasswordStoreBox = new QComboBox(this);
+    PasswordStoreBox->setObjectName("PasswordStoreBox");
+    PasswordStoreBox->addItem("in the keyring", static_cast<int>(PasswordStore::Keyring));
+    PasswordStoreBox->addItem("in VOLLUM.INI", static_cast<int>(PasswordStore::File));
+    PasswordStoreBox->addItem("do not save (ask at connect)", static_cast<int>(PasswordStore::Ask));
+    layout_.Place(PasswordStoreBox, 96, 444, 273, 21);
+    MakeLabel(this, "Save password:", PasswordStoreBox, 8, 448, 84);
+    PasswordNote = new QLabel(this);
+    PasswordNote->setObjectName("PasswordNote");
+    PasswordNote->setWordWrap(true);
+    layout_.Place(PasswordNote, 8, 468, 361, 30);
 
     // Tab order: the form's controls by their design order, a group box's own in its place.
     QWidget* chain[] = {Profile,    HostName,
@@ -136,7 +149,7 @@ TLoginDLG::TLoginDLG(StartupValues& settings, UserPrompts& prompts, std::functio
                         Error,      ConnectionTimeOutBox,
                         PassiveMode, Connections, UseTLS,
                         TLSFingerprint, ForgetBtn,
-                        TempUpload};
+                        TempUpload, RenameBtn, PasswordStoreBox};
     for (size_t i = 1; i < std::size(chain); ++i) setTabOrder(chain[i - 1], chain[i]);
 
     connect(Profile, &QComboBox::editTextChanged, this, [this] { Guarded([this] { ProfileChange(); }); });
@@ -158,6 +171,14 @@ TLoginDLG::TLoginDLG(StartupValues& settings, UserPrompts& prompts, std::functio
     });
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
     connect(ForgetBtn, &QPushButton::clicked, this, &TLoginDLG::ForgetBtnClick);
+    connect(RenameBtn, &QPushButton::clicked, this, [this] { Guarded([this] { RenameBtnClick(); }); });
+    // A password typed in replaces one the keyring did not give.
+    for (QLineEdit* secret : {Password, Account})
+        connect(secret, &QLineEdit::textEdited, this, [this] {
+            secretUnread_ = false;
+            ShowPasswordNote();
+        });
+    connect(PasswordStoreBox, &QComboBox::currentIndexChanged, this, [this] { ShowPasswordNote(); });
 
     layout_.Apply();
     GradientCaption1 = AttachGradientCaption(this, "Setup", "");
@@ -232,12 +253,16 @@ void TLoginDLG::ProfileChange() {
     defaults.Localdir = Field(Edit2);
     defaults.TransferType = settings_.TransferTypeCode;
     const TIniFile ini(IniPath());
-    // A name without a section is a new profile.
+    // A name without a section is a new profile. It keeps its password in the
+    // keyring when one answers here, asked before the name is looked at again:
+    // the name may change while it waits.
+    if (!ProfileSaved(ini, Name())) KeyringHere();
     const bool known = ProfileSaved(ini, Name());
     if (!known) {
         defaults.Port = kNewProfilePort;
         defaults.ConnectionTimeOut = kNewProfileConnectionTimeOut;
         defaults.FtpTimeOut = kNewProfileFtpTimeOut;
+        defaults.PasswordStore = keyringAnswers_.value_or(false) ? PasswordStore::Keyring : PasswordStore::File;
     }
     // Typing a new name, key by key, must not wipe or unmask what was typed below it.
     const bool keepLogin = !listLoading_ && !known;
@@ -283,6 +308,91 @@ void TLoginDLG::ProfileChange() {
     if (v.TransferType == 1) rbASCII->setChecked(true);
     if (v.TransferType == 2) rbBINARY->setChecked(true);
     if (v.TransferType == 3) rbEBCDIC->setChecked(true);
+    secretUnread_ = false;
+    keyringProblem_.clear();
+    ShowStore(v.PasswordStore);
+    if (known && v.PasswordStore == PasswordStore::Keyring)
+        ReadKeyring(KeyringWaitMs(TryStrToInt(v.ConnectionTimeOut).value_or(0)));
+    ShowPasswordNote();
+}
+
+bool TLoginDLG::KeyringHere() {
+    // Short: a desktop's keyring answers at once, and the dialog is waiting.
+    constexpr int kProbeSeconds = 5;
+    if (!keyringAnswers_) keyringAnswers_ = SessionBusPresent() && KeyringAnswers(kProbeSeconds * 1000);
+    return *keyringAnswers_;
+}
+
+PasswordStore TLoginDLG::ChosenStore() const {
+    return static_cast<PasswordStore>(PasswordStoreBox->currentData().toInt());
+}
+
+void TLoginDLG::ShowStore(PasswordStore store) {
+    PasswordStoreBox->setCurrentIndex(PasswordStoreBox->findData(static_cast<int>(store)));
+}
+
+void TLoginDLG::ShowPasswordNote() {
+    QString note;
+    if (secretUnread_)
+        note = ToQt("The keyring did not give the password (" + keyringProblem_ +
+                    "): type it here, or Connect asks for it");
+    else if (!SessionBusPresent() || keyringAnswers_ == false)
+        note = "No keyring on this desktop: the password is kept in VOLLUM.INI, readable by you only";
+    PasswordNote->setText(note);
+}
+
+bool TLoginDLG::ReadKeyring(int64_t waitMs) {
+    // Unknown while the keyring is asked: an OK pressed meanwhile saves no empty password over it.
+    secretUnread_ = true;
+    const std::string name = Name();
+    const KeyringResult r = ReadProfileSecret(IniPath(), name, waitMs);
+    // Another profile chosen during the wait has been shown by then; this answer is stale.
+    if (Name() != name) return false;
+    secretUnread_ = !r.Ok();
+    keyringProblem_ = r.reason;
+    Password->setText(ToQt(r.secret.Password));
+    Account->setText(ToQt(r.secret.Account));
+    // What the keyring gives is a password, masked like one typed.
+    if (!r.secret.Password.empty()) secret_ = true;
+    ShowPasswordField();
+    return r.Ok();
+}
+
+bool TLoginDLG::RetryKeyring() {
+    const bool came = ReadKeyring(KeyringWait());
+    ShowPasswordNote();
+    return came;
+}
+
+int64_t TLoginDLG::KeyringWait() const {
+    return KeyringWaitMs(TryStrToInt(Field(ConnectionTimeOutBox)).value_or(0));
+}
+
+bool TLoginDLG::PasswordToAsk() const {
+    return (ChosenStore() == PasswordStore::Ask || secretUnread_) && Password->text().isEmpty() &&
+           !CheckBox1->isChecked();
+}
+
+void TLoginDLG::SaveWithSecret(const std::function<void(TIniFile&, const std::string&, const ProfileValues&)>& save,
+                               const ProfileValues& values) {
+    TIniFile ini(IniPath());
+    const std::string message = SaveProfileWithSecret(ini, Name(), values, !secretUnread_, KeyringWait(), save);
+    // Where the secret went, as the file now says (the file, when the keyring refused it).
+    ShowStore(PasswordStoreOf(ini.ReadString(Name(), "PasswordStore", "")));
+    if (!message.empty()) prompts_.Warning(message);
+}
+
+void TLoginDLG::RenameBtnClick() {
+    const std::string from = Name();
+    std::string to = from;
+    if (!prompts_.InputBox("Rename profile", "New name for profile \"" + from + "\":", to) || to == from) return;
+    TIniFile ini(IniPath());
+    const RenameOutcome r = RenameProfileWithSecret(ini, from, to, KeyringWait());
+    if (r.renamed) {
+        LoadProfileList();
+        if (Name() != to) Profile->setEditText(ToQt(to));
+    }
+    if (!r.message.empty()) prompts_.Warning(r.message);
 }
 
 void TLoginDLG::CheckBox1Click() {
@@ -359,6 +469,7 @@ ProfileValues TLoginDLG::FromControls() const {
     v.TLSFingerprint = pinned_;
     v.TempUpload = TempUpload->isChecked();
     v.TransferType = settings_.TransferTypeCode;
+    v.PasswordStore = ChosenStore();
     return v;
 }
 
@@ -371,8 +482,7 @@ void TLoginDLG::TakeTransferTypeFromButtons() {
 void TLoginDLG::AddBtnClick() {
     if (!NumbersValid(false)) return;
     TakeTransferTypeFromButtons();
-    TIniFile ini(IniPath());
-    AddProfile(ini, Name(), FromControls());
+    SaveWithSecret(AddProfile, FromControls());
     const QSignalBlocker quiet(Profile);
     const QString text = Profile->currentText();
     Profile->addItem(text);
@@ -382,8 +492,7 @@ void TLoginDLG::AddBtnClick() {
 void TLoginDLG::ModifyBtnClick() {
     if (!NumbersValid(false)) return;
     TakeTransferTypeFromButtons();
-    TIniFile ini(IniPath());
-    ModifyProfile(ini, Name(), FromControls());
+    SaveWithSecret(ModifyProfile, FromControls());
 }
 
 void TLoginDLG::DeleteBtnClick() {
@@ -393,15 +502,21 @@ void TLoginDLG::DeleteBtnClick() {
         PromptAnswer::Yes)
         return;
     TIniFile ini(IniPath());
-    if (DeleteProfile(ini, Name())) LoadProfileList();
+    const std::string name = Name();
+    const PasswordStore stored = ProfileSaved(ini, name) ? PasswordStoreOf(ini.ReadString(name, "PasswordStore", ""))
+                                                         : PasswordStore::File;
+    const int64_t waitMs = KeyringWait();
+    if (DeleteProfile(ini, name)) LoadProfileList();
+    // After the file: a profile is never left without the password it names.
+    if (const std::string message = ForgetProfileSecret(IniPath(), name, stored, waitMs); !message.empty())
+        prompts_.Warning(message);
 }
 
 void TLoginDLG::OKBtnClick() {
     const bool autoSave = CheckBox3->isChecked();
     const ProfileValues v = FromControls();
     if (autoSave) {
-        TIniFile ini(IniPath());
-        AutoSaveProfile(ini, Name(), v);
+        SaveWithSecret(AutoSaveProfile, v);
         settings_.SessionPins.erase(Name());  // the pin shown is in the file now
     }
     // Connect uses what the dialog shows, saved or not: a profile that asks
@@ -410,6 +525,7 @@ void TLoginDLG::OKBtnClick() {
     settings_.UserName = v.UserName;
     settings_.Password = v.Password;
     settings_.Account = v.Account;
+    settings_.PasswordStore = ChosenStore();
     settings_.Directory = v.Directory;
     settings_.Port = v.Port;
     settings_.PassiveMode = v.PassiveMode;

@@ -4,7 +4,9 @@
 // into the file; the dialog keeps nothing between openings.
 #include <QDialog>
 #include <QSpinBox>
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "config/Profiles.h"
@@ -42,6 +44,16 @@ public:
     void CheckBox1Click();
     void CheckBox2Click();
     void ForgetBtnClick();
+    void RenameBtnClick();
+
+    // Connect must ask for the password: the profile keeps none the dialog
+    // could show (it asks at each Connect, or its keyring did not give it),
+    // none was typed, and the login is not anonymous.
+    bool PasswordToAsk() const;
+    // The keyring did not give the shown profile's password.
+    bool KeyringFailed() const { return secretUnread_; }
+    // Asks the keyring again (the desktop may ask to unlock it); true when the password came.
+    bool RetryKeyring();
 
     std::string Field(const QLineEdit* edit) const;
 
@@ -71,6 +83,9 @@ public:
     QLineEdit* TLSFingerprint;  // shows the pin; the stored text is pinned_
     QCheckBox* TempUpload;
     QPushButton* ForgetBtn;
+    QPushButton* RenameBtn;
+    QComboBox* PasswordStoreBox;  // "Save password:"
+    QLabel* PasswordNote;         // why the password is where it is, when that needs saying
     QGroupBox* GroupBox3;
     QRadioButton* rbASCII;
     QRadioButton* rbBINARY;
@@ -103,6 +118,19 @@ private:
     // Runs a handler; a failure the system raises is shown and ends only that handler.
     void Guarded(const std::function<void()>& handler);
 
+    // Password store (ProfileSecrets). A keyring is asked whether it answers
+    // once per dialog, and only when a new profile needs the default.
+    bool KeyringHere();
+    vollum::PasswordStore ChosenStore() const;
+    void ShowStore(vollum::PasswordStore store);
+    void ShowPasswordNote();
+    // Fills the password fields from the keyring; false (and the note says why) when it gave nothing.
+    bool ReadKeyring(int64_t waitMs);
+    int64_t KeyringWait() const;
+    // Add, Save and OK: the keys through save, the secret where the choice says.
+    void SaveWithSecret(const std::function<void(TIniFile&, const std::string&, const ProfileValues&)>& save,
+                        const ProfileValues& values);
+
     QLineEdit* MakeEdit(QWidget* parent, const char* name, int left, int top, int width);
     QLabel* MakeLabel(QWidget* parent, const char* caption, QWidget* buddy, int left, int top, int room,
                       const QStringList& otherTexts = {});
@@ -116,6 +144,9 @@ private:
     std::string pinned_;
     bool listLoading_ = false;  // a new name typed keeps the login fields; one from the file does not
     bool secret_ = false;  // the Password field holds what was typed or stored as a password
+    std::optional<bool> keyringAnswers_;
+    bool secretUnread_ = false;  // the keyring did not give it, and nobody typed one
+    std::string keyringProblem_;
 };
 
 }  // namespace vollum

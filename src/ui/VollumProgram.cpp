@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <cstdio>
 
+#include "common/Errors.h"
 #include "common/Terminate.h"
 #include "common/UserPrompts.h"
 #include "config/ProgramDir.h"
@@ -19,6 +20,7 @@
 #include "ui/TFTPForm.h"
 #include "ui/TMeterDLG.h"
 #include "unattended/ExitCodes.h"
+#include "unattended/ProfileSecrets.h"
 #include "unattended/TStartup.h"
 #include "unattended/UploadWorker.h"
 
@@ -35,6 +37,26 @@ void NotifyRunEnd(const TUnattended& runs) {
     if (!runs.Report.ran) return;
     const NotificationText text = RunNotification(runs.Report);
     ShowDesktopNotification("Vollum", "vollum", text.summary, text.body);
+int RunMovePasswords(char* argv0) {
+    char* qtArgv[] = {argv0, nullptr};
+    QCoreApplication app(qtArgc, qtArgv);
+    try {
+        const bool allMoved = MovePasswordsToKeyring(ProgramDirectory() + "VOLLUM.INI", [](const std::string& line) {
+            std::printf("%s\n", line.c_str());
+            std::fflush(stdout);
+        });
+        return allMoved ? kExitNormal : kExitStartupFailed;
+    } catch (const VollumError& e) {
+        std::fprintf(stderr, "Vollum: %s\n", e.what());
+        return kExitStartupFailed;
+    }
+}
+
+// An unattended run without a password has said so in the log; the line goes
+// to stderr too, and the program ends with nothing sent or deleted.
+int EndForWantOfPassword(const TStartup& startup) {
+    std::fprintf(stderr, "Vollum: %s\n", startup.Runs.NoPassword.c_str());
+    return kExitStartupFailed;
 }
 
 }  // namespace
@@ -45,8 +67,11 @@ int RunVollum(int argc, char** argv) {
     if (UploadWorkerRequested()) return RunUploadWorker(argv[0]);
     std::vector<std::string> arguments(argv + 1, argv + argc);
     switch (TakeOptions(arguments)) {
-        case CommandLineRequest::Help: std::fputs(UsageText(ProgramDirectory()).c_str(), stdout); return kExitNormal;
+        case CommandLineRequest::Help:
+            std::fputs(UsageText(ProgramDirectory(), SessionBusPresent()).c_str(), stdout);
+            return kExitNormal;
         case CommandLineRequest::Version: std::printf("Vollum %s\n", VOLLUM_VERSION); return kExitNormal;
+        case CommandLineRequest::MovePasswords: return RunMovePasswords(argv[0]);
         case CommandLineRequest::Run: break;
     }
     const bool spool = TakeSpoolOption(arguments);
@@ -71,6 +96,7 @@ int RunHeadless(char* argv0, const std::vector<std::string>& arguments, const st
     if (spoolOption) startup.Spool = SpoolStart::Option;
     startup.ProgramEntry(ProgramDirectory());
     startup.FormCreate();
+    if (!startup.Runs.NoPassword.empty()) return EndForWantOfPassword(startup);
     NotifyRunEnd(startup.Runs);
     const int code = startup.HeadlessExitCode();
     if (code == kExitNeedsDisplay) std::fprintf(stderr, "Vollum: no display; nothing to do in interactive mode\n");
@@ -117,6 +143,8 @@ int RunWithDisplay(char* argv0, const std::vector<std::string>& arguments, const
     prompts.EndPending = [&startup, &form] { return startup.Runs.EndRequested || form.ClosePending(); };
     startup.Runs.HideMainWindow = [&form] { form.HideMinimised(); };
     startup.FormCreate();
+    // Never a window left waiting for nobody: a run SpoolBay started is over.
+    if (!startup.Runs.NoPassword.empty()) return EndForWantOfPassword(startup);
     form.SetOptionChecks();
     NotifyRunEnd(startup.Runs);
     const int code = EndAfterCreation(startup);

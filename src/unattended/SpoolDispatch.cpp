@@ -5,6 +5,7 @@
 #include "ftp/TFtpSession.h"
 #include "platform/SpoolLock.h"
 #include "unattended/DirListing.h"
+#include "unattended/ProfileSecrets.h"
 #include "unattended/TUnattended.h"
 
 namespace vollum {
@@ -23,7 +24,7 @@ void TUnattended::Dispatch() {
             s_.LogLine("Spool in use by another run");
             s_.Prompts.Notice("Another Vollum is sending the spool files; this run leaves them to it");
             if (Arguments.empty()) RequestEnd();
-        } else {
+        } else if (PasswordReady()) {
             if (HideMainWindow) HideMainWindow();
             SendSpoolFiles(v.Port, v.HostName, v.UserName, v.Password);
             s_.LogLine("Finished sending files");
@@ -34,11 +35,24 @@ void TUnattended::Dispatch() {
     if (!Arguments.empty() && !v.ServerConfigured)
         s_.Prompts.Warning("There is no server in configuration, Please choose setup");
     // A spool run that could not connect has said so; the same server would only fail again.
-    if (!Arguments.empty() && v.ServerConfigured && !ConnectionFailed) {
+    if (!Arguments.empty() && v.ServerConfigured && !ConnectionFailed && PasswordReady()) {
         if (HideMainWindow) HideMainWindow();
         SendDroppedFiles(v.Port, v.HostName, v.UserName, v.Password);
         s_.LogLine("Finished sending files");
     }
+}
+
+bool TUnattended::PasswordReady() {
+    if (passwordTaken_ || !NoPassword.empty()) return NoPassword.empty();
+    std::string why;
+    NoPassword = TakeRunPassword(s_.Settings, why);
+    passwordTaken_ = NoPassword.empty();
+    if (!NoPassword.empty()) {
+        // Nothing was sent or deleted, and the spool key stays armed.
+        s_.LogLine(NoPassword);
+        if (!why.empty()) s_.LogLine("The keyring's answer: " + why);
+    }
+    return NoPassword.empty();
 }
 
 void TUnattended::RemoveStoredSpoolDirectories() {

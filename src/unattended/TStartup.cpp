@@ -64,6 +64,7 @@ void TStartup::FormCreate() {
 }
 
 int TStartup::HeadlessExitCode() const {
+    if (!Runs.NoPassword.empty()) return kExitStartupFailed;
     if (Runs.SpoolBusy) return kExitSpoolBusy;
     if (Runs.ConnectionLost) return kExitNoConnection;
     if (Runs.EndRequested) return Runs.SomethingKept ? kExitSomethingKept : kExitNormal;

@@ -55,6 +55,9 @@ public:
     bool SpoolBusy = false;
     // Files sent and kept, and what ended a run early: for the notification at its end.
     RunReport Report;
+    // The line a run ended with, before it logged in, for want of a password
+    // (the keyring did not answer, or the profile asks at each Connect).
+    std::string NoPassword;
 
     // The last step of the main window's creation: spool run, then the drop run.
     void Dispatch();
@@ -88,6 +91,9 @@ private:
     friend class UploadWorker;
 
     void RequestEnd();
+    // Fetches the profile's password where it is kept, once; false (NoPassword
+    // said in the log) when there is none to log in with.
+    bool PasswordReady();
     // Clears what one run knows about the server's directories and names.
     void BeginRun(bool deletesStored);
     std::string RemoteName(const std::string& localName) const;
@@ -154,6 +160,7 @@ private:
     bool walkAbandoned_ = false;  // a tree walk left its place; it is back at the start
     bool runStopped_ = false;     // the run can store nothing more
     bool sizeUnsupported_ = false;
+    bool passwordTaken_ = false;
 
     ParallelRun* parallel_ = nullptr;           // Connections > 1: the workers of this run
     std::string spoolTop_;                      // the top-level spool directory being walked

@@ -15,6 +15,7 @@
 #include "socket/EventWait.h"
 #include "unattended/ExitCodes.h"
 #include "unattended/ParallelRun.h"
+#include "unattended/ProfileSecrets.h"
 #include "unattended/RunMeter.h"
 #include "unattended/TUnattended.h"
 #include "unattended/WorkerLines.h"
@@ -150,6 +151,8 @@ int RunUploadWorker(char* argv0) {
         session.UseProgramDirectory(dir);
         ReadStartupValues(dir, prompts, session.Settings);
         session.ApplySettings();
+        // From the keyring as the run itself got it; the run has logged why when it did not.
+        if (!TakeRunPassword(session.Settings).empty()) return kExitStartupFailed;
     } catch (const VollumError&) {
         return kExitStartupFailed;
     }

@@ -155,5 +155,32 @@ TEST_F(ProfilesTest, autoSaveLeavesTransferTypeAndIndexAloneAndReadsTakeDefaults
     EXPECT_EQ(v.TransferType, 2);
 }
 
+TEST_F(ProfilesTest, aProfileKeptElsewhereHoldsNoSecretAndRenameTakesSectionSlotAndLastUsed) {
+    WriteFile(path, "[index]\nnext=1\nProfile0=Home\n[LastUsed]\nNAME=Home\n[Home]\nPassword=old\nAccount=x\n"
+                    "[home]\nPassword=older\n");
+    ProfileValues v = Sample();
+    v.PasswordStore = PasswordStore::Keyring;
+    ModifyProfile(ini, "Home", v);
+    for (const char* secret : {"Password=", "Account=", "old", "pw"})
+        EXPECT_EQ(ReadFile(path).find(secret), std::string::npos) << secret;
+    EXPECT_EQ(ReadProfileKeys(ini, "Home", ProfileValues{}).PasswordStore, PasswordStore::Keyring);
+    v.PasswordStore = PasswordStore::File;  // back into the file, which then says so
+    ModifyProfile(ini, "Home", v);
+    EXPECT_EQ(ini.ReadString("Home", "Password", ""), "pw");
+    EXPECT_EQ(ini.ReadString("Home", "PasswordStore", ""), "file");
+
+    EXPECT_TRUE(RenameProfile(ini, "Home", "Work"));
+    EXPECT_EQ(Slot(0), "Work");
+    EXPECT_EQ(ini.ReadString("LastUsed", "NAME", ""), "Work");
+    EXPECT_EQ(ini.ReadString("Work", "HostName", ""), "ftp.example");
+    EXPECT_FALSE(ProfileSaved(ini, "Home"));
+    AddProfile(ini, "Other", Sample());
+    EXPECT_FALSE(RenameProfile(ini, "Work", "other"));  // another profile's section
+    EXPECT_FALSE(RenameProfile(ini, "Work", ""));
+    EXPECT_TRUE(RenameProfile(ini, "Work", "WORK"));  // its own section, in other letters
+    ini.WriteString("Unlisted", "Password", "pw");  // saved, never listed, yet holding a password
+    EXPECT_EQ(SavedProfiles(ini), (Names{"WORK", "Other", "Unlisted"}));
+}
+
 }  // namespace
 }  // namespace vollum

@@ -116,10 +116,14 @@ TEST(QtPromptsTest, BoxesCloseAtOnceWhileTheEndIsPending) {
     QtPrompts prompts;
     bool pending = true;
     prompts.EndPending = [&pending] { return pending; };
-    // Should a box open after all, this closes it so the test fails instead of hanging.
-    QTimer::singleShot(3000, [] {
+    // Should a box open after all, this closes it so the test fails instead of hanging;
+    // it ends with the test, so it never closes a later test's dialog.
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] {
         if (QWidget* w = QApplication::activeModalWidget()) w->close();
     });
+    guard.start(3000);
     EXPECT_EQ(prompts.MessageBox("docs", "", PromptButtons::Ok, PromptIcon::None), PromptAnswer::Ok);
     EXPECT_EQ(prompts.MessageBox("Create?", "Confirm", PromptButtons::YesNo, PromptIcon::Warning), PromptAnswer::Yes);
     EXPECT_EQ(QApplication::topLevelWidgets().size(), 0);
