@@ -19,14 +19,15 @@ constexpr int kMeterUnit = 255;
 constexpr int kReceiveBlock = 256 * 1024;
 }  // namespace
 
-void RetrieveOperation::Run(const std::string& source, const std::string& localName, const std::string& typeCommand) {
+bool RetrieveOperation::Run(const std::string& source, const std::string& localName, const std::string& typeCommand,
+                            const RetrieveOptions& options) {
     ControlChannel& control = p_.control;
     DataChannel& data = p_.data;
     Transcript& text = p_.transcript;
     TransferMeter& meter = p_.meter;
     const StartupValues& settings = p_.settings;
 
-    if (control.RefuseIfBusy()) return;
+    if (control.RefuseIfBusy()) return false;
     const ControlChannel::TransferScope busy(control);
     const DataConnectionGuard dataGuard{data};
 
@@ -36,23 +37,27 @@ void RetrieveOperation::Run(const std::string& source, const std::string& localN
     const bool view = !listing && localName.empty();
     const bool separate = (listing && settings.DirSep == "1") || (view && settings.ViewSep == "1");
     const bool toFile = separate || (!listing && !view);
+    const long long restartAt = listing || view ? 0 : options.restartAt;
 
     ReceiveFile out;
     if (toFile) {
-        const bool opened = listing ? out.OpenNamed("LST") : view ? out.OpenNamed("VIW") : out.OpenBeside(localName);
+        const bool opened = listing     ? out.OpenNamed("LST")
+                            : view      ? out.OpenNamed("VIW")
+                            : restartAt ? out.OpenAppend(localName, restartAt)
+                                        : out.OpenBeside(localName);
         if (!opened) {
             p_.prompts.MessageBox("Could not open file", "_lopen error", PromptButtons::Ok, PromptIcon::Exclamation);
             text.LogLine("Could not open file");
-            return;
+            return false;
         }
     }
 
     int result = control.SetType(typeCommand);
-    if (result == 5 || result < 0) return;
+    if (result == 5 || result < 0) return false;
 
     data.Prepare(settings.FtpTimeOut);
     result = data.OpenPort();
-    if (result == 5 || result < 0 || (data.Passive() && !data.IsOpen())) return;
+    if (result == 5 || result < 0 || (data.Passive() && !data.IsOpen())) return false;
 
     long long expected = 0;
     std::optional<long long> announced;
@@ -78,18 +83,29 @@ void RetrieveOperation::Run(const std::string& source, const std::string& localN
         control.SetTimeout(settings.ConnectionTimeOut);
         if (result == 4 || result == 5 || result < 0) {
             text.ShowLine("Could not list directory");
-            return;
+            return false;
         }
     } else {
+        if (restartAt > 0 && control.FtpCommand("REST %s", {std::to_string(restartAt)}) != 3) {
+            text.ShowLine("Could not resume file");
+            return false;
+        }
         data.BeforeTransferCommand();
         result = control.FtpCommand("RETR %s", {source});
         if (result == 4 || result == 5 || result < 0) {
             text.ShowLine("Could not retrieve file");
-            return;
+            return false;
         }
         expected = ReplyFileSize(control.LastReply());
         // Other types may change line ends on the way: only an image's size holds.
-        if (typeCommand == "TYPE I") announced = AnnouncedSize(control.LastReply());
+        // After REST the server may announce the whole size or the rest: only
+        // the listing's size, less what is here, says what should come.
+        if (restartAt > 0) expected = 0;
+        if (typeCommand == "TYPE I" && restartAt == 0) announced = AnnouncedSize(control.LastReply());
+        if (expected == 0 && options.expectedSize > restartAt) expected = options.expectedSize - restartAt;
+        // Without a size in the reply, a binary file must come as large as the listing said.
+        if (!announced.has_value() && typeCommand == "TYPE I" && options.expectedSize > restartAt)
+            announced = options.expectedSize - restartAt;
     }
 
     control.BusyCursor();
@@ -103,7 +119,7 @@ void RetrieveOperation::Run(const std::string& source, const std::string& localN
         const std::string message = "Could not extablish data socket, operation canceled";
         p_.prompts.MessageBox(message, "ERROR", PromptButtons::Ok, PromptIcon::Exclamation);
         text.LogLine(message);
-        return;
+        return false;
     }
 
     // The hot loop: one receive, one buffered write, a few comparisons. Text
@@ -162,8 +178,12 @@ void RetrieveOperation::Run(const std::string& source, const std::string& localN
     const int finalReply = control.GetReply();
     meter.Hide();
     // Only a whole file replaces what the target held before.
-    if (!listing && !view && !cut && n == 0 && !aborted && !writeFailed && finalReply == 2 && !out.Commit())
+    if (listing || view || cut || n != 0 || aborted || writeFailed || finalReply != 2) return false;
+    if (!out.Commit()) {
         text.ShowLine("%sWrite to file: %s failed, transfer incomplete", {"\r\n", localName});
+        return false;
+    }
+    return true;
 }
 
 int RetrieveOperation::ReplyFileSize(const std::string& reply) {

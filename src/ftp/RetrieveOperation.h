@@ -8,13 +8,25 @@
 
 namespace vollum {
 
+// A retrieve's extras beyond the menu's Get.
+struct RetrieveOptions {
+    // The size a listing gave, for the meter and the size check when the
+    // server's reply announces none; 0 when unknown.
+    long long expectedSize = 0;
+    // Resume: the bytes localName already holds; REST asks for the rest, which
+    // is appended to the file in place. 0: the whole file, as ever.
+    long long restartAt = 0;
+};
+
 class RetrieveOperation {
 public:
     explicit RetrieveOperation(const TransferParts& parts) : p_(parts) {}
 
     // source "LIST..." lists; an empty localName views; otherwise retrieves
     // source into localName, which changes only when the whole file came.
-    void Run(const std::string& source, const std::string& localName, const std::string& typeCommand);
+    // True when a retrieve put the whole file in place.
+    bool Run(const std::string& source, const std::string& localName, const std::string& typeCommand,
+             const RetrieveOptions& options = {});
 
     // The byte count of "150 Opening ... for a.zip (20480 bytes)."; 0 when none.
     static int ReplyFileSize(const std::string& reply);

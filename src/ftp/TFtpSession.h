@@ -106,6 +106,11 @@ public:
     void ReceiveData(const std::string& source, const std::string& localName, const std::string& typeCommand) {
         retrieve_.Run(source, localName, typeCommand);
     }
+    // A retrieve into localName; true when the whole file is in place.
+    bool RetrieveFile(const std::string& remote, const std::string& localName, const std::string& typeCommand,
+                      const RetrieveOptions& options = {}) {
+        return retrieve_.Run(remote, localName, typeCommand, options);
+    }
     void ListDirectory(const std::string& format, std::initializer_list<FmtArg> args = {});
     int ReplyFileSize() const { return RetrieveOperation::ReplyFileSize(control_.LastReply()); }
 

@@ -6,10 +6,12 @@
 #include "common/UserPrompts.h"
 #include "config/StartupReading.h"
 #include "ftp/TFtpSession.h"
+#include "platform/LocalFiles.h"
 #include "platform/SystemDefaults.h"
 #include "ui/QtText.h"
 #include "ui/TFTPForm.h"
 #include "ui/TransferDialogs.h"
+#include "unattended/TUnattended.h"
 
 namespace vollum {
 
@@ -73,7 +75,13 @@ void TFTPForm::PutMNUClick() {
     std::string& type = access_.Settings().TypeCommand;
     type = dialog.PutTypeCommand(type);
     transferCancelled_ = false;
-    if (session_.StoreFile(type, TTransferDialog::Text(dialog.FileName), remote) || !transferCancelled_) return;
+    const std::string local = TTransferDialog::Text(dialog.FileName);
+    if (IsDirectory(local)) {
+        // A folder goes whole, as a drop run sends one, into a remote folder of that name.
+        TUnattended(session_).UploadPaths({local}, "", remote);
+        return;
+    }
+    if (session_.StoreFile(type, local, remote) || !transferCancelled_) return;
     // What arrived before the ABOR may stay on the server under the target's name.
     const std::string stored = access_.Settings().UseLowerCase ? LowerCaseName(remote) : remote;
     session_.ShowLine("The server may hold a partial file: %s", {stored});

@@ -99,6 +99,7 @@ TFTPForm::TFTPForm(TFtpSession& session, QWidget* parent) : QMainWindow(parent),
     });
 
     EnableDisableMenus();
+    SetUpQueue();
 
     // 628 x 359, wide enough for the menu bar in any font, centred on the screen.
     resize(std::max(628, menuBar()->sizeHint().width() + 16), 359);

@@ -5,11 +5,14 @@
 // FormTransfers.cpp (list, get, put, view) and FormCommands.cpp (the
 // single-command items, cancel, setup and the options).
 #include <QMainWindow>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "ui/SessionAccess.h"
 
 class QAction;
+class QDockWidget;
 class QMenu;
 class QPlainTextEdit;
 class QTimer;
@@ -20,6 +23,9 @@ class TFtpSession;
 class TGradientCaption;
 class TMeterDLG;
 class TTransferDialog;
+class QueueJob;
+class TransferQueue;
+class TransferQueuePanel;
 
 class TFTPForm : public QMainWindow {
     Q_OBJECT
@@ -66,6 +72,17 @@ public:
     // Ends the connection as the window goes.
     void FormClose();
 
+    // Transfers from the remote files panel and drops (FormQueue.cpp): one at
+    // a time on the session, shown below the list once the first is queued.
+    int QueueTransfer(std::unique_ptr<QueueJob> job);
+    // Local files and folders (as trees) into the remote directory (empty: the current one).
+    int QueueUpload(const std::vector<std::string>& localPaths, const std::string& remoteDir);
+    // Logs in again with the values of the last Connect; true when connected.
+    bool Reconnect();
+    TransferQueue* Queue;
+    TransferQueuePanel* QueuePanel;
+    QDockWidget* QueueDock;
+
     QPlainTextEdit* Memo1;
     QMenu* FileMNU;
     QAction* Setup1;
@@ -111,6 +128,7 @@ private:
     // False, after a message, when the editor for a separate listing or view cannot be started.
     bool EditorAvailable();
     std::string IniPath() const;
+    void SetUpQueue();
 
     TFtpSession& session_;
     SessionAccess access_;

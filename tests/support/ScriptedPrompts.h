@@ -19,10 +19,15 @@ public:
     PromptAnswer MessageBox(const std::string& text, const std::string& title, PromptButtons buttons,
                             PromptIcon icon) override;
     bool InputBox(const std::string& title, const std::string& prompt, std::string& value) override;
+    int Choose(const std::string& text, const std::string& title, const std::vector<std::string>& choices,
+               int defaultChoice, bool* forAll) override;
 
     std::vector<Shown> shown;
     std::vector<PromptAnswer> answers;      // consumed front to back
     std::vector<std::string> inputAnswers;  // consumed front to back; "\x18" = Cancel
+    // For Choose, consumed front to back: the text of the button to press,
+    // with " for all" after it to tick "Do this for all" too.
+    std::vector<std::string> choiceAnswers;
     std::vector<std::string> Texts() const;
 };
 
