@@ -54,10 +54,19 @@ bool UploadJob::Run() {
     failure_.clear();
     TUnattended run(s_);
     run_ = &run;
+    // Without a transfer type in the profile, what the window sends goes in binary.
+    std::string& type = s_.Settings.TypeCommand;
+    const std::string given = type;
+    if (type.empty()) type = "TYPE I";
     struct Forget {
         TUnattended*& run;
-        ~Forget() { run = nullptr; }
-    } forget{run_};
+        std::string& type;
+        std::string given;
+        ~Forget() {
+            run = nullptr;
+            type = given;
+        }
+    } forget{run_, type, given};
     const bool ok = run.UploadPaths(paths_, remoteDir_);
     if (!ok && !stopped_) failure_ = run.ConnectionLost ? "Connection lost" : "Some files were kept (see the pane)";
     return ok && !stopped_;

@@ -22,6 +22,7 @@ bool TUnattended::UploadPaths(const std::vector<std::string>& paths, const std::
         const std::string text = "Could not enter " + into + ": nothing sent";
         s_.ShowLine("%s", {text});
         s_.LogLine(text);
+        SomethingKept = true;
         return false;
     }
     // The walk's start, where a refused CWD sends it back to.
