@@ -19,8 +19,8 @@ constexpr int kMeterUnit = 255;
 constexpr int kReceiveBlock = 256 * 1024;
 }  // namespace
 
-bool RetrieveOperation::Run(const std::string& source, const std::string& localName, const std::string& typeCommand,
-                            const RetrieveOptions& options) {
+bool RetrieveOperation::Receive(const std::string& source, const std::string& localName,
+                                const std::string& typeCommand, const Sink* sink, const RetrieveOptions& options) {
     ControlChannel& control = p_.control;
     DataChannel& data = p_.data;
     Transcript& text = p_.transcript;
@@ -33,9 +33,9 @@ bool RetrieveOperation::Run(const std::string& source, const std::string& localN
 
     control.ClearAbort();
     long long received = 0;
-    const bool listing = source.compare(0, 4, "LIST") == 0;
+    const bool listing = sink != nullptr || source.compare(0, 4, "LIST") == 0;
     const bool view = !listing && localName.empty();
-    const bool separate = (listing && settings.DirSep == "1") || (view && settings.ViewSep == "1");
+    const bool separate = sink == nullptr && ((listing && settings.DirSep == "1") || (view && settings.ViewSep == "1"));
     const bool toFile = separate || (!listing && !view);
     const long long restartAt = listing || view ? 0 : options.restartAt;
 
@@ -125,7 +125,8 @@ bool RetrieveOperation::Run(const std::string& source, const std::string& localN
     // The hot loop: one receive, one buffered write, a few comparisons. Text
     // for the pane comes 255 bytes at a time (a NUL ends what a piece shows);
     // a file takes large blocks, each ending where the meter's percentage
-    // next changes, so the meter shows the counts a 255-byte loop would.
+    // next changes, so the meter shows the counts a 255-byte loop would; a
+    // listing read into entries takes large blocks too.
     const bool meterShown = toFile && !listing;
     MeterBlocks blocks(meterShown && meter.View() != nullptr, expected, kMeterUnit);
     bool aborted = false;
@@ -134,9 +135,11 @@ bool RetrieveOperation::Run(const std::string& source, const std::string& localN
     meter.BeginLoop();
     control.BusyCursor();
     do {
-        n = data.Receive(buffer.get(), blocks.Next(received, toFile ? kReceiveBlock : kMeterUnit));
+        n = data.Receive(buffer.get(), blocks.Next(received, toFile || sink ? kReceiveBlock : kMeterUnit));
         if (n >= 1) {
-            if (!toFile) {
+            if (sink) {
+                (*sink)(std::string_view(buffer.get(), static_cast<size_t>(n)));
+            } else if (!toFile) {
                 buffer[n] = '\0';
                 text.ShowText(buffer.get());
             } else {
@@ -177,13 +180,13 @@ bool RetrieveOperation::Run(const std::string& source, const std::string& localN
     data.Close();
     const int finalReply = control.GetReply();
     meter.Hide();
+    const bool whole = !cut && n == 0 && !aborted && !writeFailed && finalReply == 2;
     // Only a whole file replaces what the target held before.
-    if (listing || view || cut || n != 0 || aborted || writeFailed || finalReply != 2) return false;
-    if (!out.Commit()) {
+    if (!listing && !view && whole && !out.Commit()) {
         text.ShowLine("%sWrite to file: %s failed, transfer incomplete", {"\r\n", localName});
         return false;
     }
-    return true;
+    return whole;
 }
 
 int RetrieveOperation::ReplyFileSize(const std::string& reply) {
