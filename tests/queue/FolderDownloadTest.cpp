@@ -115,3 +115,51 @@ TEST_F(FolderDownloadTest, unsafeNamesAndLinksOutOfTheFolderAreSkippedAndReporte
 
 }  // namespace
 }  // namespace vollum::test
+
+namespace vollum::test {
+namespace {
+
+PyFtpServerOptions SlowReads() {
+    PyFtpServerOptions options;
+    options.environment["SLOW_READ_MS"] = "50";
+    return options;
+}
+
+class SlowDownload : public QueueFixture {
+protected:
+    SlowDownload() : QueueFixture(SlowReads()) {}
+};
+
+TEST_F(SlowDownload, cancelStopsTheRunningDownloadAndTheSessionTakesTheNextItem) {
+    PutFile(server.Root() + "/slow.bin", RandomBytes(8 << 20, 5));
+    PutFile(server.Root() + "/next.txt", "next");
+    std::vector<ListingEntry> listed;
+    ASSERT_TRUE(session->ListEntries("/", listed));
+    std::vector<ListingEntry> slow, next;
+    for (const ListingEntry& e : listed) (e.name == "slow.bin" ? slow : next).push_back(e);
+    const int first = queue.Add(std::make_unique<DownloadJob>(*session, "/", slow, local.Path(), "TYPE I"));
+    const int second = queue.Add(std::make_unique<DownloadJob>(*session, "/", next, local.Path(), "TYPE I"));
+    // A click on Cancel once bytes have come: it is served between the transfer's blocks.
+    bool clicked = false;
+    QElapsedTimer sinceCancel;
+    QObject::connect(&queue, &TransferQueue::dataChanged, [&] {
+        const TransferQueue::Item* item = queue.Find(first);
+        if (clicked || item == nullptr || item->bytes == 0) return;
+        clicked = true;
+        QTimer::singleShot(0, &queue, [&] {
+            sinceCancel.start();
+            queue.Cancel(first);
+        });
+    });
+    ASSERT_TRUE(RunQueue());
+    EXPECT_TRUE(clicked);
+    EXPECT_EQ(TransferQueue::StateText(*queue.Find(first)), "Failed: Cancelled");
+    EXPECT_LT(sinceCancel.elapsed(), 5000);
+    EXPECT_EQ(StateOf(second), QueueState::Done);
+    EXPECT_EQ(ReadFile(local / "next.txt"), "next");
+    EXPECT_FALSE(std::filesystem::exists(local / "slow.bin"));
+    EXPECT_TRUE(session->Connected());
+}
+
+}  // namespace
+}  // namespace vollum::test
