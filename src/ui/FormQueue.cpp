@@ -1,10 +1,19 @@
 // The transfer queue in the window: its panel, uploads into it, and the
 // reconnect a Retry asks for after a lost connection.
 #include <QDockWidget>
+#include <QProcess>
+#include <QStandardPaths>
 
+#include "common/UserPrompts.h"
+#include "config/StartupReading.h"
 #include "ftp/TFtpSession.h"
+#include "platform/LocalFiles.h"
+#include "platform/ProcessStart.h"
+#include "platform/SystemDefaults.h"
+#include "queue/RemoteEdit.h"
 #include "queue/TransferQueue.h"
 #include "queue/UploadJob.h"
+#include "ui/QtText.h"
 #include "ui/TFTPForm.h"
 #include "ui/TransferQueuePanel.h"
 
@@ -23,9 +32,43 @@ void TFTPForm::SetUpQueue() {
     // Out of sight until something is queued: the window is as ever without it.
     QueueDock->hide();
     // A transfer may change what the menus can do (a connection lost meanwhile).
-    connect(Queue, &TransferQueue::itemFinished, this, [this] {
+    connect(Queue, &TransferQueue::itemFinished, this, [this](int, bool, bool upload) {
+        uploadsSinceRefresh_ = uploadsSinceRefresh_ || upload;
         if (depth_ == 0) EnableDisableMenus();
     });
+    Edits = new RemoteEdit(session_, *Queue, this);
+    Edits->OpenFile = [this](const std::string& path) { StartEditor(EditorProgram(), path); };
+}
+
+std::string TFTPForm::DownloadDirectory() const {
+    const std::string& localdir = access_.Settings().Localdir;
+    const std::string here = CurrentDirectory();
+    if (localdir.empty() || localdir.front() == '/') return localdir.empty() ? here : localdir;
+    return here + "/" + localdir;
+}
+
+std::string TFTPForm::DownloadType() const {
+    const std::string type = TypeCommandFor(access_.Settings().TransferTypeCode);
+    return type.empty() ? "TYPE I" : type;
+}
+
+std::string TFTPForm::EditorProgram() const {
+    const std::string& configured = access_.Settings().Editor;
+    const QStringList parts = QProcess::splitCommand(ToQt(configured));
+    if (!parts.isEmpty() && !QStandardPaths::findExecutable(parts.first()).isEmpty()) return configured;
+    return DefaultEditor();
+}
+
+bool TFTPForm::MayCloseWithEdits() {
+    if (editsConfirmed_) return true;
+    const std::vector<std::string> names = Edits->ChangedNotUploaded();
+    if (names.empty()) return true;
+    std::string list;
+    for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
+    const std::string text = "Changed in the editor and not uploaded: " + list + ". Close Vollum anyway?";
+    editsConfirmed_ = access_.Prompts().MessageBox(text, "Vollum", PromptButtons::YesNo, PromptIcon::Warning) ==
+                      PromptAnswer::Yes;
+    return editsConfirmed_;
 }
 
 int TFTPForm::QueueTransfer(std::unique_ptr<QueueJob> job) {

@@ -170,6 +170,10 @@ void TFTPForm::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    if (!MayCloseWithEdits()) {
+        event->ignore();
+        return;
+    }
     if (depth_ > 0 || access_.Busy()) {
         // Something runs on the stack below this event: it is told to stop
         // and the window closes once it has returned, so no transfer loop

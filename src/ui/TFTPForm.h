@@ -24,6 +24,8 @@ class TGradientCaption;
 class TMeterDLG;
 class TTransferDialog;
 class QueueJob;
+class RemoteEdit;
+class RemoteFilesPanel;
 class TransferQueue;
 class TransferQueuePanel;
 
@@ -79,9 +81,21 @@ public:
     int QueueUpload(const std::vector<std::string>& localPaths, const std::string& remoteDir);
     // Logs in again with the values of the last Connect; true when connected.
     bool Reconnect();
+    // The panel's downloads, edits and drops go into the queue; it refreshes after uploads.
+    void ConnectPanelToQueue(RemoteFilesPanel& panel);
+    // Where downloads go without a folder chosen: the profile's Localdir, else the current directory.
+    std::string DownloadDirectory() const;
+    // The profile's transfer type, binary where it names none.
+    std::string DownloadType() const;
+    // The program that opens an edited file: Options > Editor when it can be
+    // found, else the desktop's default.
+    std::string EditorProgram() const;
+    // False when edited files wait for their upload and the user would rather not close.
+    bool MayCloseWithEdits();
     TransferQueue* Queue;
     TransferQueuePanel* QueuePanel;
     QDockWidget* QueueDock;
+    RemoteEdit* Edits;
 
     QPlainTextEdit* Memo1;
     QMenu* FileMNU;
@@ -136,6 +150,8 @@ private:
     bool closePending_ = false;  // close asked for while something ran
     bool closing_ = false;       // FormClose is running
     bool transferCancelled_ = false;  // Cancel Transfer chosen while the current transfer ran
+    bool editsConfirmed_ = false;     // the user chose to close with edits not uploaded
+    bool uploadsSinceRefresh_ = false;
     QTimer* closeTimer_;         // keeps abandoning waits until the handlers have ended
 };
 

@@ -5,6 +5,7 @@
 
 #include <QDockWidget>
 #include <QPushButton>
+#include <QRadioButton>
 
 #include "queue/TransferQueue.h"
 #include "support/EventHelpers.h"
