@@ -3,20 +3,28 @@
 // mirrors the engine's pane line by line. The menus drive the engine; the
 // handlers live in FormSession.cpp (connect, disconnect, exit),
 // FormTransfers.cpp (list, get, put, view) and FormCommands.cpp (the
-// single-command items, cancel, setup and the options).
+// single-command items, cancel, setup and the options); the Remote Files
+// panel above the pane (shown while connected, Options > Show Remote Files)
+// is wired in FormRemoteFiles.cpp.
 #include <QMainWindow>
+#include <functional>
 #include <string>
+#include <vector>
+
+#include "ftp/ListingEntry.h"
 
 #include "ui/SessionAccess.h"
 
 class QAction;
 class QMenu;
 class QPlainTextEdit;
+class QSplitter;
 class QTimer;
 
 namespace vollum {
 
 class TFtpSession;
+class RemoteFilesPanel;
 class TGradientCaption;
 class TMeterDLG;
 class TTransferDialog;
@@ -63,8 +71,18 @@ public:
     void DirSepMNUClick();
     void ViewSepMNUClick();
     void EditorMNUClick();
+    void ShowRemoteFilesMNUClick();
     // Ends the connection as the window goes.
     void FormClose();
+
+    // Runs an action as a menu handler runs: a failure the system raises is
+    // shown in a box, and a close asked for meanwhile waits for it.
+    void RunAction(const std::function<void()>& action);
+    // The Remote Files panel's requests. Plain files one after another into
+    // targetDir (empty: the profile's Localdir, else the current directory)
+    // in the profile's transfer type, binary where it has none.
+    void DownloadRemoteFiles(const std::vector<ListingEntry>& entries, const QString& targetDir);
+    void ViewRemoteFile(const ListingEntry& entry);
 
     QPlainTextEdit* Memo1;
     QMenu* FileMNU;
@@ -93,6 +111,9 @@ public:
     QAction* DirSepMNU;
     QAction* ViewSepMNU;
     QAction* EditorMNU;
+    QAction* ShowRemoteFilesMNU;
+    QSplitter* Splitter;  // the Remote Files panel over Memo1
+    RemoteFilesPanel* RemoteFiles;
     TGradientCaption* GradientCaption1;
 
 protected:
@@ -111,6 +132,12 @@ private:
     // False, after a message, when the editor for a separate listing or view cannot be started.
     bool EditorAvailable();
     std::string IniPath() const;
+    void BuildRemoteFiles();
+    // After a menu handler: the panel shown while connected with the option
+    // on, and the folder listed again after anything that may change it.
+    void FollowRemoteFolder(Handler handler);
+    // The profile's transfer type command, binary where it has none.
+    std::string ProfileTypeCommand() const;
 
     TFtpSession& session_;
     SessionAccess access_;
