@@ -8,7 +8,10 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QSignalSpy>
 #include <QTest>
+#include <QUrl>
 #include <filesystem>
 
 #include "support/PyFtpServer.h"
@@ -85,6 +88,23 @@ TEST_F(RemoteFiles, enterOpensFoldersAndFetchesFilesBackspaceGoesUp) {
     Press(Qt::Key_Backspace);
     EXPECT_EQ(Names(), (std::vector<std::string>{"sub", "top.txt"}));
     EXPECT_EQ(panel.PathField->text(), "/");
+
+    // Files dragged in from a file manager are asked to go to the folder
+    // shown, or to the folder they were dropped onto.
+    QSignalSpy uploads(&panel, &RemoteFilesPanel::uploadRequested);
+    const auto drop = [&](const QPoint& at) {
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile("/tmp/a b.txt"), QUrl::fromLocalFile("/tmp/tree")});
+        QDropEvent event(at, Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(panel.View->viewport(), &event);
+        EXPECT_EQ(event.dropAction(), Qt::CopyAction);  // nothing local goes away
+    };
+    drop(panel.View->visualRect(Row("sub")).center());
+    drop(QPoint(5, panel.View->viewport()->height() - 5));
+    ASSERT_EQ(uploads.count(), 2);
+    EXPECT_EQ(uploads[0][0].toStringList(), (QStringList{"/tmp/a b.txt", "/tmp/tree"}));
+    EXPECT_EQ(uploads[0][1].toByteArray(), "/sub");
+    EXPECT_EQ(uploads[1][1].toByteArray(), "/");
 
     form.QuitMNU->trigger();
     EXPECT_FALSE(panel.isVisible());
