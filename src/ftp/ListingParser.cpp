@@ -193,7 +193,7 @@ std::optional<Entry> UnixLine(std::string_view line, std::int64_t now) {
         e.name = std::string(line.substr(nameStart));
         if (e.kind == Entry::Kind::Link) {
             const size_t arrow = e.name.find(" -> ");
-            if (arrow != std::string::npos) {
+            if (arrow != std::string::npos && arrow > 0) {
                 e.linkTarget = e.name.substr(arrow + 4);
                 e.name.resize(arrow);
             }

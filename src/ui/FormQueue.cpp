@@ -1,6 +1,6 @@
 // The transfer queue in the window: its panel, uploads into it, and the
 // reconnect a Retry asks for after a lost connection.
-#include <QDockWidget>
+#include <QSplitter>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -10,10 +10,12 @@
 #include "platform/LocalFiles.h"
 #include "platform/ProcessStart.h"
 #include "platform/SystemDefaults.h"
+#include "queue/DownloadJob.h"
 #include "queue/RemoteEdit.h"
 #include "queue/TransferQueue.h"
 #include "queue/UploadJob.h"
 #include "ui/QtText.h"
+#include "ui/RemoteFilesPanel.h"
 #include "ui/TFTPForm.h"
 #include "ui/TransferQueuePanel.h"
 
@@ -23,14 +25,12 @@ void TFTPForm::SetUpQueue() {
     Queue = new TransferQueue(session_, this);
     Queue->setObjectName("TransferQueue");
     Queue->Reconnect = [this] { return Reconnect(); };
-    QueuePanel = new TransferQueuePanel(*Queue, this);
-    QueueDock = new QDockWidget("Transfers", this);
-    QueueDock->setObjectName("QueueDock");
-    QueueDock->setFeatures(QDockWidget::DockWidgetClosable);
-    QueueDock->setWidget(QueuePanel);
-    addDockWidget(Qt::BottomDockWidgetArea, QueueDock);
-    // Out of sight until something is queued: the window is as ever without it.
-    QueueDock->hide();
+    // Below the list, above the pane; out of sight until something is
+    // queued, so the window is as ever without it.
+    QueuePanel = new TransferQueuePanel(*Queue, Splitter);
+    QueuePanel->hide();
+    Splitter->insertWidget(1, QueuePanel);
+    Splitter->setStretchFactor(1, 1);
     // A transfer may change what the menus can do (a connection lost meanwhile).
     connect(Queue, &TransferQueue::itemFinished, this, [this](int, bool, bool upload) {
         uploadsSinceRefresh_ = uploadsSinceRefresh_ || upload;
@@ -38,18 +38,39 @@ void TFTPForm::SetUpQueue() {
     });
     Edits = new RemoteEdit(session_, *Queue, this);
     Edits->OpenFile = [this](const std::string& path) { StartEditor(EditorProgram(), path); };
+    ConnectPanelToQueue(*RemoteFiles);
 }
+
+void TFTPForm::ConnectPanelToQueue(RemoteFilesPanel& panel) {
+    RemoteFilesPanel* p = &panel;
+    connect(p, &RemoteFilesPanel::downloadRequested, this, [this, p](std::vector<ListingEntry> entries, QString to) {
+        const std::string local = to.isEmpty() ? DownloadDirectory() : FromQt(to);
+        QueueTransfer(std::make_unique<DownloadJob>(session_, p->CurrentPath(), std::move(entries), local,
+                                                    ProfileTypeCommand()));
+    });
+    connect(p, &RemoteFilesPanel::editRequested, this, [this, p](ListingEntry entry) {
+        QueuePanel->show();
+        Edits->Edit(p->CurrentPath(), entry, ProfileTypeCommand());
+    });
+    connect(p, &RemoteFilesPanel::uploadRequested, this, [this](QStringList paths, QByteArray remoteDir) {
+        std::vector<std::string> local;
+        for (const QString& path : paths) local.push_back(FromQt(path));
+        QueueUpload(local, remoteDir.toStdString());
+    });
+    // Once the uploads are through, the list shows what arrived.
+    connect(Queue, &TransferQueue::idle, this, [this, p] {
+        if (!uploadsSinceRefresh_ || !access_.Connected() || access_.Busy()) return;
+        uploadsSinceRefresh_ = false;
+        p->Refresh();
+    });
+}
+
 
 std::string TFTPForm::DownloadDirectory() const {
     const std::string& localdir = access_.Settings().Localdir;
     const std::string here = CurrentDirectory();
     if (localdir.empty() || localdir.front() == '/') return localdir.empty() ? here : localdir;
     return here + "/" + localdir;
-}
-
-std::string TFTPForm::DownloadType() const {
-    const std::string type = TypeCommandFor(access_.Settings().TransferTypeCode);
-    return type.empty() ? "TYPE I" : type;
 }
 
 std::string TFTPForm::EditorProgram() const {
@@ -72,7 +93,7 @@ bool TFTPForm::MayCloseWithEdits() {
 }
 
 int TFTPForm::QueueTransfer(std::unique_ptr<QueueJob> job) {
-    QueueDock->show();
+    QueuePanel->show();
     return Queue->Add(std::move(job));
 }
 

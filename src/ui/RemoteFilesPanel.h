@@ -96,7 +96,8 @@ signals:
     void uploadRequested(QStringList localPaths, QByteArray remoteDir);
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
+    // The list's keys: Enter, Backspace, Ctrl+D, F5, F2, Delete.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Act(const std::function<void()>& action);

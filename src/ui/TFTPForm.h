@@ -3,23 +3,29 @@
 // mirrors the engine's pane line by line. The menus drive the engine; the
 // handlers live in FormSession.cpp (connect, disconnect, exit),
 // FormTransfers.cpp (list, get, put, view) and FormCommands.cpp (the
-// single-command items, cancel, setup and the options).
+// single-command items, cancel, setup and the options); the Remote Files
+// panel above the pane (shown while connected, Options > Show Remote Files)
+// is wired in FormRemoteFiles.cpp.
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "ftp/ListingEntry.h"
+
 #include "ui/SessionAccess.h"
 
 class QAction;
-class QDockWidget;
 class QMenu;
 class QPlainTextEdit;
+class QSplitter;
 class QTimer;
 
 namespace vollum {
 
 class TFtpSession;
+class RemoteFilesPanel;
 class TGradientCaption;
 class TMeterDLG;
 class TTransferDialog;
@@ -71,8 +77,14 @@ public:
     void DirSepMNUClick();
     void ViewSepMNUClick();
     void EditorMNUClick();
+    void ShowRemoteFilesMNUClick();
     // Ends the connection as the window goes.
     void FormClose();
+
+    // Runs an action as a menu handler runs: a failure the system raises is
+    // shown in a box, and a close asked for meanwhile waits for it.
+    void RunAction(const std::function<void()>& action);
+    void ViewRemoteFile(const ListingEntry& entry);
 
     // Transfers from the remote files panel and drops (FormQueue.cpp): one at
     // a time on the session, shown below the list once the first is queued.
@@ -85,8 +97,6 @@ public:
     void ConnectPanelToQueue(RemoteFilesPanel& panel);
     // Where downloads go without a folder chosen: the profile's Localdir, else the current directory.
     std::string DownloadDirectory() const;
-    // The profile's transfer type, binary where it names none.
-    std::string DownloadType() const;
     // The program that opens an edited file: Options > Editor when it can be
     // found, else the desktop's default.
     std::string EditorProgram() const;
@@ -94,7 +104,6 @@ public:
     bool MayCloseWithEdits();
     TransferQueue* Queue;
     TransferQueuePanel* QueuePanel;
-    QDockWidget* QueueDock;
     RemoteEdit* Edits;
 
     QPlainTextEdit* Memo1;
@@ -124,6 +133,9 @@ public:
     QAction* DirSepMNU;
     QAction* ViewSepMNU;
     QAction* EditorMNU;
+    QAction* ShowRemoteFilesMNU;
+    QSplitter* Splitter;  // the Remote Files panel over Memo1
+    RemoteFilesPanel* RemoteFiles;
     TGradientCaption* GradientCaption1;
 
 protected:
@@ -142,6 +154,12 @@ private:
     // False, after a message, when the editor for a separate listing or view cannot be started.
     bool EditorAvailable();
     std::string IniPath() const;
+    void BuildRemoteFiles();
+    // After a menu handler: the panel shown while connected with the option
+    // on, and the folder listed again after anything that may change it.
+    void FollowRemoteFolder(Handler handler);
+    // The profile's transfer type command, binary where it has none.
+    std::string ProfileTypeCommand() const;
     void SetUpQueue();
 
     TFtpSession& session_;

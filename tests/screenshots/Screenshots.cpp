@@ -1,6 +1,6 @@
 // Opens each window of the client and of SpoolBay for real and saves a
 // picture of it: the main window after a connect and a listing against a local
-// pyftpdlib, the setup dialog, the progress window, the four file dialogs and
+// pyftpdlib, then with its Remote Files panel, the setup dialog, the progress window, the four file dialogs and
 // SpoolBay's window with a drive mapped.
 //   vollum-screenshots OUTPUT_DIRECTORY
 #include <QApplication>
@@ -76,6 +76,9 @@ int main(int argc, char** argv) {
     WriteFile(server.Root() + "/report 2024.txt", std::string(4096, 'r'));
     WriteFile(server.Root() + "/random.bin", RandomBytes(300000));
     QDir().mkpath(QString::fromStdString(server.Root() + "/incoming"));
+    QDir().mkpath(QString::fromStdString(server.Root() + "/photos 2024"));
+    WriteFile(server.Root() + "/notes.md", "# notes\n");
+    WriteFile(server.Root() + "/backup.tar.gz", RandomBytes(1800000, 3));
 
     TempDir program;
     {
@@ -100,6 +103,7 @@ int main(int argc, char** argv) {
         ini.WriteString("options", "DirSep", "0");
         ini.WriteString("options", "ViewSep", "0");
         ini.WriteString("options", "Editor", "xdg-open");
+        ini.WriteString("options", "ShowRemoteFiles", "0");  // first the plain window
     }
 
     QtPrompts prompts;
@@ -126,6 +130,12 @@ int main(int argc, char** argv) {
     form.DirMNU->trigger();
     Settle(300);
     Save(&form, "main.png");
+
+    // Options > Show Remote Files: the folder above the transcript.
+    form.ShowRemoteFilesMNU->trigger();
+    form.resize(760, 560);
+    Settle(300);
+    Save(&form, "remote-files.png");
 
     // The progress window as a store shows it part-way.
     session.UpdateMeter(123904, 300000);

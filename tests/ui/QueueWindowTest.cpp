@@ -39,12 +39,12 @@ TEST_F(QueueWindow, putOnAFolderSendsItWholeUnderTheRemoteNameGiven) {
     });
     form.PutMNU->trigger();
     EXPECT_EQ(TreeListing(server.Root() + "/copy"), TreeListing(dir / "tree"));
-    EXPECT_TRUE(form.QueueDock->isHidden());  // a menu command does not queue
+    EXPECT_TRUE(form.QueuePanel->isHidden());  // a menu command does not queue
 }
 
 TEST_F(QueueWindow, queuedUploadShowsThePanelAndRunsAndCancelAllEmptiesIt) {
     const int id = form.QueueUpload({dir / "tree"}, "");
-    EXPECT_FALSE(form.QueueDock->isHidden());
+    EXPECT_FALSE(form.QueuePanel->isHidden());
     ASSERT_TRUE(RunEventsUntil([&] { return form.Queue->Find(id)->state == QueueState::Done; }, 20000));
     EXPECT_EQ(TreeListing(server.Root() + "/tree"), TreeListing(dir / "tree"));
     EXPECT_FALSE(form.QueuePanel->RetryBtn->isEnabled());
