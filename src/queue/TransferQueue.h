@@ -41,6 +41,10 @@ public:
     // A pending item leaves the queue; the running one stops as Cancel
     // Transfer stops a transfer (ABOR, the session stays) and counts as failed.
     void Cancel(int id);
+    // The running item, if any, as Cancel does.
+    void CancelRunning() {
+        if (running_ != 0) Cancel(running_);
+    }
     // Every item leaves the queue; the running one once it has stopped.
     void CancelAll();
     // A failed item goes again (a pending one that waits for a connection

@@ -3,6 +3,7 @@
 #include "common/UserPrompts.h"
 #include "config/TIniFile.h"
 #include "ftp/TFtpSession.h"
+#include "queue/TransferQueue.h"
 #include "ui/TFTPForm.h"
 #include "ui/TLoginDLG.h"
 #include "ui/TMeterDLG.h"
@@ -50,6 +51,7 @@ void TFTPForm::RenameMNUClick() {
 
 void TFTPForm::CancelMNUClick() {
     if (access_.Busy()) transferCancelled_ = true;
+    Queue->CancelRunning();  // a queued folder stops too, not only its file in hand
     access_.RequestAbort();
     // A transfer stalled in a wait for its data stops now rather than at its time-out.
     access_.AbandonDataWait();

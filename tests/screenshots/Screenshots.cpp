@@ -16,6 +16,8 @@
 #include "companion/TMainform.h"
 #include "config/TIniFile.h"
 #include "ftp/TFtpSession.h"
+#include "queue/DownloadJob.h"
+#include "queue/TransferQueue.h"
 #include "support/ModalDriver.h"
 #include "support/PyFtpServer.h"
 #include "support/TempDir.h"
@@ -175,6 +177,30 @@ int main(int argc, char** argv) {
         spoolBay.OnClosed = nullptr;
     }
 
-    session.Quit();
+    // The transfer queue below the list: a folder sent, files fetched, an
+    // item that failed, and two waiting for the connection to come back.
+    {
+        TempDir local;
+        PutFile(local / "photos/beach.jpg", RandomBytes(900000, 2));
+        PutFile(local / "photos/2024/harbour.jpg", RandomBytes(600000, 3));
+        PutFile(local / "notes.txt", "notes\n");
+        std::vector<ListingEntry> listed, fetched;
+        session.ListEntries("/", listed);
+        for (const ListingEntry& e : listed)
+            if (e.name == "random.bin" || e.name == "report 2024.txt") fetched.push_back(e);
+        form.QueueUpload({local / "photos"}, "/incoming");
+        form.QueueTransfer(std::make_unique<DownloadJob>(session, "/", fetched, local.Path(), "TYPE I"));
+        form.QueueUpload({local / "gone.txt"}, "");
+        for (int waited = 0; waited < 20000 && (form.Queue->Running() || form.Queue->At(form.Queue->Count() - 1).state ==
+                                                                                 QueueState::Pending);
+             waited += 100)
+            Settle(100);
+        session.Quit();
+        form.QueueUpload({local / "notes.txt"}, "/incoming");
+        form.QueueUpload({local / "photos/beach.jpg"}, "/");
+        form.resize(760, 600);
+        Settle(300);
+        Save(&form, "queue.png");
+    }
     return 0;
 }

@@ -84,6 +84,7 @@ TEST_F(RemoteFiles, enterOpensFoldersAndFetchesFilesBackspaceGoesUp) {
     EXPECT_EQ(Names(), std::vector<std::string>{"inner.bin"});
     EXPECT_EQ(panel.PathField->text(), "/sub");
     Press(Qt::Key_Return);  // the one entry is current
+    ASSERT_TRUE(QueueDone());
     EXPECT_TRUE(ReadFile(local / "inner.bin") == bytes);
     Press(Qt::Key_Backspace);
     EXPECT_EQ(Names(), (std::vector<std::string>{"sub", "top.txt"}));
@@ -94,7 +95,10 @@ TEST_F(RemoteFiles, enterOpensFoldersAndFetchesFilesBackspaceGoesUp) {
     QSignalSpy uploads(&panel, &RemoteFilesPanel::uploadRequested);
     const auto drop = [&](const QPoint& at) {
         QMimeData mime;
-        mime.setUrls({QUrl::fromLocalFile("/tmp/a b.txt"), QUrl::fromLocalFile("/tmp/tree")});
+        mime.setUrls({QUrl::fromLocalFile(ToQt(local / "a b.txt")), QUrl::fromLocalFile(ToQt(local / "tree"))});
+        // A drop goes to the widget that accepted the drag's entry.
+        QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(panel.View->viewport(), &enter);
         QDropEvent event(at, Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(panel.View->viewport(), &event);
         EXPECT_EQ(event.dropAction(), Qt::CopyAction);  // nothing local goes away
@@ -102,7 +106,7 @@ TEST_F(RemoteFiles, enterOpensFoldersAndFetchesFilesBackspaceGoesUp) {
     drop(panel.View->visualRect(Row("sub")).center());
     drop(QPoint(5, panel.View->viewport()->height() - 5));
     ASSERT_EQ(uploads.count(), 2);
-    EXPECT_EQ(uploads[0][0].toStringList(), (QStringList{"/tmp/a b.txt", "/tmp/tree"}));
+    EXPECT_EQ(uploads[0][0].toStringList(), (QStringList{ToQt(local / "a b.txt"), ToQt(local / "tree")}));
     EXPECT_EQ(uploads[0][1].toByteArray(), "/sub");
     EXPECT_EQ(uploads[1][1].toByteArray(), "/");
 
@@ -183,6 +187,7 @@ TEST_F(RemoteFiles, vsftpdListsByListAndNamesThatAreNotUtf8KeepTheirBytes) {
 
     Select({name});
     Press(Qt::Key_D, Qt::ControlModifier);
+    ASSERT_TRUE(QueueDone());
     EXPECT_EQ(ReadFile(local / name), "bytes of a Latin-1 name");
 }
 
