@@ -197,6 +197,8 @@ void TransferQueue::RunNext() {
     } else if (row >= 0) {
         Item& item = items_[static_cast<size_t>(row)];
         item.bytes = std::max<long long>(item.bytes, meter.Bytes());
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+        if (seconds > 0) item.rate = static_cast<double>(item.bytes) / seconds;
         item.state = ok ? QueueState::Done : QueueState::Failed;
         if (!ok)
             item.failure = stopRequested_     ? "Cancelled"

@@ -22,8 +22,12 @@ TransferQueuePanel::TransferQueuePanel(TransferQueue& queue, QWidget* parent) : 
     QueueView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     QueueView->verticalHeader()->hide();
     QueueView->setShowGrid(false);
-    QueueView->horizontalHeader()->setSectionResizeMode(TransferQueue::NameColumn, QHeaderView::Stretch);
-    QueueView->horizontalHeader()->setSectionResizeMode(TransferQueue::StateColumn, QHeaderView::ResizeToContents);
+    // The name takes what is left; a long failure reason shows whole in its tooltip.
+    QHeaderView* header = QueueView->horizontalHeader();
+    header->setSectionResizeMode(TransferQueue::NameColumn, QHeaderView::Stretch);
+    for (const int column : {TransferQueue::DirectionColumn, TransferQueue::BytesColumn, TransferQueue::RateColumn})
+        header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    header->resizeSection(TransferQueue::StateColumn, header->fontMetrics().horizontalAdvance("Waiting for a connection") + 16);
     QueueView->verticalHeader()->setDefaultSectionSize(QueueView->fontMetrics().height() + 6);
 
     CancelBtn = new QPushButton("&Cancel", this);
