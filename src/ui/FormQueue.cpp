@@ -3,6 +3,7 @@
 #include <QSplitter>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include "common/UserPrompts.h"
 #include "config/StartupReading.h"
@@ -35,6 +36,8 @@ void TFTPForm::SetUpQueue() {
     connect(Queue, &TransferQueue::itemFinished, this, [this](int, bool, bool upload) {
         uploadsSinceRefresh_ = uploadsSinceRefresh_ || upload;
         if (depth_ == 0) EnableDisableMenus();
+        // A close asked for while the item ran happens now that it has returned.
+        if (depth_ == 0 && closePending_) QTimer::singleShot(0, this, &QWidget::close);
     });
     Edits = new RemoteEdit(session_, *Queue, this);
     Edits->OpenFile = [this](const std::string& path) { StartEditor(EditorProgram(), path); };

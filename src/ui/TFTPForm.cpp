@@ -13,6 +13,7 @@
 #include "common/Errors.h"
 #include "common/UserPrompts.h"
 #include "ftp/TFtpSession.h"
+#include "queue/TransferQueue.h"
 #include "ui/ProgramIcons.h"
 #include "ui/QtText.h"
 
@@ -93,7 +94,7 @@ TFTPForm::TFTPForm(TFtpSession& session, QWidget* parent) : QMainWindow(parent),
     closeTimer_ = new QTimer(this);
     closeTimer_->setInterval(kCloseRetryMs);
     connect(closeTimer_, &QTimer::timeout, this, [this] {
-        if (depth_ > 0 || access_.Busy()) {
+        if (depth_ > 0 || access_.Busy() || Queue->Running()) {
             access_.RequestAbort();
             access_.AbandonAllWaits();
         } else {
@@ -189,11 +190,12 @@ void TFTPForm::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    if (depth_ > 0 || access_.Busy()) {
+    if (depth_ > 0 || access_.Busy() || Queue->Running()) {
         // Something runs on the stack below this event: it is told to stop
         // and the window closes once it has returned, so no transfer loop
         // outlives the window and no half file is left under a target name.
         closePending_ = true;
+        Queue->CancelAll();
         setEnabled(false);
         access_.RequestAbort();
         access_.AbandonAllWaits();
