@@ -1,6 +1,8 @@
 // The Remote Files panel in the main window: where it sits, when it shows,
 // and the transfers it asks for.
+#include <QGuiApplication>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QSplitter>
 #include <algorithm>
 #include <iterator>
@@ -18,6 +20,8 @@
 namespace vollum {
 
 namespace {
+constexpr int kRemoteFilesHeight = 560;  // the window's height once the panel first shows
+
 // A remote name that can be written as a file of its own in the target
 // folder: not empty, no folder separator, no NUL, not "." or "..".
 bool SafeLocalName(const std::string& name) {
@@ -74,8 +78,25 @@ void TFTPForm::FollowRemoteFolder(Handler handler) {
     const bool changed = std::find(std::begin(kChangers), std::end(kChangers), handler) != std::end(kChangers);
     if (!appearing && !changed) return;
     RemoteFiles->show();
+    if (!remoteFilesPlaced_) PlaceRemoteFiles();
     RemoteFiles->Refresh();
     if (handler == &TFTPForm::ConnectMNUClick || appearing) RemoteFiles->View->setFocus();
+}
+
+void TFTPForm::PlaceRemoteFiles() {
+    remoteFilesPlaced_ = true;
+    // The designed window is a pane of a few lines: the list needs more room.
+    if (!isMaximized() && !isFullScreen() && height() < kRemoteFilesHeight) {
+        int grown = kRemoteFilesHeight;
+        if (QScreen* screen = QGuiApplication::primaryScreen())
+            grown = std::min(grown, screen->availableGeometry().height() - (frameGeometry().height() - height()));
+        if (grown > height()) resize(width(), grown);
+    }
+    const int h = Splitter->height();
+    Splitter->setSizes({h * 2 / 3, h - h * 2 / 3});
+    // The pane shrank: its last lines stay in sight.
+    Memo1->moveCursor(QTextCursor::End);
+    Memo1->ensureCursorVisible();
 }
 
 std::string TFTPForm::ProfileTypeCommand() const {

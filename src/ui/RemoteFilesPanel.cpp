@@ -92,6 +92,13 @@ RemoteFilesPanel::RemoteFilesPanel(TFtpSession& session, QWidget* parent) : QWid
     View->sortByColumn(RemoteFilesModel::NameColumn, Qt::AscendingOrder);
     View->header()->setStretchLastSection(false);
     View->header()->setSectionResizeMode(RemoteFilesModel::NameColumn, QHeaderView::Stretch);
+    const QFontMetrics metrics(View->font());
+    const int padding = 3 * metrics.averageCharWidth();
+    View->header()->resizeSection(RemoteFilesModel::SizeColumn, metrics.horizontalAdvance("1023 bytes") + padding);
+    View->header()->resizeSection(RemoteFilesModel::ModifiedColumn,
+                                  metrics.horizontalAdvance("2000-00-00 00:00") + padding);
+    View->header()->resizeSection(RemoteFilesModel::PermissionsColumn,
+                                  metrics.horizontalAdvance("drwxr-xr-x+") + padding);
     View->installEventFilter(this);
 
     auto* bar = new QHBoxLayout;

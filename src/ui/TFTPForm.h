@@ -133,6 +133,8 @@ private:
     bool EditorAvailable();
     std::string IniPath() const;
     void BuildRemoteFiles();
+    // The panel's first appearance: room for the list, most of it above the pane.
+    void PlaceRemoteFiles();
     // After a menu handler: the panel shown while connected with the option
     // on, and the folder listed again after anything that may change it.
     void FollowRemoteFolder(Handler handler);
@@ -145,6 +147,7 @@ private:
     bool closePending_ = false;  // close asked for while something ran
     bool closing_ = false;       // FormClose is running
     bool transferCancelled_ = false;  // Cancel Transfer chosen while the current transfer ran
+    bool remoteFilesPlaced_ = false;  // the panel has had its first size
     QTimer* closeTimer_;         // keeps abandoning waits until the handlers have ended
 };
 

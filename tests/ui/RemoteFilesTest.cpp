@@ -95,6 +95,9 @@ TEST_F(RemoteFiles, enterOpensFoldersAndFetchesFilesBackspaceGoesUp) {
     const auto drop = [&](const QPoint& at) {
         QMimeData mime;
         mime.setUrls({QUrl::fromLocalFile("/tmp/a b.txt"), QUrl::fromLocalFile("/tmp/tree")});
+        QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(panel.View->viewport(), &enter);
+        EXPECT_TRUE(enter.isAccepted());
         QDropEvent event(at, Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(panel.View->viewport(), &event);
         EXPECT_EQ(event.dropAction(), Qt::CopyAction);  // nothing local goes away
