@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMetaMethod>
 #include <QMimeData>
 #include <QToolButton>
 #include <QUrl>
@@ -341,7 +342,10 @@ void RemoteFilesPanel::ShowContextMenu(const QPoint& at) {
     const bool connected = session_.Connected();
     for (QAction* action : ContextMenu->actions()) {
         const QString name = action->objectName();
-        if (name == "RemoteView" || name == "RemoteEdit") action->setEnabled(connected && oneFile);
+        if (name == "RemoteView") action->setEnabled(connected && oneFile);
+        // Offered once something takes the request.
+        else if (name == "RemoteEdit")
+            action->setEnabled(connected && oneFile && isSignalConnected(QMetaMethod::fromSignal(&RemoteFilesPanel::editRequested)));
         else if (name == "RemoteRename") action->setEnabled(connected && current != nullptr && entries.size() <= 1);
         else if (name == "RemoteNewFolder") action->setEnabled(connected);
         else if (name == "RemoteCopyPath") action->setEnabled(true);
