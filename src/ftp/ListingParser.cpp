@@ -285,8 +285,9 @@ std::optional<Entry> EplfLine(std::string_view line) {
     return e;
 }
 
-// "0755" as "rwxr-xr-x" behind the type letter.
+// "0755" as "rwxr-xr-x" behind the type letter; pyftpdlib writes "0o755".
 std::string ModeText(char type, std::string_view octal) {
+    if (octal.size() > 2 && octal[0] == '0' && (octal[1] == 'o' || octal[1] == 'O')) octal.remove_prefix(2);
     if (octal.empty() || octal.size() > 6) return {};
     unsigned mode = 0;
     for (const char c : octal) {

@@ -1,4 +1,7 @@
 // FEAT, and remote folders read as entries.
+#include <algorithm>
+#include <iterator>
+
 #include "ftp/ListingParser.h"
 #include "ftp/TFtpSession.h"
 
@@ -21,12 +24,43 @@ const ServerFeatures& TFtpSession::Features() {
     return features_;
 }
 
+void TFtpSession::AskForListingFacts() {
+    const int connection = control_.ConnectionSerial();
+    if (factsConnection_ == connection && factsLogin_ == loginSerial_) return;
+    factsConnection_ = connection;
+    factsLogin_ = loginSerial_;
+    // "type*;size*;modify*;perm*;unix.mode;": a star marks a fact the server
+    // sends unasked. The ones the list shows are asked for when offered and
+    // not sent already (pyftpdlib leaves unix.mode out).
+    static const std::string kWanted[] = {"type", "size", "modify", "perm", "unix.mode"};
+    const std::string offered = Features().Params("MLST");
+    std::string ask;
+    bool missing = false;
+    size_t at = 0;
+    while (at < offered.size()) {
+        size_t end = offered.find(';', at);
+        if (end == std::string::npos) end = offered.size();
+        std::string fact = offered.substr(at, end - at);
+        at = end + 1;
+        const bool sent = !fact.empty() && fact.back() == '*';
+        if (sent) fact.pop_back();
+        std::string lower = fact;
+        for (char& c : lower)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (std::find(std::begin(kWanted), std::end(kWanted), lower) == std::end(kWanted)) continue;
+        ask += fact + ";";
+        missing = missing || !sent;
+    }
+    if (missing) FtpCommand("OPTS MLST %s", {ask});
+}
+
 bool TFtpSession::ListEntries(const std::string& path, std::vector<ListingEntry>& out) {
     out.clear();
     if (RefuseIfBusy()) return false;
     const std::string argument = path.empty() ? std::string() : " " + path;
     const int connection = control_.ConnectionSerial();
     const bool mlsd = mlsdRefusedConnection_ != connection && Features().Has("MLST");
+    if (mlsd) AskForListingFacts();
     ListingParser parser(mlsd ? ListingFormat::Mlsd : ListingFormat::List);
     const auto feed = [&parser](std::string_view bytes) { parser.Feed(bytes); };
     bool whole = retrieve_.List((mlsd ? "MLSD" : "LIST") + argument, feed);

@@ -150,6 +150,9 @@ public:
     [[noreturn]] void MeterCancel();
 
 private:
+    // OPTS MLST for the facts the list shows, once per login, where the
+    // server offers them without sending them.
+    void AskForListingFacts();
     bool SecureControlConnection(bool mayAskTrust);
     bool TrustServer(bool mayAskTrust);
     void ProtectData();
@@ -170,6 +173,7 @@ private:
     int loginSerial_ = 0;  // counts USER and REIN
     int featuresConnection_ = -1, featuresLogin_ = -1;  // when features_ was asked for
     int mlsdRefusedConnection_ = -1;  // the connection whose server would not MLSD
+    int factsConnection_ = -1, factsLogin_ = -1;  // when OPTS MLST was considered
 };
 
 }  // namespace vollum

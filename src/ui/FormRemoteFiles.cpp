@@ -1,6 +1,8 @@
 // The Remote Files panel in the main window: where it sits, when it shows,
 // and the transfers it asks for.
+#include <QGuiApplication>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QSplitter>
 #include <algorithm>
 #include <iterator>
@@ -15,6 +17,18 @@
 namespace vollum {
 
 namespace {
+<<<<<<< HEAD
+=======
+constexpr int kRemoteFilesHeight = 560;  // the window's height once the panel first shows
+
+// A remote name that can be written as a file of its own in the target
+// folder: not empty, no folder separator, no NUL, not "." or "..".
+bool SafeLocalName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
+           name.find('\0') == std::string::npos;
+}
+
+>>>>>>> h28a
 // What ReceiveData takes as the source for a file: one whose name begins
 // with "LIST" would be sent as a listing command otherwise.
 std::string RetrieveSource(const std::string& name) { return name.compare(0, 4, "LIST") == 0 ? "./" + name : name; }
@@ -62,8 +76,25 @@ void TFTPForm::FollowRemoteFolder(Handler handler) {
     const bool changed = std::find(std::begin(kChangers), std::end(kChangers), handler) != std::end(kChangers);
     if (!appearing && !changed) return;
     RemoteFiles->show();
+    if (!remoteFilesPlaced_) PlaceRemoteFiles();
     RemoteFiles->Refresh();
     if (handler == &TFTPForm::ConnectMNUClick || appearing) RemoteFiles->View->setFocus();
+}
+
+void TFTPForm::PlaceRemoteFiles() {
+    remoteFilesPlaced_ = true;
+    // The designed window is a pane of a few lines: the list needs more room.
+    if (!isMaximized() && !isFullScreen() && height() < kRemoteFilesHeight) {
+        int grown = kRemoteFilesHeight;
+        if (QScreen* screen = QGuiApplication::primaryScreen())
+            grown = std::min(grown, screen->availableGeometry().height() - (frameGeometry().height() - height()));
+        if (grown > height()) resize(width(), grown);
+    }
+    const int h = Splitter->height();
+    Splitter->setSizes({h * 2 / 3, h - h * 2 / 3});
+    // The pane shrank: its last lines stay in sight.
+    Memo1->moveCursor(QTextCursor::End);
+    Memo1->ensureCursorVisible();
 }
 
 std::string TFTPForm::ProfileTypeCommand() const {

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMetaMethod>
 #include <QMimeData>
 #include <QToolButton>
 #include <QUrl>
@@ -92,6 +93,13 @@ RemoteFilesPanel::RemoteFilesPanel(TFtpSession& session, QWidget* parent) : QWid
     View->sortByColumn(RemoteFilesModel::NameColumn, Qt::AscendingOrder);
     View->header()->setStretchLastSection(false);
     View->header()->setSectionResizeMode(RemoteFilesModel::NameColumn, QHeaderView::Stretch);
+    const QFontMetrics metrics(View->font());
+    const int padding = 3 * metrics.averageCharWidth();
+    View->header()->resizeSection(RemoteFilesModel::SizeColumn, metrics.horizontalAdvance("1023 bytes") + padding);
+    View->header()->resizeSection(RemoteFilesModel::ModifiedColumn,
+                                  metrics.horizontalAdvance("2000-00-00 00:00") + padding);
+    View->header()->resizeSection(RemoteFilesModel::PermissionsColumn,
+                                  metrics.horizontalAdvance("drwxr-xr-x+") + padding);
     View->installEventFilter(this);
 
     auto* bar = new QHBoxLayout;
@@ -334,7 +342,10 @@ void RemoteFilesPanel::ShowContextMenu(const QPoint& at) {
     const bool connected = session_.Connected();
     for (QAction* action : ContextMenu->actions()) {
         const QString name = action->objectName();
-        if (name == "RemoteView" || name == "RemoteEdit") action->setEnabled(connected && oneFile);
+        if (name == "RemoteView") action->setEnabled(connected && oneFile);
+        // Offered once something takes the request.
+        else if (name == "RemoteEdit")
+            action->setEnabled(connected && oneFile && isSignalConnected(QMetaMethod::fromSignal(&RemoteFilesPanel::editRequested)));
         else if (name == "RemoteRename") action->setEnabled(connected && current != nullptr && entries.size() <= 1);
         else if (name == "RemoteNewFolder") action->setEnabled(connected);
         else if (name == "RemoteCopyPath") action->setEnabled(true);

@@ -155,6 +155,8 @@ private:
     bool EditorAvailable();
     std::string IniPath() const;
     void BuildRemoteFiles();
+    // The panel's first appearance: room for the list, most of it above the pane.
+    void PlaceRemoteFiles();
     // After a menu handler: the panel shown while connected with the option
     // on, and the folder listed again after anything that may change it.
     void FollowRemoteFolder(Handler handler);
@@ -168,8 +170,12 @@ private:
     bool closePending_ = false;  // close asked for while something ran
     bool closing_ = false;       // FormClose is running
     bool transferCancelled_ = false;  // Cancel Transfer chosen while the current transfer ran
+<<<<<<< HEAD
     bool editsConfirmed_ = false;     // the user chose to close with edits not uploaded
     bool uploadsSinceRefresh_ = false;
+=======
+    bool remoteFilesPlaced_ = false;  // the panel has had its first size
+>>>>>>> h28a
     QTimer* closeTimer_;         // keeps abandoning waits until the handlers have ended
 };
 

@@ -96,6 +96,8 @@ TEST_F(ListEntries, realServerListsByMlsd) {
     const auto* file = Named(entries, " leading.txt");
     ASSERT_TRUE(folder && file);
     EXPECT_TRUE(folder->IsFolder());
+    EXPECT_TRUE(Contains(PaneLines(), "OPTS MLST type;perm;size;modify;unix.mode;\r"));  // the mode it leaves out
+    EXPECT_EQ(folder->permissions.substr(0, 4), "drwx");
     EXPECT_EQ(file->size, 5u);
     EXPECT_TRUE(file->modified.has_value());
     std::string path;

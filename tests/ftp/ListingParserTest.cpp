@@ -41,6 +41,8 @@ TEST(ListingParser, readsEveryFormatServersSend) {
         {M, "Type=DIR;Modify=20200101000000.123;Perm=flcdmpe; My Folder", Kind::Folder, "My Folder", {},
          Utc(2020, 1, 1), "flcdmpe"},
         {M, "type=file;size=3;  one leading", Kind::File, " one leading", 3},
+        {M, "modify=20261209165030;perm=el;size=4096;type=dir;unix.mode=0o755; sub", Kind::Folder, "sub", 4096,
+         Utc(2026, 12, 9, 16, 50, 30), "drwxr-xr-x"},
         {M, "type=OS.unix=slink:/etc/hosts;size=10; hosts", Kind::Link, "hosts", 10, {}, {}, "/etc/hosts"},
         {M, "type=file;size=1; caf\xe9 \xff", Kind::File, "caf\xe9 \xff", 1},
         {M, "type=file;size=99999999999999999999; huge", Kind::File, "huge"},  // no made-up size

@@ -99,6 +99,7 @@ TEST_F(RemoteFiles, enterOpensFoldersAndFetchesFilesBackspaceGoesUp) {
         // A drop goes to the widget that accepted the drag's entry.
         QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(panel.View->viewport(), &enter);
+        EXPECT_TRUE(enter.isAccepted());
         QDropEvent event(at, Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(panel.View->viewport(), &event);
         EXPECT_EQ(event.dropAction(), Qt::CopyAction);  // nothing local goes away
