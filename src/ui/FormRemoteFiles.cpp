@@ -17,18 +17,8 @@
 namespace vollum {
 
 namespace {
-<<<<<<< HEAD
-=======
 constexpr int kRemoteFilesHeight = 560;  // the window's height once the panel first shows
 
-// A remote name that can be written as a file of its own in the target
-// folder: not empty, no folder separator, no NUL, not "." or "..".
-bool SafeLocalName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
-           name.find('\0') == std::string::npos;
-}
-
->>>>>>> h28a
 // What ReceiveData takes as the source for a file: one whose name begins
 // with "LIST" would be sent as a listing command otherwise.
 std::string RetrieveSource(const std::string& name) { return name.compare(0, 4, "LIST") == 0 ? "./" + name : name; }

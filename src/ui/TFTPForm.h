@@ -170,12 +170,9 @@ private:
     bool closePending_ = false;  // close asked for while something ran
     bool closing_ = false;       // FormClose is running
     bool transferCancelled_ = false;  // Cancel Transfer chosen while the current transfer ran
-<<<<<<< HEAD
     bool editsConfirmed_ = false;     // the user chose to close with edits not uploaded
     bool uploadsSinceRefresh_ = false;
-=======
     bool remoteFilesPlaced_ = false;  // the panel has had its first size
->>>>>>> h28a
     QTimer* closeTimer_;         // keeps abandoning waits until the handlers have ended
 };
 
