@@ -2,6 +2,7 @@
 // The one door to the user: every message box, question, input box and notice
 // of the engine goes through this interface.
 #include <string>
+#include <vector>
 
 namespace vollum {
 
@@ -21,6 +22,16 @@ public:
     // The same for a password: the field shows no typed character.
     virtual bool PasswordBox(const std::string& title, const std::string& prompt, std::string& value) {
         return InputBox(title, prompt, value);
+    }
+    // A question answered by one of its own buttons: the index of the one
+    // chosen; defaultChoice when nobody is asked or the box is closed. With
+    // forAll given, a "Do this for all" check box goes with it and forAll
+    // says whether it was ticked.
+    virtual int Choose(const std::string& text, const std::string& title, const std::vector<std::string>& choices,
+                       int defaultChoice, bool* forAll) {
+        (void)text, (void)title, (void)choices;
+        if (forAll != nullptr) *forAll = false;
+        return defaultChoice;
     }
     // True when questions get their default answer with nobody asked.
     virtual bool AnswersOnItsOwn() const { return false; }

@@ -44,6 +44,7 @@ void ReadStartupValues(const std::string& programDir, UserPrompts& prompts, Star
     values.DirSep = ini.ReadString("options", "DirSep", "");
     values.ViewSep = ini.ReadString("options", "ViewSep", "");
     values.Editor = ini.ReadString("options", "Editor", "");
+    values.ShowRemoteFiles = ini.ReadBool("options", "ShowRemoteFiles", true);
 
     values.ProfileName = ini.ReadString("LastUsed", "NAME", "");
     const std::string& profile = values.ProfileName;

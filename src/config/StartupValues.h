@@ -45,6 +45,10 @@ struct StartupValues {
 
     // Section options.
     std::string DirSep, ViewSep, Editor;
+    // The Remote Files panel above the pane. Start-up reads it from
+    // VOLLUM.INI, shown when the key is missing; a window made without that
+    // reading (a test's) shows the plain pane.
+    bool ShowRemoteFiles = false;
 };
 
 }  // namespace vollum

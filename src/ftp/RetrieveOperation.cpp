@@ -25,40 +25,45 @@ void SayCancelled(Transcript& text, const std::string& source) {
 }
 }  // namespace
 
-void RetrieveOperation::Run(const std::string& source, const std::string& localName, const std::string& typeCommand) {
+bool RetrieveOperation::Receive(const std::string& source, const std::string& localName,
+                                const std::string& typeCommand, const Sink* sink, const RetrieveOptions& options) {
     ControlChannel& control = p_.control;
     DataChannel& data = p_.data;
     Transcript& text = p_.transcript;
     TransferMeter& meter = p_.meter;
     const StartupValues& settings = p_.settings;
 
-    if (control.RefuseIfBusy()) return;
+    if (control.RefuseIfBusy()) return false;
     const ControlChannel::TransferScope busy(control);
     const DataConnectionGuard dataGuard{data};
 
     control.ClearAbort();
     long long received = 0;
-    const bool listing = source.compare(0, 4, "LIST") == 0;
+    const bool listing = sink != nullptr || source.compare(0, 4, "LIST") == 0;
     const bool view = !listing && localName.empty();
-    const bool separate = (listing && settings.DirSep == "1") || (view && settings.ViewSep == "1");
+    const bool separate = sink == nullptr && ((listing && settings.DirSep == "1") || (view && settings.ViewSep == "1"));
     const bool toFile = separate || (!listing && !view);
+    const long long restartAt = listing || view ? 0 : options.restartAt;
 
     ReceiveFile out;
     if (toFile) {
-        const bool opened = listing ? out.OpenNamed("LST") : view ? out.OpenNamed("VIW") : out.OpenBeside(localName);
+        const bool opened = listing     ? out.OpenNamed("LST")
+                            : view      ? out.OpenNamed("VIW")
+                            : restartAt ? out.OpenAppend(localName, restartAt)
+                                        : out.OpenBeside(localName);
         if (!opened) {
             p_.prompts.MessageBox("Could not open file", "_lopen error", PromptButtons::Ok, PromptIcon::Exclamation);
             text.LogLine("Could not open file");
-            return;
+            return false;
         }
     }
 
     int result = control.SetType(typeCommand);
-    if (result == 5 || result < 0) return;
+    if (result == 5 || result < 0) return false;
 
     data.Prepare(settings.FtpTimeOut);
     result = data.OpenPort();
-    if (result == 5 || result < 0 || (data.Passive() && !data.IsOpen())) return;
+    if (result == 5 || result < 0 || (data.Passive() && !data.IsOpen())) return false;
 
     long long expected = 0;
     std::optional<long long> announced;
@@ -84,18 +89,29 @@ void RetrieveOperation::Run(const std::string& source, const std::string& localN
         control.SetTimeout(settings.ConnectionTimeOut);
         if (result == 4 || result == 5 || result < 0) {
             text.ShowLine("Could not list directory");
-            return;
+            return false;
         }
     } else {
+        if (restartAt > 0 && control.FtpCommand("REST %s", {std::to_string(restartAt)}) != 3) {
+            text.ShowLine("Could not resume file");
+            return false;
+        }
         data.BeforeTransferCommand();
         result = control.FtpCommand("RETR %s", {source});
         if (result == 4 || result == 5 || result < 0) {
             text.ShowLine("Could not retrieve file");
-            return;
+            return false;
         }
         expected = ReplyFileSize(control.LastReply());
         // Other types may change line ends on the way: only an image's size holds.
-        if (typeCommand == "TYPE I") announced = AnnouncedSize(control.LastReply());
+        // After REST the server may announce the whole size or the rest: only
+        // the listing's size, less what is here, says what should come.
+        if (restartAt > 0) expected = 0;
+        if (typeCommand == "TYPE I" && restartAt == 0) announced = AnnouncedSize(control.LastReply());
+        if (expected == 0 && options.expectedSize > restartAt) expected = options.expectedSize - restartAt;
+        // Without a size in the reply, a binary file must come as large as the listing said.
+        if (!announced.has_value() && typeCommand == "TYPE I" && options.expectedSize > restartAt)
+            announced = options.expectedSize - restartAt;
     }
 
     control.BusyCursor();
@@ -106,7 +122,7 @@ void RetrieveOperation::Run(const std::string& source, const std::string& localN
             // The user's Cancel while the connection was being made: no failure to report.
             data.AbortTransfer();
             SayCancelled(text, source);
-            return;
+            return false;
         }
         // The server answered the command with 1xx: its final reply is still
         // to come and must not be taken for the next command's.
@@ -115,13 +131,14 @@ void RetrieveOperation::Run(const std::string& source, const std::string& localN
         const std::string message = "Could not extablish data socket, operation canceled";
         p_.prompts.MessageBox(message, "ERROR", PromptButtons::Ok, PromptIcon::Exclamation);
         text.LogLine(message);
-        return;
+        return false;
     }
 
     // The hot loop: one receive, one buffered write, a few comparisons. Text
     // for the pane comes 255 bytes at a time (a NUL ends what a piece shows);
     // a file takes large blocks, each ending where the meter's percentage
-    // next changes, so the meter shows the counts a 255-byte loop would.
+    // next changes, so the meter shows the counts a 255-byte loop would; a
+    // listing read into entries takes large blocks too.
     const bool meterShown = toFile && !listing;
     MeterBlocks blocks(meterShown && meter.View() != nullptr, expected, kMeterUnit);
     bool aborted = false;
@@ -135,9 +152,11 @@ void RetrieveOperation::Run(const std::string& source, const std::string& localN
     meter.BeginLoop();
     control.BusyCursor();
     do {
-        n = data.Receive(buffer.get(), blocks.Next(received, toFile ? kReceiveBlock : kMeterUnit));
+        n = data.Receive(buffer.get(), blocks.Next(received, toFile || sink ? kReceiveBlock : kMeterUnit));
         if (n >= 1) {
-            if (!toFile) {
+            if (sink) {
+                (*sink)(std::string_view(buffer.get(), static_cast<size_t>(n)));
+            } else if (!toFile) {
                 buffer[n] = '\0';
                 text.ShowText(buffer.get());
             } else {
@@ -163,7 +182,7 @@ void RetrieveOperation::Run(const std::string& source, const std::string& localN
         control.NormalCursor();
         meter.Hide();
         if (control.UserCancelled()) SayCancelled(text, source);
-        return;
+        return false;
     }
     if (meterShown && meter.Started()) {
         meter.PublishRates(received);
@@ -198,11 +217,16 @@ void RetrieveOperation::Run(const std::string& source, const std::string& localN
     data.Close();
     const int finalReply = control.GetReply();
     meter.Hide();
+    const bool whole = !cut && n == 0 && !aborted && !writeFailed && finalReply == 2;
     // Only a whole file replaces what the target held before.
-    if (!listing && !view && !cut && n == 0 && !writeFailed && finalReply == 2) {
-        if (out.Commit()) text.ShowLine("Wrote %s (%s bytes)", {out.FinalPath(), std::to_string(received)});
-        else text.ShowLine("%sWrite to file: %s failed, transfer incomplete", {"\r\n", localName});
+    if (!listing && !view && whole) {
+        if (!out.Commit()) {
+            text.ShowLine("%sWrite to file: %s failed, transfer incomplete", {"\r\n", localName});
+            return false;
+        }
+        text.ShowLine("Wrote %s (%s bytes)", {out.FinalPath(), std::to_string(received)});
     }
+    return whole;
 }
 
 int RetrieveOperation::ReplyFileSize(const std::string& reply) {

@@ -71,6 +71,7 @@ void TransferMeter::Update(long long done, long long total) {
 
 void TransferMeter::Hide() {
     titlePercent_ = -1;  // the next transfer writes its title afresh
+    bytes_.reset();      // and its bytes, which a view may count per transfer
     if (view_ != nullptr) view_->Hide();
 }
 

@@ -96,6 +96,18 @@ bool ReceiveFile::OpenBeside(const std::string& given) {
 }
 
 std::string ReceiveFile::FinalPath() const { return AbsolutePath(target_.empty() ? path_ : target_); }
+bool ReceiveFile::OpenAppend(const std::string& path, long long holds) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != holds) {
+        ::close(fd);
+        return false;
+    }
+    path_ = path;
+    kept_ = true;  // what it held before stays, whatever becomes of the rest
+    return Attach(fd);
+}
 
 bool ReceiveFile::Close() {
     if (file_ == nullptr) return true;
@@ -105,6 +117,7 @@ bool ReceiveFile::Close() {
 }
 
 bool ReceiveFile::Commit() {
+    if (target_.empty()) return Close();
     if (!Close() || ::rename(path_.c_str(), target_.c_str()) != 0) return false;
     Keep();
     return true;

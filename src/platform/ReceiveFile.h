@@ -24,10 +24,13 @@ public:
     // is followed, so the retrieve replaces its target and the link stays).
     // False for what truncating the file in place would refuse.
     bool OpenBeside(const std::string& given);
+    // Resume: the existing regular file at path (not a link), appended to in
+    // place, and only when it holds exactly `holds` bytes. Never removed.
+    bool OpenAppend(const std::string& path, long long holds);
     bool Write(const char* data, size_t size) { return std::fwrite(data, 1, size, file_) == size; }
     // False when buffered bytes could not be written.
     bool Close();
-    // Puts a retrieved file in place of its target.
+    // Puts a retrieved file in place of its target (a resumed one is in place already).
     bool Commit();
     void Keep();
     bool IsOpen() const { return file_ != nullptr; }

@@ -3,6 +3,7 @@
 #include "common/UserPrompts.h"
 #include "config/TIniFile.h"
 #include "ftp/TFtpSession.h"
+#include "queue/TransferQueue.h"
 #include "ui/TFTPForm.h"
 #include "ui/TLoginDLG.h"
 #include "ui/TMeterDLG.h"
@@ -49,6 +50,7 @@ void TFTPForm::RenameMNUClick() {
 }
 
 void TFTPForm::CancelMNUClick() {
+    Queue->CancelRunning();  // a queued folder stops too, not only its file in hand
     access_.CancelTransfer();
     // A transfer stalled in a wait for its data stops now rather than at its time-out.
     access_.AbandonDataWait();

@@ -4,6 +4,7 @@
 #include "common/Errors.h"
 #include "config/StartupReading.h"
 #include "ftp/TFtpSession.h"
+#include "queue/TransferQueue.h"
 #include "ui/TFTPForm.h"
 #include "ui/TLoginDLG.h"
 
@@ -64,6 +65,7 @@ void TFTPForm::ConnectMNUClick() {
         // The pane ends in the close notice, not a reply: the server has gone.
         if (access_.Connected()) throw;
     }
+    Queue->Resume();  // transfers that waited for a connection go on
 }
 
 bool TFTPForm::PasswordForConnect(TLoginDLG& dialog, std::string& password) {

@@ -10,6 +10,7 @@
 #include "ui/QtText.h"
 #include "ui/TFTPForm.h"
 #include "ui/TransferDialogs.h"
+#include "unattended/TUnattended.h"
 
 namespace vollum {
 
@@ -91,7 +92,13 @@ void TFTPForm::PutMNUClick() {
     session_.LogLine("Putfile " + remote);
     std::string& type = access_.Settings().TypeCommand;
     type = dialog.PutTypeCommand(type);
-    session_.StoreFile(type, TTransferDialog::Text(dialog.FileName), remote);
+    const std::string local = TTransferDialog::Text(dialog.FileName);
+    if (IsDirectory(local)) {
+        // A folder goes whole, as a drop run sends one, into a remote folder of that name.
+        TUnattended(session_).UploadPaths({local}, "", remote);
+        return;
+    }
+    session_.StoreFile(type, local, remote);
 }
 
 }  // namespace vollum

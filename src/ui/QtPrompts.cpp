@@ -6,6 +6,7 @@
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QInputDialog>
+#include <QCheckBox>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -113,6 +114,31 @@ PromptAnswer QtPrompts::MessageBox(const std::string& text, const std::string& t
     for (const auto& [button, answer] : answers)
         if (box.clickedButton() == button) return answer;
     return escape.second;
+}
+
+int QtPrompts::Choose(const std::string& text, const std::string& title, const std::vector<std::string>& choices,
+                      int defaultChoice, bool* forAll) {
+    if (forAll != nullptr) *forAll = false;
+    if (EndPending && EndPending()) return defaultChoice;
+    QMessageBox box(QMessageBox::Question, title.empty() ? QStringLiteral("Vollum") : ToQt(title), ToQt(text));
+    std::vector<QPushButton*> buttons;
+    for (const std::string& choice : choices) buttons.push_back(box.addButton(ToQt(choice), QMessageBox::ActionRole));
+    if (defaultChoice >= 0 && defaultChoice < static_cast<int>(buttons.size())) {
+        box.setDefaultButton(buttons[static_cast<size_t>(defaultChoice)]);
+        box.setEscapeButton(buttons[static_cast<size_t>(defaultChoice)]);
+    }
+    QCheckBox* all = nullptr;
+    if (forAll != nullptr) {
+        all = new QCheckBox(QStringLiteral("Do this for all"));
+        box.setCheckBox(all);
+    }
+    box.exec();
+    for (size_t i = 0; i < buttons.size(); ++i) {
+        if (box.clickedButton() != buttons[i]) continue;
+        if (forAll != nullptr) *forAll = all->isChecked();
+        return static_cast<int>(i);
+    }
+    return defaultChoice;
 }
 
 bool QtPrompts::InputBox(const std::string& title, const std::string& prompt, std::string& value) {

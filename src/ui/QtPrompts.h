@@ -14,6 +14,8 @@ public:
     // A viewer window of its own, over the active window; it is not waited for.
     bool ShowFile(const std::string& path, const std::string& title) override;
     bool PasswordBox(const std::string& title, const std::string& prompt, std::string& value) override;
+    int Choose(const std::string& text, const std::string& title, const std::vector<std::string>& choices,
+               int defaultChoice, bool* forAll) override;
 
     // True once the end of the program is pending: a box then closes at once
     // with its default answer, so it cannot hold the program up.

@@ -13,6 +13,7 @@
 #include "common/Errors.h"
 #include "common/UserPrompts.h"
 #include "ftp/TFtpSession.h"
+#include "queue/TransferQueue.h"
 #include "ui/ProgramIcons.h"
 #include "ui/QtText.h"
 
@@ -43,7 +44,7 @@ TFTPForm::TFTPForm(TFtpSession& session, QWidget* parent) : QMainWindow(parent),
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     fixed.setPointSizeF(13 * 72.0 / 96.0);  // 13 pixels at 96 dots per inch, more at higher resolutions
     Memo1->setFont(fixed);
-    setCentralWidget(Memo1);
+    BuildRemoteFiles();
     for (const std::string& line : access_.Pane().Lines()) Memo1->appendPlainText(PaneText(line));
     access_.Pane().OnLineAdded = [this](const std::string& line) { Memo1->appendPlainText(PaneText(line)); };
     access_.Pane().OnCleared = [this] { Memo1->clear(); };
@@ -85,13 +86,16 @@ TFTPForm::TFTPForm(TFtpSession& session, QWidget* parent) : QMainWindow(parent),
     DirSepMNU = AddItem(OptionsMNU, "DirSepMNU", "&Directory Separate", nullptr, &TFTPForm::DirSepMNUClick);
     ViewSepMNU = AddItem(OptionsMNU, "ViewSepMNU", "&View Separate", nullptr, &TFTPForm::ViewSepMNUClick);
     EditorMNU = AddItem(OptionsMNU, "EditorMNU", "&Editor", nullptr, &TFTPForm::EditorMNUClick);
+    ShowRemoteFilesMNU =
+        AddItem(OptionsMNU, "ShowRemoteFilesMNU", "Show &Remote Files", nullptr, &TFTPForm::ShowRemoteFilesMNUClick);
     DirSepMNU->setCheckable(true);
     ViewSepMNU->setCheckable(true);
+    ShowRemoteFilesMNU->setCheckable(true);
 
     closeTimer_ = new QTimer(this);
     closeTimer_->setInterval(kCloseRetryMs);
     connect(closeTimer_, &QTimer::timeout, this, [this] {
-        if (depth_ > 0 || access_.Busy()) {
+        if (depth_ > 0 || access_.Busy() || Queue->Running()) {
             access_.RequestAbort();
             access_.AbandonAllWaits();
         } else {
@@ -100,6 +104,7 @@ TFTPForm::TFTPForm(TFtpSession& session, QWidget* parent) : QMainWindow(parent),
     });
 
     EnableDisableMenus();
+    SetUpQueue();
 
     // 628 x 359, wide enough for the menu bar in any font, centred on the screen.
     resize(std::max(628, menuBar()->sizeHint().width() + 16), 359);
@@ -150,18 +155,30 @@ void TFTPForm::EnableDisableMenus() {
 void TFTPForm::SetOptionChecks() {
     DirSepMNU->setChecked(access_.Settings().DirSep != "0");
     ViewSepMNU->setChecked(access_.Settings().ViewSep != "0");
+    ShowRemoteFilesMNU->setChecked(access_.Settings().ShowRemoteFiles);
 }
 
 void TFTPForm::Run(Handler handler) {
+    RunAction([this, handler] {
+        (this->*handler)();
+        FollowRemoteFolder(handler);
+    });
+}
+
+void TFTPForm::RunAction(const std::function<void()>& action) {
     ++depth_;
     try {
-        (this->*handler)();
+        action();
     } catch (const VollumError& e) {
         access_.Prompts().MessageBox(e.what(), "Error", PromptButtons::Ok, PromptIcon::Error);
     }
     --depth_;
-    // A connection lost in any command (the server closed it) shows in the menus.
-    if (depth_ == 0) EnableDisableMenus();
+    // A connection lost in any command (the server closed it) shows in the
+    // menus, and takes the Remote Files panel away.
+    if (depth_ == 0) {
+        EnableDisableMenus();
+        FollowRemoteFolder(nullptr);
+    }
     if (depth_ == 0 && closePending_) QTimer::singleShot(0, this, &QWidget::close);
 }
 
@@ -170,11 +187,16 @@ void TFTPForm::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    if (depth_ > 0 || access_.Busy()) {
+    if (!MayCloseWithEdits()) {
+        event->ignore();
+        return;
+    }
+    if (depth_ > 0 || access_.Busy() || Queue->Running()) {
         // Something runs on the stack below this event: it is told to stop
         // and the window closes once it has returned, so no transfer loop
         // outlives the window and no half file is left under a target name.
         closePending_ = true;
+        Queue->CancelAll();
         setEnabled(false);
         access_.RequestAbort();
         access_.AbandonAllWaits();

@@ -3,24 +3,38 @@
 // mirrors the engine's pane line by line. The menus drive the engine; the
 // handlers live in FormSession.cpp (connect, disconnect, exit),
 // FormTransfers.cpp (list, get, put, view) and FormCommands.cpp (the
-// single-command items, cancel, setup and the options).
+// single-command items, cancel, setup and the options); the Remote Files
+// panel above the pane (shown while connected, Options > Show Remote Files)
+// is wired in FormRemoteFiles.cpp.
 #include <QMainWindow>
+#include <functional>
+#include <memory>
 #include <string>
+#include <vector>
+
+#include "ftp/ListingEntry.h"
 
 #include "ui/SessionAccess.h"
 
 class QAction;
 class QMenu;
 class QPlainTextEdit;
+class QSplitter;
 class QTimer;
 
 namespace vollum {
 
 class TFtpSession;
+class RemoteFilesPanel;
 class TGradientCaption;
 class TLoginDLG;
 class TMeterDLG;
 class TTransferDialog;
+class QueueJob;
+class RemoteEdit;
+class RemoteFilesPanel;
+class TransferQueue;
+class TransferQueuePanel;
 
 class TFTPForm : public QMainWindow {
     Q_OBJECT
@@ -64,8 +78,34 @@ public:
     void DirSepMNUClick();
     void ViewSepMNUClick();
     void EditorMNUClick();
+    void ShowRemoteFilesMNUClick();
     // Ends the connection as the window goes.
     void FormClose();
+
+    // Runs an action as a menu handler runs: a failure the system raises is
+    // shown in a box, and a close asked for meanwhile waits for it.
+    void RunAction(const std::function<void()>& action);
+    void ViewRemoteFile(const ListingEntry& entry);
+
+    // Transfers from the remote files panel and drops (FormQueue.cpp): one at
+    // a time on the session, shown below the list once the first is queued.
+    int QueueTransfer(std::unique_ptr<QueueJob> job);
+    // Local files and folders (as trees) into the remote directory (empty: the current one).
+    int QueueUpload(const std::vector<std::string>& localPaths, const std::string& remoteDir);
+    // Logs in again with the values of the last Connect; true when connected.
+    bool Reconnect();
+    // The panel's downloads, edits and drops go into the queue; it refreshes after uploads.
+    void ConnectPanelToQueue(RemoteFilesPanel& panel);
+    // Where downloads go without a folder chosen: the profile's Localdir, else the current directory.
+    std::string DownloadDirectory() const;
+    // The program that opens an edited file: Options > Editor when it can be
+    // found, else the desktop's default.
+    std::string EditorProgram() const;
+    // False when edited files wait for their upload and the user would rather not close.
+    bool MayCloseWithEdits();
+    TransferQueue* Queue;
+    TransferQueuePanel* QueuePanel;
+    RemoteEdit* Edits;
 
     QPlainTextEdit* Memo1;
     QMenu* FileMNU;
@@ -94,6 +134,9 @@ public:
     QAction* DirSepMNU;
     QAction* ViewSepMNU;
     QAction* EditorMNU;
+    QAction* ShowRemoteFilesMNU;
+    QSplitter* Splitter;  // the Remote Files panel over Memo1
+    RemoteFilesPanel* RemoteFiles;
     TGradientCaption* GradientCaption1;
 
 protected:
@@ -118,12 +161,24 @@ private:
     // Connect's password when the profile keeps none the dialog could show: the
     // keyring asked again, or the user; false when the user cancelled.
     bool PasswordForConnect(TLoginDLG& dialog, std::string& password);
+    void BuildRemoteFiles();
+    // The panel's first appearance: room for the list, most of it above the pane.
+    void PlaceRemoteFiles();
+    // After a menu handler: the panel shown while connected with the option
+    // on, and the folder listed again after anything that may change it.
+    void FollowRemoteFolder(Handler handler);
+    // The profile's transfer type command, binary where it has none.
+    std::string ProfileTypeCommand() const;
+    void SetUpQueue();
 
     TFtpSession& session_;
     SessionAccess access_;
     int depth_ = 0;              // menu handlers running, nested ones counted
     bool closePending_ = false;  // close asked for while something ran
     bool closing_ = false;       // FormClose is running
+    bool editsConfirmed_ = false;     // the user chose to close with edits not uploaded
+    bool uploadsSinceRefresh_ = false;
+    bool remoteFilesPlaced_ = false;  // the panel has had its first size
     QTimer* closeTimer_;         // keeps abandoning waits until the handlers have ended
 };
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "common/Convert.h"
+#include "config/TIniFile.h"
 #include "ftp/TFtpSession.h"
 #include "unattended/RunMeter.h"
 
@@ -45,11 +46,22 @@ const char* ModeField(PutMode mode, bool deletesStored) {
     return deletesStored ? "S" : "R";
 }
 
+// Workers log in with the last-used profile as VOLLUM.INI holds it; a
+// window's session may have been opened with values never saved there.
+bool WorkersMeetSameServer(const StartupValues& v) {
+    const TIniFile ini(v.ProgramDir + "VOLLUM.INI");
+    const std::string name = ini.ReadString("LastUsed", "NAME", "");
+    if (name.empty() || name != v.ProfileName) return false;
+    return ini.ReadString(name, "HostName", "") == v.HostName && ini.ReadString(name, "Port", "") == v.Port &&
+           ini.ReadString(name, "UserName", "") == v.UserName && ini.ReadString(name, "Password", "") == v.Password;
+}
+
 }  // namespace
 
 std::unique_ptr<ParallelRun> ParallelRun::StartFor(TUnattended& run) {
     const int connections = run.s_.Settings.Connections;
     if (connections <= 1) return nullptr;
+    if (!run.workerBase_.empty() && !WorkersMeetSameServer(run.s_.Settings)) return nullptr;
     // The walk starts at once: the run's own connection stores files until workers are in.
     return std::unique_ptr<ParallelRun>(new ParallelRun(run, connections - 1));
 }
@@ -158,7 +170,9 @@ bool ParallelRun::HandOut(const std::string& path, const std::string& remoteName
     job.remoteName = remoteName;
     job.logText = logText;
     job.mode = mode;
-    job.dir = run_.remotePath_;
+    // A window's run starts wherever its user was: workers go there by absolute path first.
+    if (!run_.workerBase_.empty()) job.dir.push_back(run_.workerBase_);
+    job.dir.insert(job.dir.end(), run_.remotePath_.begin(), run_.remotePath_.end());
     job.spoolTop = run_.spoolTop_;
     job.linkRoot = run_.linkRoot_;
     job.linkWhy = run_.linkOutsideWhy_;

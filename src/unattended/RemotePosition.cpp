@@ -5,10 +5,6 @@
 
 namespace vollum {
 
-namespace {
-
-// The directory of a 257 reply: the text between the first quote and the
-// next single one, a doubled quote standing for one. False without it.
 bool PathFromPwdReply(const std::string& reply, std::string& path) {
     if (reply.compare(0, 4, "257 ") != 0) return false;
     size_t i = reply.find('"');
@@ -28,8 +24,6 @@ bool PathFromPwdReply(const std::string& reply, std::string& path) {
     }
     return false;
 }
-
-}  // namespace
 
 void TUnattended::NotePwd(int result) {
     std::string path;

@@ -17,6 +17,10 @@ namespace vollum {
 class TFtpSession;
 class ParallelRun;
 
+// The directory of a 257 reply: the text between the first quote and the
+// next single one, a doubled quote standing for one. False without it.
+bool PathFromPwdReply(const std::string& reply, std::string& path);
+
 // How a file of a run is stored: with the complete-and-unchanged record
 // (SpoolTop: a top-level spool file, deleted once stored), or plainly.
 enum class PutMode { SpoolTop, Recorded, Plain };
@@ -69,6 +73,18 @@ public:
                           const std::string& password);
     // False when the run cannot go on (no connection, or closed during login).
     bool Login(const std::string& port, const std::string& host, const std::string& user, const std::string& password);
+
+    // From a logged-in window: sends the files and directories (whole trees)
+    // named by paths into the remote directory `into` (empty: the current
+    // one), with a drop run's checks, TempUpload and Connections, and goes
+    // back to the remote directory it found. Deletes nothing. True when
+    // everything arrived and nothing was kept. firstName, when given, is the
+    // remote name of the first path (Put's Remote Name).
+    bool UploadPaths(const std::vector<std::string>& paths, const std::string& into,
+                     const std::string& firstName = "");
+    // Asks a run under way to store nothing more (the file in hand is for the
+    // session's Cancel to stop).
+    void StopRun() { runStopped_ = true; }
 
     // Sends the tree below the remote current directory and ends one remote
     // level higher. True when every file of the tree was stored completely and
@@ -146,6 +162,9 @@ private:
     bool EnterNewRemoteDirectory(const std::string& name);
     void SpoolWalk();
     void DropWalk();
+    void WindowWalk();
+    std::vector<std::string> windowPaths_;  // what UploadPaths sends
+    std::string windowFirstName_;
     std::string AbsoluteArgument(const std::string& arg) const;
 
     TFtpSession& s_;
@@ -165,6 +184,9 @@ private:
     ParallelRun* parallel_ = nullptr;           // Connections > 1: the workers of this run
     std::string spoolTop_;                      // the top-level spool directory being walked
     std::set<std::string> incompleteSpoolDirs_;  // a worker could not store one of its files
+    // The absolute remote directory a window's upload started in; the workers
+    // of its run go there first (their logins land in the profile's directory).
+    std::string workerBase_;
     std::string linkRoot_;  // real path; empty: links are not checked
     std::string linkOutsideWhy_;
 };

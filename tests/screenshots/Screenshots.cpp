@@ -1,6 +1,6 @@
 // Opens each window of the client and of SpoolBay for real and saves a
 // picture of it: the main window after a connect and a listing against a local
-// pyftpdlib, the setup dialog, the progress window, the four file dialogs and
+// pyftpdlib, then with its Remote Files panel, the setup dialog, the progress window, the four file dialogs and
 // SpoolBay's window with a drive mapped.
 //   vollum-screenshots OUTPUT_DIRECTORY
 #include <QApplication>
@@ -16,6 +16,8 @@
 #include "companion/TMainform.h"
 #include "config/TIniFile.h"
 #include "ftp/TFtpSession.h"
+#include "queue/DownloadJob.h"
+#include "queue/TransferQueue.h"
 #include "support/ModalDriver.h"
 #include "support/PyFtpServer.h"
 #include "support/TempDir.h"
@@ -76,6 +78,9 @@ int main(int argc, char** argv) {
     WriteFile(server.Root() + "/report 2024.txt", std::string(4096, 'r'));
     WriteFile(server.Root() + "/random.bin", RandomBytes(300000));
     QDir().mkpath(QString::fromStdString(server.Root() + "/incoming"));
+    QDir().mkpath(QString::fromStdString(server.Root() + "/photos 2024"));
+    WriteFile(server.Root() + "/notes.md", "# notes\n");
+    WriteFile(server.Root() + "/backup.tar.gz", RandomBytes(1800000, 3));
 
     TempDir program;
     {
@@ -100,6 +105,7 @@ int main(int argc, char** argv) {
         ini.WriteString("options", "DirSep", "0");
         ini.WriteString("options", "ViewSep", "0");
         ini.WriteString("options", "Editor", "xdg-open");
+        ini.WriteString("options", "ShowRemoteFiles", "0");  // first the plain window
     }
 
     QtPrompts prompts;
@@ -126,6 +132,12 @@ int main(int argc, char** argv) {
     form.DirMNU->trigger();
     Settle(300);
     Save(&form, "main.png");
+
+    // Options > Show Remote Files: the folder above the transcript.
+    form.ShowRemoteFilesMNU->trigger();
+    form.resize(760, 560);
+    Settle(300);
+    Save(&form, "remote-files.png");
 
     // The progress window as a store shows it part-way.
     session.UpdateMeter(123904, 300000);
@@ -165,6 +177,30 @@ int main(int argc, char** argv) {
         spoolBay.OnClosed = nullptr;
     }
 
-    session.Quit();
+    // The transfer queue below the list: a folder sent, files fetched, an
+    // item that failed, and two waiting for the connection to come back.
+    {
+        TempDir local;
+        PutFile(local / "photos/beach.jpg", RandomBytes(900000, 2));
+        PutFile(local / "photos/2024/harbour.jpg", RandomBytes(600000, 3));
+        PutFile(local / "notes.txt", "notes\n");
+        std::vector<ListingEntry> listed, fetched;
+        session.ListEntries("/", listed);
+        for (const ListingEntry& e : listed)
+            if (e.name == "random.bin" || e.name == "report 2024.txt") fetched.push_back(e);
+        form.QueueUpload({local / "photos"}, "/incoming");
+        form.QueueTransfer(std::make_unique<DownloadJob>(session, "/", fetched, local.Path(), "TYPE I"));
+        form.QueueUpload({local / "gone.txt"}, "");
+        for (int waited = 0; waited < 20000 && (form.Queue->Running() || form.Queue->At(form.Queue->Count() - 1).state ==
+                                                                                 QueueState::Pending);
+             waited += 100)
+            Settle(100);
+        session.Quit();
+        form.QueueUpload({local / "notes.txt"}, "/incoming");
+        form.QueueUpload({local / "photos/beach.jpg"}, "/");
+        form.resize(760, 600);
+        Settle(300);
+        Save(&form, "queue.png");
+    }
     return 0;
 }

@@ -30,6 +30,23 @@ bool ScriptedPrompts::ShowFile(const std::string& path, const std::string& title
     return true;
 }
 
+int ScriptedPrompts::Choose(const std::string& text, const std::string& title,
+                            const std::vector<std::string>& choices, int defaultChoice, bool* forAll) {
+    shown.push_back({text, title, PromptButtons::Ok, PromptIcon::None});
+    if (forAll != nullptr) *forAll = false;
+    if (choiceAnswers.empty()) return defaultChoice;
+    std::string a = choiceAnswers.front();
+    choiceAnswers.erase(choiceAnswers.begin());
+    const std::string suffix = " for all";
+    if (a.size() > suffix.size() && a.compare(a.size() - suffix.size(), suffix.size(), suffix) == 0) {
+        a.erase(a.size() - suffix.size());
+        if (forAll != nullptr) *forAll = true;
+    }
+    for (size_t i = 0; i < choices.size(); ++i)
+        if (choices[i] == a) return static_cast<int>(i);
+    return defaultChoice;
+}
+
 std::vector<std::string> ScriptedPrompts::Texts() const {
     std::vector<std::string> out;
     for (const auto& s : shown) out.push_back(s.text);

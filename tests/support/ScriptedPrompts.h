@@ -21,10 +21,15 @@ public:
     bool InputBox(const std::string& title, const std::string& prompt, std::string& value) override;
     // Records the file and its bytes as they were when shown.
     bool ShowFile(const std::string& path, const std::string& title) override;
+    int Choose(const std::string& text, const std::string& title, const std::vector<std::string>& choices,
+               int defaultChoice, bool* forAll) override;
 
     std::vector<Shown> shown;
     std::vector<PromptAnswer> answers;      // consumed front to back
     std::vector<std::string> inputAnswers;  // consumed front to back; "\x18" = Cancel
+    // For Choose, consumed front to back: the text of the button to press,
+    // with " for all" after it to tick "Do this for all" too.
+    std::vector<std::string> choiceAnswers;
     std::vector<std::string> Texts() const;
     struct ShownFile {
         std::string path, title, bytes;

@@ -21,7 +21,7 @@ public:
     // Empty when vsftpd can run here, otherwise why not (for GTEST_SKIP).
     static std::string Unavailable();
 
-    explicit VsftpdServer(const VsftpdOptions& options);
+    explicit VsftpdServer(const VsftpdOptions& options = {});
     ~VsftpdServer();
     VsftpdServer(const VsftpdServer&) = delete;
     VsftpdServer& operator=(const VsftpdServer&) = delete;
@@ -29,6 +29,7 @@ public:
     // Empty once it listens; otherwise what went wrong.
     const std::string& Problem() const { return problem_; }
     int Port() const { return port_; }
+    std::string PortText() const { return std::to_string(port_); }
     // The anonymous root (not writable by the sessions) and its upload folder.
     std::string Root() const { return work_ / "root"; }
     std::string UploadDir() const { return work_ / "root/up"; }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "queue/TransferQueue.h"
+#include "support/EventHelpers.h"
 #include "support/ModalDriver.h"
 #include "support/SessionFixture.h"
 #include "ui/TFTPForm.h"
@@ -35,6 +37,18 @@ protected:
             dlg->OKBtn->click();
         });
         form.ConnectMNU->trigger();
+    }
+
+    // Runs the event loop until the window's transfer queue has nothing pending or running.
+    bool QueueDone(int boundMs = 20000) {
+        return RunEventsUntil(
+            [this] {
+                if (form.Queue->Running()) return false;
+                for (int row = 0; row < form.Queue->Count(); ++row)
+                    if (form.Queue->At(row).state == QueueState::Pending && !form.Queue->Waiting()) return false;
+                return true;
+            },
+            boundMs);
     }
 
     // The log's texts without their date and time.

@@ -31,8 +31,8 @@ std::vector<std::string> EnabledItems(TFTPForm& form) {
     return names;
 }
 
-const std::vector<std::string> kAlwaysEnabled = {"ConnectMNU", "DirSepMNU", "EditorMNU",
-                                                 "ExitMNU",    "Setup1",    "ViewSepMNU"};
+const std::vector<std::string> kAlwaysEnabled = {"ConnectMNU", "DirSepMNU",          "EditorMNU", "ExitMNU",
+                                                 "Setup1",     "ShowRemoteFilesMNU", "ViewSepMNU"};
 
 void Login(FakeFtpServer& s) { s.Reply("220 ready").Expect("USER").Reply("331 pw").Expect("PASS").Reply("230 in"); }
 }  // namespace
@@ -49,7 +49,7 @@ TEST_F(MainWindow, MenusFollowTheConnection) {
     ASSERT_TRUE(session->Connected());
     auto enabled = EnabledItems(form);
     EXPECT_EQ(std::count(enabled.begin(), enabled.end(), "ConnectMNU"), 0);
-    EXPECT_EQ(enabled.size(), 15u + 5u);  // every session item, Setup, Exit and the options
+    EXPECT_EQ(enabled.size(), 15u + 6u);  // every session item, Setup, Exit and the options
     form.QuitMNU->trigger();
     server.Finish();
     EXPECT_EQ(EnabledItems(form), kAlwaysEnabled);
