@@ -89,7 +89,7 @@ void RetrieveOperation::Run(const std::string& source, const std::string& localN
         }
         expected = ReplyFileSize(control.LastReply());
         // Other types may change line ends on the way: only an image's size holds.
-        if (typeCommand == "TYPE I") announced = AnnouncedSize(control.LastReply());
+        if (typeCommand == "TYPE I") announced = AnnouncedSize(control.LastReply(), source);
     }
 
     control.BusyCursor();

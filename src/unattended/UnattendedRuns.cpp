@@ -225,6 +225,9 @@ void TUnattended::DropWalk() {
             const std::string F = LastPathComponent(A);
             if (!NameUsable(F, A) || !ClaimRemoteName(RemoteName(F), A)) continue;
             PutFile(A, F, "Putfile " + F, PutMode::Plain);
+        } else if (KindOf(A) == EntryKind::Dangling) {
+            // A path that names nothing was not sent: the run must not pass for a success.
+            Keep("no such file or directory", given);
         }
     }
     StillConnected();
