@@ -83,4 +83,24 @@ std::optional<long long> AnnouncedSize(const std::string& reply, const std::stri
     return size;
 }
 
+bool PathFromPwdReply(const std::string& reply, std::string& path) {
+    if (reply.compare(0, 4, "257 ") != 0) return false;
+    size_t i = reply.find('"');
+    if (i == std::string::npos) return false;
+    path.clear();
+    for (++i; i < reply.size(); ++i) {
+        if (reply[i] != '"') {
+            path += reply[i];
+            continue;
+        }
+        if (i + 1 < reply.size() && reply[i + 1] == '"') {
+            path += '"';
+            ++i;
+            continue;
+        }
+        return !path.empty();
+    }
+    return false;
+}
+
 }  // namespace vollum

@@ -24,4 +24,8 @@ int PasvPort(const std::string& reply);
 // the reply announces no size or one beyond 2^62.
 std::optional<long long> AnnouncedSize(const std::string& reply, const std::string& requestedName = "");
 
+// The directory of a 257 reply: the text between the first quote and the
+// next single one, a doubled quote standing for one. False without it.
+bool PathFromPwdReply(const std::string& reply, std::string& path);
+
 }  // namespace vollum

@@ -7,10 +7,13 @@
 #include <set>
 #include <string>
 
+#include "ftp/TempJournal.h"
 #include "ftp/TransferParts.h"
 #include "platform/LocalFiles.h"
 
 namespace vollum {
+
+class SendFile;
 
 class StoreOperation {
 public:
@@ -58,14 +61,18 @@ private:
     // Temporary names (TempStore.cpp).
     struct TempPlan {
         std::string name;
-        long long offset = 0;  // bytes of it already on the server
+        long long offset = 0;  // bytes of it already on the server, checked against the local file
+        bool foreign = false;  // the server holds that name, and this installation did not make it
     };
-    enum class Placed { Done, Failed, RenamesRefused };
+    enum class Placed { Done, Failed, RenamesRefused, KeptAsTemp };
     // TempUpload is on and this connection's server has not refused renames.
     bool UsesTempNames() const;
-    // Deletes temporaries of finalName left for another version of the file;
-    // in binary type a temporary of this version left short is resumed.
-    TempPlan PlanTemp(const std::string& typeCommand, const std::string& finalName, const FileIdentity& file);
+    // Deletes this installation's temporaries of finalName left for another
+    // version of the file; in binary type one of this version left short is
+    // resumed when mayResume and its bytes match the local file's. Journals
+    // the temporary before anything is sent to it.
+    TempPlan PlanTemp(const std::string& typeCommand, const std::string& finalName, const std::string& localPath,
+                      const FileIdentity& file, bool mayResume);
     // In binary type SIZE must give the whole file; then RNFR and RNTO (the
     // old file deleted when RNTO onto it is refused).
     Placed PutInPlace(const std::string& typeCommand, const std::string& temp, const std::string& finalName,
@@ -75,11 +82,33 @@ private:
     bool ListNames(const std::string& typeCommand);
     // SIZE of a remote file; -1 when none came (unsupported: the server has no SIZE).
     long long RemoteSize(const std::string& name, bool& unsupported);
+    // The remote current directory as PWD names it, asked once per directory; false when unknown.
+    bool CurrentDirectory(std::string& dir);
+    TempEntry EntryOf(const std::string& dir, const std::string& name) const;
+    std::string JournalPath() const;
+    // DELE of one of our temporaries; its journal entry goes with it.
+    bool DropTemp(const std::string& dir, const std::string& name);
+    // The first held bytes of the temporary are the local file's: a window
+    // at each end (the whole when small) read back and compared.
+    bool PartialMatches(const std::string& temp, const std::string& localPath, long long held);
+    // Whether length bytes of a remote file from offset (REST), read in
+    // binary type, are local's from there; with toEnd the file must end
+    // there, else the rest is aborted. restRefused: the server refused REST.
+    bool RemoteMatches(const std::string& name, long long offset, long long length, bool toEnd, SendFile& local,
+                       bool* restRefused = nullptr);
+    // What a store that did not complete left under remote, on pane and log.
+    void SayWhatIsLeft(const std::string& remote, bool temp);
 
     TransferParts p_;
     bool retrying_ = false;
     int reruns_ = 0;  // automatic re-runs of the current store after 426
     std::string partial_;
+    // The store command was accepted, or its answer never came: the server may hold part of the file.
+    bool begun_ = false;
+    bool refused_ = false;  // the server refused the store command itself
+    int pwdDirectory_ = -1;  // the directory pwd_ names
+    bool pwdOk_ = false;
+    std::string pwd_;
     int renamesRefusedOn_ = -1;  // the connection whose server refused renames
     int listedDirectory_ = -1;   // the directory listed_ holds the names of
     bool listOk_ = false;

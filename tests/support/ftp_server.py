@@ -20,7 +20,8 @@ a test can act in the middle of a retrieve however loaded the machine is.
 
 REFUSE=WORDS in the environment makes it refuse what an upload-only account
 or a plainer server would: REST (502), RENAME (RNFR, 550), RNTO-EXISTING
-(RNTO onto an existing name, 550).
+(RNTO onto an existing name, 550), RNTO (every RNTO, 550 after RNFR was
+taken), REST-IGNORED (REST taken, but STOR writes from the start all the same).
 READ_LIMIT=BYTES in the environment makes it take uploads at no more than
 that many bytes a second, so that a test can stop a client part-way.
 
@@ -194,6 +195,11 @@ def refusing(handler, refusals):
                 return
             return handler.ftp_REST(self, line)
 
+        def ftp_STOR(self, file, mode="w"):
+            if "REST-IGNORED" in refusals:
+                self._restart_position = 0
+            return handler.ftp_STOR(self, file, mode)
+
         def ftp_RNFR(self, path):
             if "RENAME" in refusals:
                 self.respond("550 Not enough privileges.")
@@ -201,7 +207,7 @@ def refusing(handler, refusals):
             return handler.ftp_RNFR(self, path)
 
         def ftp_RNTO(self, path):
-            if "RNTO-EXISTING" in refusals and os.path.exists(path):
+            if "RNTO" in refusals or ("RNTO-EXISTING" in refusals and os.path.exists(path)):
                 self._rnfr = None
                 self.respond("550 File exists.")
                 return
