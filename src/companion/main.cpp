@@ -3,6 +3,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "common/Errors.h"
 #include "common/UserPrompts.h"
 #include "companion/TMainform.h"
 #include "companion/TTrayIcon.h"
@@ -30,7 +31,14 @@ int main(int argc, char** argv) {
     QtPrompts prompts;
     app.Prompts = &prompts;
 
-    TMainform form(prompts, CompanionSettingsDirectory(), FromQt(QCoreApplication::applicationFilePath()), args);
+    std::string settingsDir;
+    try {
+        settingsDir = CompanionSettingsDirectory();
+    } catch (const EUntrustedFolder& e) {
+        prompts.MessageBox(e.what(), "Error", PromptButtons::Ok, PromptIcon::Error);
+        return 4;
+    }
+    TMainform form(prompts, settingsDir, FromQt(QCoreApplication::applicationFilePath()), args);
     form.OnClosed = [] { QCoreApplication::quit(); };
     form.FormCreate();
     if (form.AutoStart()) {

@@ -4,6 +4,7 @@
 // broken transfer. With TempUpload the file goes to a temporary name first
 // (TempStore.cpp): renamed into place when whole, resumed when a run before
 // left part of it.
+#include <optional>
 #include <set>
 #include <string>
 
@@ -37,6 +38,11 @@ public:
     void ForgetRetry() { retrying_ = false; }
 
     static constexpr int kMaxAutomaticReruns = 3;
+
+    // Whether the remote current directory holds name: from its listing
+    // (NLST, once per directory), else SIZE and MDTM (550 to both: absent).
+    // nullopt when the server does not tell.
+    std::optional<bool> RemoteNameExists(const std::string& typeCommand, const std::string& name);
 
     // The temporary name a store is sending to at this moment; empty when none.
     const std::string& PartialName() const { return partial_; }

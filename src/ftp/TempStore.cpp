@@ -119,6 +119,18 @@ StoreOperation::Placed StoreOperation::PutInPlace(const std::string& typeCommand
     return Placed::RenamesRefused;
 }
 
+std::optional<bool> StoreOperation::RemoteNameExists(const std::string& typeCommand, const std::string& name) {
+    const ControlChannel::TransferScope busy(p_.control);
+    if (ListNames(typeCommand)) return listed_.count(name) != 0;
+    bool unsupported = false;
+    if (RemoteSize(name, unsupported) >= 0) return true;
+    const bool sizeAbsent = p_.control.LastReply().compare(0, 4, "550 ") == 0;
+    const int mdtm = p_.control.FtpCommand("MDTM %s", {name});
+    if (mdtm == 2) return true;
+    if (sizeAbsent && p_.control.LastReply().compare(0, 4, "550 ") == 0) return false;
+    return std::nullopt;
+}
+
 bool StoreOperation::CurrentDirectory(std::string& dir) {
     ControlChannel& control = p_.control;
     if (pwdDirectory_ != control.DirectorySerial()) {

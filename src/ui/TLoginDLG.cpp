@@ -223,7 +223,10 @@ void TLoginDLG::ProfileChange() {
     ProfileValues defaults;
     defaults.Localdir = Field(Edit2);
     defaults.TransferType = settings_.TransferTypeCode;
-    const ProfileValues v = ReadProfileKeys(TIniFile(IniPath()), Name(), defaults);
+    const TIniFile ini(IniPath());
+    // A new profile uploads under temporary names; one already in the file keeps what it has.
+    defaults.TempUpload = ini.Snapshot().Keys(Name()).empty();
+    const ProfileValues v = ReadProfileKeys(ini, Name(), defaults);
     HostName->setText(ToQt(v.HostName));
     UserName->setText(ToQt(v.UserName));
     Password->setText(ToQt(v.Password));

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <cstdio>
 
+#include "common/Errors.h"
 #include "common/Terminate.h"
 #include "common/UserPrompts.h"
 #include "config/ProgramDir.h"
@@ -37,7 +38,14 @@ int RunVollum(int argc, char** argv) {
     if (UploadWorkerRequested()) return RunUploadWorker(argv[0]);
     std::vector<std::string> arguments(argv + 1, argv + argc);
     switch (TakeOptions(arguments)) {
-        case CommandLineRequest::Help: std::fputs(UsageText(ProgramDirectory()).c_str(), stdout); return kExitNormal;
+        case CommandLineRequest::Help:
+            try {
+                std::fputs(UsageText(ProgramDirectory()).c_str(), stdout);
+            } catch (const EUntrustedFolder& e) {
+                std::fprintf(stderr, "Vollum: %s\n", e.what());
+                return kExitStartupFailed;
+            }
+            return kExitNormal;
         case CommandLineRequest::Version: std::printf("Vollum %s\n", VOLLUM_VERSION); return kExitNormal;
         case CommandLineRequest::Run: break;
     }
@@ -58,7 +66,12 @@ int RunHeadless(char* argv0, const std::vector<std::string>& arguments, const st
         AddTerminateHook([&meter] { meter.Hide(); });
     }
     TStartup startup(session, arguments, startDirectory);
-    startup.ProgramEntry(ProgramDirectory());
+    try {
+        startup.ProgramEntry(ProgramDirectory());
+    } catch (const EUntrustedFolder& e) {
+        std::fprintf(stderr, "Vollum: %s\n", e.what());
+        return kExitStartupFailed;
+    }
     startup.FormCreate();
     const int code = startup.HeadlessExitCode();
     if (code == kExitNeedsDisplay) std::fprintf(stderr, "Vollum: no display; nothing to do in interactive mode\n");
@@ -75,7 +88,13 @@ int RunWithDisplay(char* argv0, const std::vector<std::string>& arguments, const
     app.Prompts = &prompts;
     TFtpSession session(prompts);
     TStartup startup(session, arguments, startDirectory);
-    const WindowArrangement arrangement = startup.ProgramEntry(ProgramDirectory());
+    WindowArrangement arrangement{};
+    try {
+        arrangement = startup.ProgramEntry(ProgramDirectory());
+    } catch (const EUntrustedFolder& e) {
+        prompts.MessageBox(e.what(), "Error", PromptButtons::Ok, PromptIcon::Error);
+        return kExitStartupFailed;
+    }
 
     session.Control().OnCursor = [](bool busy) {
         if (busy && !QApplication::overrideCursor()) QApplication::setOverrideCursor(Qt::WaitCursor);
