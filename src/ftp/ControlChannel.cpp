@@ -2,6 +2,7 @@
 #include "ftp/ControlChannel.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "common/Convert.h"
 #include "common/UserPrompts.h"
@@ -204,6 +205,7 @@ void ControlChannel::ReadUnaskedReplies() {
     // second reply of an ABOR) may still be on its way: it gets a moment to
     // arrive, so that it is not read as the answer to the next command.
     int graceMs = owedReplies_ > 0 ? kOwedReplyGraceMs : 0;
+    std::string* const capture = std::exchange(replyCapture_, nullptr);
     for (int n = 0; n < kMaxUnaskedReplies; ++n) {
         while (graceMs > 0 && !socket_.HasPendingInput()) {
             sleeper_.PauseFor(20);
@@ -221,6 +223,7 @@ void ControlChannel::ReadUnaskedReplies() {
     }
     owedReplies_ = 0;
     lastSocketError_ = 0;
+    replyCapture_ = capture;
 }
 
 void ControlChannel::ConnectionClosedByPeer() {
@@ -257,6 +260,7 @@ int ControlChannel::ReadReply(bool& abandoned) {
         }
         const bool complete = !line.empty() && line.back() == '\n';
         lastReply_ = line;
+        if (replyCapture_ != nullptr) replyCapture_->append(line);
         transcript_.ShowText(complete ? line : line + "\r\n");
         if (replyClass != 0) return replyClass;
         if (closed) continue;  // the rest of the buffer, then the close

@@ -69,6 +69,10 @@ public:
     void OweReply() { ++owedReplies_; }
     bool OwesReply() const { return owedReplies_ > 0; }
 
+    // Every reply line read from now on also goes into *into, as received
+    // (nullptr stops it); replies no command asked for are left out.
+    void CaptureReplies(std::string* into) { replyCapture_ = into; }
+
     // The reply line last read, CR LF kept ("" after ForgetLastReply).
     const std::string& LastReply() const { return lastReply_; }
     void ForgetLastReply() { lastReply_.clear(); }
@@ -163,6 +167,7 @@ private:
     int owedReplies_ = 0;  // replies still to come for commands whose wait was given up
     std::function<void()> afterSend_;
     std::string lastReply_;
+    std::string* replyCapture_ = nullptr;
     // The TYPE line the server last answered with 2xx on this connection;
     // empty when unknown.
     std::string acceptedType_;

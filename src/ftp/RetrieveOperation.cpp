@@ -19,22 +19,23 @@ constexpr int kMeterUnit = 255;
 constexpr int kReceiveBlock = 256 * 1024;
 }  // namespace
 
-void RetrieveOperation::Run(const std::string& source, const std::string& localName, const std::string& typeCommand) {
+bool RetrieveOperation::Receive(const std::string& source, const std::string& localName,
+                                const std::string& typeCommand, const Sink* sink) {
     ControlChannel& control = p_.control;
     DataChannel& data = p_.data;
     Transcript& text = p_.transcript;
     TransferMeter& meter = p_.meter;
     const StartupValues& settings = p_.settings;
 
-    if (control.RefuseIfBusy()) return;
+    if (control.RefuseIfBusy()) return false;
     const ControlChannel::TransferScope busy(control);
     const DataConnectionGuard dataGuard{data};
 
     control.ClearAbort();
     long long received = 0;
-    const bool listing = source.compare(0, 4, "LIST") == 0;
+    const bool listing = sink != nullptr || source.compare(0, 4, "LIST") == 0;
     const bool view = !listing && localName.empty();
-    const bool separate = (listing && settings.DirSep == "1") || (view && settings.ViewSep == "1");
+    const bool separate = sink == nullptr && ((listing && settings.DirSep == "1") || (view && settings.ViewSep == "1"));
     const bool toFile = separate || (!listing && !view);
 
     ReceiveFile out;
@@ -43,16 +44,16 @@ void RetrieveOperation::Run(const std::string& source, const std::string& localN
         if (!opened) {
             p_.prompts.MessageBox("Could not open file", "_lopen error", PromptButtons::Ok, PromptIcon::Exclamation);
             text.LogLine("Could not open file");
-            return;
+            return false;
         }
     }
 
     int result = control.SetType(typeCommand);
-    if (result == 5 || result < 0) return;
+    if (result == 5 || result < 0) return false;
 
     data.Prepare(settings.FtpTimeOut);
     result = data.OpenPort();
-    if (result == 5 || result < 0 || (data.Passive() && !data.IsOpen())) return;
+    if (result == 5 || result < 0 || (data.Passive() && !data.IsOpen())) return false;
 
     long long expected = 0;
     std::optional<long long> announced;
@@ -78,14 +79,14 @@ void RetrieveOperation::Run(const std::string& source, const std::string& localN
         control.SetTimeout(settings.ConnectionTimeOut);
         if (result == 4 || result == 5 || result < 0) {
             text.ShowLine("Could not list directory");
-            return;
+            return false;
         }
     } else {
         data.BeforeTransferCommand();
         result = control.FtpCommand("RETR %s", {source});
         if (result == 4 || result == 5 || result < 0) {
             text.ShowLine("Could not retrieve file");
-            return;
+            return false;
         }
         expected = ReplyFileSize(control.LastReply());
         // Other types may change line ends on the way: only an image's size holds.
@@ -103,13 +104,14 @@ void RetrieveOperation::Run(const std::string& source, const std::string& localN
         const std::string message = "Could not extablish data socket, operation canceled";
         p_.prompts.MessageBox(message, "ERROR", PromptButtons::Ok, PromptIcon::Exclamation);
         text.LogLine(message);
-        return;
+        return false;
     }
 
     // The hot loop: one receive, one buffered write, a few comparisons. Text
     // for the pane comes 255 bytes at a time (a NUL ends what a piece shows);
     // a file takes large blocks, each ending where the meter's percentage
-    // next changes, so the meter shows the counts a 255-byte loop would.
+    // next changes, so the meter shows the counts a 255-byte loop would; a
+    // listing read into entries takes large blocks too.
     const bool meterShown = toFile && !listing;
     MeterBlocks blocks(meterShown && meter.View() != nullptr, expected, kMeterUnit);
     bool aborted = false;
@@ -118,9 +120,11 @@ void RetrieveOperation::Run(const std::string& source, const std::string& localN
     meter.BeginLoop();
     control.BusyCursor();
     do {
-        n = data.Receive(buffer.get(), blocks.Next(received, toFile ? kReceiveBlock : kMeterUnit));
+        n = data.Receive(buffer.get(), blocks.Next(received, toFile || sink ? kReceiveBlock : kMeterUnit));
         if (n >= 1) {
-            if (!toFile) {
+            if (sink) {
+                (*sink)(std::string_view(buffer.get(), static_cast<size_t>(n)));
+            } else if (!toFile) {
                 buffer[n] = '\0';
                 text.ShowText(buffer.get());
             } else {
@@ -161,9 +165,13 @@ void RetrieveOperation::Run(const std::string& source, const std::string& localN
     data.Close();
     const int finalReply = control.GetReply();
     meter.Hide();
+    const bool whole = !cut && n == 0 && !aborted && !writeFailed && finalReply == 2;
     // Only a whole file replaces what the target held before.
-    if (!listing && !view && !cut && n == 0 && !aborted && !writeFailed && finalReply == 2 && !out.Commit())
+    if (!listing && !view && whole && !out.Commit()) {
         text.ShowLine("%sWrite to file: %s failed, transfer incomplete", {"\r\n", localName});
+        return false;
+    }
+    return whole;
 }
 
 int RetrieveOperation::ReplyFileSize(const std::string& reply) {

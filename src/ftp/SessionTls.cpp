@@ -88,8 +88,9 @@ bool TFtpSession::TrustServer(bool mayAskTrust) {
 }
 
 void TFtpSession::AfterCommand(const std::string& line, int result) {
-    if (!control_.Protected()) return;
     const std::string verb = ControlChannel::CommandVerb(line);
+    if (verb == "USER" || verb == "REIN") ++loginSerial_;  // what FEAT said may change
+    if (!control_.Protected()) return;
     if (verb == "USER" || verb == "REIN") data_.Protect(false);
     if (result != 2) return;
     if (verb == "PROT") {

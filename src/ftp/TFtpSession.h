@@ -7,19 +7,23 @@
 //   TransferMeter     progress window: pacing and texts
 //   RetrieveOperation retrieve, view and listing
 //   StoreOperation    store with its 425/426 checks and re-runs
-// Login and QUIT are here (SessionLogin.cpp). QtCore only; the user is reached
+// Login and QUIT are here (SessionLogin.cpp), FEAT and listings read as
+// entries in SessionListing.cpp. QtCore only; the user is reached
 // through UserPrompts and MeterView.
 #include <QObject>
 #include <initializer_list>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "common/Format.h"
 #include "config/StartupValues.h"
 #include "ftp/ControlChannel.h"
 #include "ftp/DataChannel.h"
+#include "ftp/ListingEntry.h"
 #include "ftp/MeterView.h"
 #include "ftp/RetrieveOperation.h"
+#include "ftp/ServerFeatures.h"
 #include "ftp/StoreOperation.h"
 #include "ftp/Transcript.h"
 #include "ftp/TransferMeter.h"
@@ -109,6 +113,19 @@ public:
     }
     void ListDirectory(const std::string& format, std::initializer_list<FmtArg> args = {});
     int ReplyFileSize() const { return RetrieveOperation::ReplyFileSize(control_.LastReply()); }
+    // The remote folder path (empty: the current one) read as entries:
+    // MLSD where the server announces MLST, else LIST. Commands and replies
+    // show in the pane as for any listing; the listing itself does not.
+    // True when the whole listing came; out holds what came in any case.
+    bool ListEntries(const std::string& path, std::vector<ListingEntry>& out);
+    // PWD; the folder named in its 257 reply, or false.
+    bool CurrentDirectory(std::string& out);
+
+    // What the server announced in reply to FEAT. FEAT is sent the first time
+    // this is asked after a login (USER, REIN) or a new connection; asked
+    // while a command runs or while disconnected, it answers with nothing
+    // and asks again next time. Ask between commands, not while data flows.
+    const ServerFeatures& Features();
 
     // Store: see StoreOperation::Run.
     bool StoreFile(const std::string& typeCommand, const std::string& localPath, const std::string& remoteName) {
@@ -148,6 +165,10 @@ private:
     TransferMeter meter_;
     RetrieveOperation retrieve_;
     StoreOperation store_;
+    ServerFeatures features_;
+    int loginSerial_ = 0;  // counts USER and REIN
+    int featuresConnection_ = -1, featuresLogin_ = -1;  // when features_ was asked for
+    int mlsdRefusedConnection_ = -1;  // the connection whose server would not MLSD
 };
 
 }  // namespace vollum
