@@ -89,7 +89,9 @@ bool StoreOperation::Run(const std::string& typeCommand, const std::string& loca
         Placed placed = Placed::Failed;
         if (complete) {
             const ControlChannel::TransferScope busy(p_.control);
+            resumedFrom_ = offset > 0 ? &localPath : nullptr;
             placed = PutInPlace(typeCommand, target, remote, file.size);
+            resumedFrom_ = nullptr;
         }
         if (placed == Placed::RenamesRefused) continue;  // once more, under the final name
         // A server that ignores REST, or refuses APPE, would fail this file on

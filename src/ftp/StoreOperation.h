@@ -4,10 +4,12 @@
 // broken transfer. With TempUpload the file goes to a temporary name first
 // (TempStore.cpp): renamed into place when whole, resumed when a run before
 // left part of it.
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
 
+#include "ftp/ServerFeatures.h"
 #include "ftp/TempJournal.h"
 #include "ftp/TransferParts.h"
 #include "platform/LocalFiles.h"
@@ -19,6 +21,9 @@ class SendFile;
 class StoreOperation {
 public:
     explicit StoreOperation(const TransferParts& parts) : p_(parts) {}
+
+    // What the server announced (FEAT): a digest command checks a resume.
+    std::function<const ServerFeatures&()> Features;
 
     // True only when every byte was sent, nothing aborted and the final reply
     // was class 2 (after a re-run: that of the re-run). A local file whose
@@ -102,6 +107,10 @@ private:
     // there, else the rest is aborted. restRefused: the server refused REST.
     bool RemoteMatches(const std::string& name, long long offset, long long length, bool toEnd, SendFile& local,
                        bool* restRefused = nullptr);
+    // Whether the server's digest of the whole remote file (HASH, XSHA256,
+    // XSHA1 or XMD5, as FEAT offers) equals that of the local file's first
+    // length bytes; nullopt when the server offers none.
+    std::optional<bool> DigestMatches(const std::string& name, const std::string& localPath, long long length);
     // What a store that did not complete left under remote, on pane and log.
     void SayWhatIsLeft(const std::string& remote, bool temp);
 
@@ -112,6 +121,7 @@ private:
     // The store command was accepted, or its answer never came: the server may hold part of the file.
     bool begun_ = false;
     bool refused_ = false;  // the server refused the store command itself
+    const std::string* resumedFrom_ = nullptr;  // the local path, while a resumed store is put in place
     int pwdDirectory_ = -1;  // the directory pwd_ names
     bool pwdOk_ = false;
     std::string pwd_;

@@ -1,5 +1,8 @@
 // Stores under a temporary name: what is left from a run before, the rename
 // into place, and the servers that will not rename.
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QCryptographicHash>
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -86,6 +89,13 @@ StoreOperation::Placed StoreOperation::PutInPlace(const std::string& typeCommand
             return Placed::Failed;
         }
     }
+    // A resumed store joined two sends: the server's digest says whether they make the file.
+    if (resumedFrom_ != nullptr && DigestMatches(temp, *resumedFrom_, size) == false) {
+        const std::string line = "The server's digest of " + temp + " is not the local file's";
+        text.LogLine(line);
+        text.ShowLine("%s", {line});
+        return Placed::Failed;
+    }
     auto renameTo = [&] { return control.FtpCommand("RNTO %s", {finalName}) == 2; };
     auto done = [&] {
         listed_.erase(temp);
@@ -156,6 +166,8 @@ bool StoreOperation::DropTemp(const std::string& dir, const std::string& name) {
 }
 
 bool StoreOperation::PartialMatches(const std::string& temp, const std::string& localPath, long long held) {
+    // The temporary holds the prefix: its digest is the prefix's.
+    if (const std::optional<bool> digest = DigestMatches(temp, localPath, held)) return *digest;
     SendFile local;
     if (!local.Open(localPath, within_)) return false;
     const auto window = static_cast<long long>(kCheckWindow);
@@ -165,6 +177,62 @@ bool StoreOperation::PartialMatches(const std::string& temp, const std::string& 
     if (RemoteMatches(temp, held - window, window, true, local, &restRefused)) return true;
     // Where REST is refused the resume appends, and the whole part is read to be sure of it.
     return restRefused && RemoteMatches(temp, 0, held, true, local);
+}
+
+std::optional<bool> StoreOperation::DigestMatches(const std::string& name, const std::string& localPath,
+                                                  long long length) {
+    if (!Features) return std::nullopt;
+    const ServerFeatures& features = Features();
+    struct Way {
+        const char* feature;  // announced by FEAT
+        const char* algorithm;
+        QCryptographicHash::Algorithm local;
+        size_t hexLength;
+    };
+    static const Way kWays[] = {
+        {"HASH", "SHA-256", QCryptographicHash::Sha256, 64}, {"HASH", "SHA-1", QCryptographicHash::Sha1, 40},
+        {"XSHA256", "", QCryptographicHash::Sha256, 64},     {"XSHA1", "", QCryptographicHash::Sha1, 40},
+        {"XMD5", "", QCryptographicHash::Md5, 32},
+    };
+    const Way* way = nullptr;
+    for (const Way& w : kWays) {
+        if (!features.Has(w.feature)) continue;
+        if (*w.algorithm) {
+            // "SHA-256*;SHA-1;MD5": the star marks the one in use.
+            const std::string offered = ";" + features.Params("HASH") + ";";
+            if (offered.find(std::string(";") + w.algorithm + ";") == std::string::npos &&
+                offered.find(std::string(";") + w.algorithm + "*;") == std::string::npos)
+                continue;
+        }
+        way = &w;
+        break;
+    }
+    if (way == nullptr) return std::nullopt;
+    ControlChannel& control = p_.control;
+    if (*way->algorithm && control.FtpCommand("OPTS HASH %s", {way->algorithm}) != 2) return false;
+    if (control.FtpCommand(*way->algorithm ? "HASH %s" : std::string(way->feature) + " %s", {name}) != 2) return false;
+    // The digest is the one word of the right length in hex digits.
+    std::string theirs;
+    const std::string& reply = control.LastReply();
+    for (size_t at = 4; at < reply.size();) {
+        const size_t end = std::min(reply.find_first_of(" \r\n", at), reply.size());
+        const std::string word = reply.substr(at, end - at);
+        if (word.size() == way->hexLength &&
+            word.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos)
+            theirs = QByteArray::fromStdString(word).toLower().toStdString();
+        at = end + 1;
+    }
+    SendFile local;
+    if (theirs.empty() || !local.Open(localPath, within_)) return false;
+    QCryptographicHash hash(way->local);
+    const std::unique_ptr<char[]> block(new char[kListBlock]);
+    for (long long done = 0; done < length;) {
+        const int n = local.Read(block.get(), static_cast<size_t>(std::min<long long>(kListBlock, length - done)));
+        if (n <= 0) return false;
+        hash.addData(QByteArrayView(block.get(), n));
+        done += n;
+    }
+    return hash.result().toHex().toStdString() == theirs;
 }
 
 bool StoreOperation::RemoteMatches(const std::string& name, long long offset, long long length, bool toEnd,

@@ -15,9 +15,17 @@ void TUnattended::Keep(const std::string& why, const std::string& localPath) {
 }
 
 bool TUnattended::NameUsable(const std::string& name, const std::string& localPath) {
-    if (ControlChannel::CommandSafe(name)) return true;
-    Keep("its name holds CR, LF or NUL", localPath);
-    return false;
+    if (!ControlChannel::CommandSafe(name)) {
+        Keep("its name holds CR, LF or NUL", localPath);
+        return false;
+    }
+    // Such a server would turn the bytes into other ones: two names could
+    // become one file, and both local files would pass their checks.
+    if (!ValidUtf8(name) && s_.Features().Has("UTF8")) {
+        Keep("not valid UTF-8, the server would change it", localPath);
+        return false;
+    }
+    return true;
 }
 
 bool TUnattended::LinkStaysInside(const std::string& path) {

@@ -87,7 +87,8 @@ private:
     std::string RemoteName(const std::string& localName) const;
 
     // Entry checks (EntryChecks.cpp). Each says on the pane and in the log why
-    // an entry is kept. A name with CR, LF or NUL cannot go into a command.
+    // an entry is kept. A name with CR, LF or NUL cannot go into a command;
+    // one that is not valid UTF-8 does not go to a server that declares UTF-8.
     bool NameUsable(const std::string& name, const std::string& localPath);
     // Claims a remote name in the remote directory the walk is in; false when
     // an earlier entry of this run already took it there.

@@ -72,6 +72,7 @@ TEST_P(TempUpload, Cases) {
         Lines notSent;  // pane lines that must not
         Lines logged;   // log texts that must be there
         const char* untouched = "";  // a planted file ("@", "~") that must stay as it was
+        bool digest = false;         // pyftpdlib offers HASH
     };
     const size_t kSize = 1u << 20;
     const size_t kHalf = kSize / 2;
@@ -143,6 +144,12 @@ TEST_P(TempUpload, Cases) {
          },
          Stop::None, Ends::Kept, {}, {"STOR @\r", "REST " + half + "\r", "DELE @\r"},
          {"which this installation did not make"}, "@"},
+        {"with HASH the part's digest decides, then the whole file's", "", "TYPE I", leftHalf(same), Stop::None,
+         Ends::Whole, {"OPTS HASH SHA-256\r", "HASH @\r", "REST " + half + "\r"}, {"RETR @\r"},
+         {"Resumed @ at " + half + " bytes"}, "", true},
+        {"with HASH a change between the windows is seen too", "", "TYPE I",
+         leftHalf([](std::string& b) { b[200000] ^= 1; }), Stop::None, Ends::Whole, {"HASH @\r", "DELE @\r"},
+         {"REST " + half + "\r"}, {"is not this file's"}, "", true},
         {"ASCII never resumes", "", "TYPE A", leftHalf(same), Stop::None, Ends::Whole, {"STOR @\r", "RNTO up.bin\r"},
          {"SIZE @\r", "REST " + half + "\r"}, {}},
         {"Cancel leaves only the temporary name", "", "TYPE I", none, Stop::Cancel, Ends::Partial, {"STOR @\r"}, {},
@@ -156,13 +163,13 @@ TEST_P(TempUpload, Cases) {
         std::optional<Vsftpd> vsftpd;
         std::string root;
         if (GetParam() == Server::Py) {
-            py.emplace(PyFtpServerOptions{.environment = {{"REFUSE", c.refuse}}});
+            py.emplace(PyFtpServerOptions{.environment = {{"REFUSE", c.refuse}, {"HASH", c.digest ? "1" : ""}}});
             port = py->Port();
             root = py->Root();
             remoteDir = "/";
             session->Settings.UserName = py->User();
         } else {
-            if (*c.refuse) continue;
+            if (*c.refuse || c.digest) continue;
             vsftpd.emplace();
             if (!vsftpd->Skip().empty()) GTEST_SKIP() << vsftpd->Skip();
             port = vsftpd->Port();

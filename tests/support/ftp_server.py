@@ -34,6 +34,9 @@ when a STOR of NAME arrives, so that the client's file changes as it is sent;
 THROTTLE=n lets every data connection carry at most n bytes a second, both
 ways (READ_LIMIT, when set, bounds uploads instead).
 
+HASH=1 in the environment makes it offer HASH (SHA-256 and SHA-1 of a whole
+file, OPTS HASH to choose) in its FEAT reply.
+
 usage: ftp_server.py ROOT [USER PASSWORD [ADDRESS]]
 """
 import logging
@@ -216,6 +219,45 @@ def refusing(handler, refusals):
     return Refusing
 
 
+def hashing(handler):
+    """The handler with HASH, as the HASH=1 environment asks."""
+    if os.environ.get("HASH") != "1":
+        return handler
+    import hashlib
+
+    class Hashing(handler):
+        proto_cmds = dict(handler.proto_cmds)
+        proto_cmds["HASH"] = dict(perm="r", auth=True, arg=True, help="Syntax: HASH <SP> file-name")
+        algorithm = "SHA-256"
+
+        def ftp_FEAT(self, line):
+            self.push("211-Features supported:\r\n EPRT\r\n EPSV\r\n MDTM\r\n SIZE\r\n"
+                      " REST STREAM\r\n UTF8\r\n HASH SHA-256*;SHA-1\r\n")
+            self.respond("211 End FEAT.")
+
+        def ftp_OPTS(self, line):
+            words = line.split()
+            if len(words) == 2 and words[0].upper() == "HASH" and words[1].upper() in ("SHA-256", "SHA-1"):
+                Hashing.algorithm = words[1].upper()
+                self.respond("200 " + Hashing.algorithm)
+                return
+            return handler.ftp_OPTS(self, line)
+
+        def ftp_HASH(self, path):
+            name = hashlib.sha256 if Hashing.algorithm == "SHA-256" else hashlib.sha1
+            try:
+                with open(path, "rb") as f:
+                    digest = name(f.read()).hexdigest()
+            except OSError:
+                self.respond("550 No such file.")
+                return
+            size = os.path.getsize(path)
+            self.respond("213 %s 0-%d %s %s" % (Hashing.algorithm, max(size - 1, 0), digest,
+                                                 os.path.basename(path)))
+
+    return Hashing
+
+
 def main():
     root = sys.argv[1]
     user = sys.argv[2] if len(sys.argv) > 2 else "user"
@@ -236,7 +278,7 @@ def main():
         handler.tls_data_required = True
     else:
         handler = FTPHandler
-    handler = throttled(refusing(handler, os.environ.get("REFUSE", "").split()))
+    handler = hashing(throttled(refusing(handler, os.environ.get("REFUSE", "").split())))
     handler.authorizer = authorizer
     handler.permit_foreign_addresses = False
     if os.environ.get("SLOW_READ_MS"):

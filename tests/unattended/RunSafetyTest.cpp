@@ -2,6 +2,7 @@
 // pyftpdlib: nothing local goes unless the server holds it, and no run that
 // left something behind ends with exit 0.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <QProcess>
@@ -23,7 +24,7 @@ void MakeOld(const std::string& path) {
     ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
 }
 
-struct Run {
+struct Step {
     std::vector<std::string> arguments;  // none: a spool run
     int exitCode;
     std::vector<std::string> logged;  // log texts the run must write
@@ -35,7 +36,7 @@ struct Case {
     std::map<std::string, std::string> serverEnvironment;
     // Fills the spool; gets the program directory.
     std::function<void(const VollumProgramDir&)> spool;
-    std::vector<Run> runs;
+    std::vector<Step> runs;
     // After the last run: the spool and the server's folder as TreeListing gives them.
     std::function<void(const VollumProgramDir&, const std::string& root)> check;
 };
@@ -50,7 +51,7 @@ TEST_P(RunSafety, LeavesBothSidesAsItSays) {
     VollumProgramDir program;
     c.spool(program);
     bool armed = false;
-    for (const Run& r : c.runs) armed = armed || r.arguments.empty();
+    for (const Step& r : c.runs) armed = armed || r.arguments.empty();
     program.WriteIni(server.Port(), server.User(), server.Password(), armed, c.profile);
     for (size_t i = 0; i < c.runs.size(); ++i) {
         SCOPED_TRACE("run " + std::to_string(i + 1));
@@ -129,7 +130,7 @@ TEST(RunSafetyTwoInstallations, UploadingOneNameAtOnceNeverSplicesTheirFiles) {
     const std::string a = RandomBytes(3u << 20, 1), b = RandomBytes(3u << 20, 2);
     PutFile(first.Spool() + "/same.bin", a);
     PutFile(second.Spool() + "/same.bin", b);
-    for (const VollumProgramDir* p : {&first, &second})
+    for (VollumProgramDir* p : {&first, &second})
         p->WriteIni(server.Port(), server.User(), server.Password(), true, {{"TempUpload", "1"}});
     QProcess one, two;
     first.Start(one);
