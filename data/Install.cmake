@@ -22,6 +22,11 @@ foreach(_app Vollum SpoolBay)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 endforeach()
 
+# A drop box without a desktop: systemd user units that run the packaged
+# /usr/bin/Vollum --spool (the package's prefix is always /usr).
+install(FILES ${_data}/systemd/vollum-spool.path ${_data}/systemd/vollum-spool.service
+        DESTINATION lib/systemd/user)
+
 # Manual pages and the package's changelog go compressed, without a time stamp in the gzip header.
 set(_compressed)
 function(vollum_gzip source name)

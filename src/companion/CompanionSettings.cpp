@@ -29,6 +29,7 @@ CompanionSettings ReadCompanionSettings(const std::string& iniPath, const std::s
     s.SubstDrive = UpperCaseName(text("SubstDrive", ""));
     s.DirInterval = UpperCaseName(text("DirInterval", ""));
     s.StartWithWindows = IniInteger(text("StartWithWindows", "0"), 0) != 0;
+    s.SettleMs = text("SettleMs", CompanionSettings().SettleMs);
     return s;
 }
 
@@ -39,6 +40,7 @@ void WriteCompanionSettings(const std::string& iniPath, const CompanionSettings&
     ini.WriteString(kSection, "SubstDrive", s.SubstDrive);
     ini.WriteString(kSection, "DirInterval", s.DirInterval);
     ini.WriteBool(kSection, "StartWithWindows", s.StartWithWindows);
+    ini.WriteString(kSection, "SettleMs", s.SettleMs);
 }
 
 }  // namespace vollum

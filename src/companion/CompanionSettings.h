@@ -11,6 +11,7 @@ struct CompanionSettings {
     std::string SubstDrive;   // e.g. "F:"
     std::string DirInterval;  // poll interval in seconds, as text
     bool StartWithWindows = false;  // a login entry only once the user asks for one
+    std::string SettleMs = "500";   // quiet time before a start, milliseconds, as text
     bool operator==(const CompanionSettings&) const = default;
 };
 
@@ -19,7 +20,8 @@ std::string UpperCaseName(const std::string& text);
 
 // The drive and the interval are upper-cased; the two paths keep their case,
 // as an upper-cased path would name another directory. A missing SubstDir
-// gives defaultSubstDir, a missing VollumDir defaultVollumDir.
+// gives defaultSubstDir, a missing VollumDir defaultVollumDir, a missing
+// SettleMs 500.
 CompanionSettings ReadCompanionSettings(const std::string& iniPath, const std::string& defaultSubstDir,
                                         const std::string& defaultVollumDir = "");
 

@@ -26,7 +26,9 @@
 #include "companion/TTrayIcon.h"
 #include "config/ProgramDir.h"
 #include "config/TIniFile.h"
+#include "platform/CompanionWords.h"
 #include "platform/DriveMapping.h"
+#include "platform/LocalFiles.h"
 #include "platform/ProcessStart.h"
 #include "platform/StartAtLogin.h"
 #include "ui/QtText.h"
@@ -105,10 +107,10 @@ void TMainform::BuildControls() {
         Place(b, left, top, width, height);
         return b;
     };
-    Label1 = label("Label1", "Enter SUBST.EXE Path and Filename:", 8, 8);
+    Label1 = label("Label1", Words().ToolLabel, 8, 8);
     Edit2 = edit("Edit2", 8, 24, 241);
     Edit2->setText("C:\\WINDOWS\\COMMAND\\SUBST.EXE");
-    Label2 = label("Label2", "Subst Drive:", 256, 8);
+    Label2 = label("Label2", Words().DriveLabel, 256, 8);
     Edit1 = edit("Edit1", 256, 24, 25);
     Label3 = label("Label3", "Vollum 97 Path:", 8, 56);
     Edit3 = edit("Edit3", 8, 72, 185);
@@ -116,7 +118,11 @@ void TMainform::BuildControls() {
     Label4 = label("Label4", "Directory check interval:", 8, 104);
     Edit4 = edit("Edit4", 8, 120, 33);
     Label5 = label("Label5", "Seconds", 48, 128);
-    CheckBox1 = new QCheckBox("Start automatically with Windows", body);
+    // The settle time, beside the interval it works with.
+    Edit5 = edit("Edit5", std::max(92, Label5->x() + Label5->width() + kCaptionGap), 120, 33);
+    Edit5->setToolTip("Settle time: how long the drive must stay unchanged before Vollum starts, in milliseconds");
+    Label6 = label("Label6", "ms", Edit5->x() + Edit5->width() + kCaptionGap, 128);
+    CheckBox1 = new QCheckBox(QString::fromLatin1(Words().StartAtLogin), body);
     CheckBox1->setObjectName("CheckBox1");
     Place(CheckBox1, 128, 104, 209, 17);
     Button3 = button("Button3", "&Start", 152, 128, 57, 25);
@@ -140,7 +146,7 @@ void TMainform::BuildControls() {
     statusPanel_->setMinimumWidth(50);
     StatusBar1->addWidget(statusPanel_, 1);
 
-    QWidget* order[] = {Edit2, Edit3, Edit4, Edit1, Button3, Button4, Button5, Button2, CheckBox1};
+    QWidget* order[] = {Edit2, Edit3, Edit4, Edit5, Edit1, Button3, Button4, Button5, Button2, CheckBox1};
     for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
     PopupMenu1 = new QMenu(this);
@@ -164,13 +170,16 @@ void TMainform::BuildControls() {
     connect(Button4, &QPushButton::clicked, this, [this] { Guarded([this] { Button4Click(); }); });
     connect(Button5, &QPushButton::clicked, this, [this] { Guarded([this] { Button5Click(); }); });
     connect(Settings1, &QAction::triggered, this, [this] { Settings1Click(); });
+    // A click on the icon brings the window back, as desktop users expect.
+    TrayIcon1->OnClick = [this](QObject*) { Settings1Click(); };
+    TrayIcon1->OnDblClick = [this](QObject*) { Settings1Click(); };
     connect(Subst1, &QAction::triggered, this, [this] { Guarded([this] { Button3Click(); }); });
     connect(DeSubst1, &QAction::triggered, this, [this] { Guarded([this] { Button4Click(); }); });
     connect(Exit1, &QAction::triggered, this, [this] { Guarded([this] { Button5Click(); }); });
     connect(CheckBox1, &QCheckBox::toggled, this, [this] { Guarded([this] { CheckBox1Click(); }); });
     connect(Edit1, &QLineEdit::textChanged, this, [this] { Edit1Change(); });
     // Return in any edit presses the default button.
-    for (QLineEdit* e : {Edit1, Edit2, Edit3, Edit4})
+    for (QLineEdit* e : {Edit1, Edit2, Edit3, Edit4, Edit5})
         connect(e, &QLineEdit::returnPressed, Button3, &QPushButton::click);
     Edit1->installEventFilter(this);
 }
@@ -199,13 +208,40 @@ void TMainform::FormCreate() {
     Edit3->setText(ToQt(s.VollumDir));
     Edit1->setText(ToQt(s.SubstDrive));
     Edit4->setText(ToQt(s.DirInterval));
+    Edit5->setText(ToQt(s.SettleMs));
     CheckBox1->setChecked(s.StartWithWindows);
     autoStart_ = !args_.empty() && (args_[0] == "/U" || args_[0] == "/u");
     saved_ = FieldSettings();
+    // A first start fills in what Start needs; "Save settings?" keeps it.
+    if (!LocalFileExists(programDir_ + "SPOOLBAY.INI")) {
+        if (Edit1->text().isEmpty()) Edit1->setText(ToQt(FirstFreeDrive()));
+        if (Edit4->text().isEmpty()) Edit4->setText("5");
+        if (Edit3->text().isEmpty()) Button2Click();
+    }
+    SetStatus(StartDescription());
+}
+
+std::string TMainform::FirstFreeDrive() {
+    for (char letter = 'F'; letter <= 'Z'; ++letter) {
+        const std::string drive = std::string(1, letter) + ":";
+        if (DriveTypeText(drive) == "does not exist") return drive;
+    }
+    return "F:";
+}
+
+std::string TMainform::StartDescription() const {
+    const auto letter = DriveLetter(UpperCaseName(Text(Edit1)));
+    if (!letter || Text(Edit3).empty()) return "Status:";
+    const std::string profile = TIniFile(ClientIni()).ReadString("LastUsed", "NAME", "");
+    const std::string where = DriveShownAs(*letter);
+    if (profile.empty())
+        return "Status: Vollum has no server profile yet: set one up in Vollum, then Start uploads what is put into " +
+               where;
+    return "Status: Start uploads everything put into " + where + " to the server of profile " + profile;
 }
 
 CompanionSettings TMainform::FieldSettings() const {
-    return {Text(Edit2), Text(Edit3), Text(Edit1), Text(Edit4), CheckBox1->isChecked()};
+    return {Text(Edit2), Text(Edit3), Text(Edit1), Text(Edit4), CheckBox1->isChecked(), Text(Edit5)};
 }
 
 bool TMainform::Changed() const { return !(FieldSettings() == saved_); }
@@ -253,6 +289,19 @@ std::string TMainform::DriveTypeText(const std::string& root) {
     return lastDriveType_;
 }
 
+std::string TMainform::DriveFolderNote() const {
+    const auto letter = DriveLetter(drive_);
+    if (!letter) return std::string();
+    const std::string shown = DriveShownAs(*letter);
+    return shown == drive_ ? std::string() : " (" + shown + ")";
+}
+
+std::string TMainform::DriveInUseText() const {
+    const auto letter = DriveLetter(drive_);
+    const std::string shown = letter ? DriveShownAs(*letter) : drive_;
+    return std::string(Words().DriveInUse) + (shown == drive_ ? std::string() : ": " + shown);
+}
+
 void TMainform::Button3Click() {
     TakeToolAndDrive();
     mapped_ = false;
@@ -261,7 +310,7 @@ void TMainform::Button3Click() {
     const std::string spool = AddBackslash(clientDir) + "COPY";
     if (type == "floppy") return prompts_.Warning("Can't subst a Floppy drive");
     if (type == "network drive") return prompts_.Warning("Can't subst a Network drive");
-    if (type == "hard disk") return prompts_.Warning("Can't subst a Harddisk drive");
+    if (type == "hard disk") return prompts_.Warning(DriveInUseText());
 
     std::error_code ec;
     if (!fs::is_regular_file(substTool_, ec)) return prompts_.Warning("Error Couldn't find" + substTool_);
@@ -272,8 +321,10 @@ void TMainform::Button3Click() {
     if (!mapped_) return;
 
     TIniFile(ClientIni()).WriteString("SpoolBay", "Executed", "1");
-    SetStatus("Status: Directory " + spool + " Substed as " + drive_);
-    Watch.Begin(int64_t{StrToInt(Text(Edit4))} * 1000);
+    SetStatus("Status: Directory " + spool + Words().MappedAs + drive_ + DriveFolderNote());
+    const int64_t interval = int64_t{StrToInt(Text(Edit4))} * 1000;
+    Watch.SettleMs = StrToInt(Text(Edit5));
+    Watch.Begin(interval);
 }
 
 void TMainform::Button4Click() {
@@ -281,14 +332,14 @@ void TMainform::Button4Click() {
     const std::vector<std::string> release = {drive_, "/D"};
     if (mapped_) {
         if (StartTool(substTool_, release)) {
-            SetStatus("Status: Drive not substed anymore");
+            SetStatus(Words().NotMappedAnymore);
             mapped_ = false;
         }
     } else {
-        if (prompts_.MessageBox("Drive may not be substed, Try it anyway?", "Confirm", PromptButtons::YesNo,
-                                PromptIcon::None) == PromptAnswer::Yes)
+        if (prompts_.MessageBox(Words().MayNotBeMapped, "Confirm", PromptButtons::YesNo, PromptIcon::None) ==
+            PromptAnswer::Yes)
             StartTool(substTool_, release);
-        SetStatus("Status:  Drive not substed");
+        SetStatus(Words().NotMapped);
         mapped_ = false;
     }
     Disarm();
@@ -325,14 +376,12 @@ void TMainform::CheckBox1Click() {
 
 void TMainform::Edit1Change() {
     if (Edit1->isReadOnly())
-        prompts_.MessageBox("You must unclick \"Start with Windows\" Before Changing Drive!", "Information",
-                            PromptButtons::Ok, PromptIcon::Information);
+        prompts_.MessageBox(Words().UnclickOnChange, "Information", PromptButtons::Ok, PromptIcon::Information);
 }
 
 void TMainform::Edit1Click() {
     if (Edit1->isReadOnly())
-        prompts_.MessageBox("You must unclick \"Start automatically with Windows\" Before Changing Drive!",
-                            "Information", PromptButtons::Ok, PromptIcon::Information);
+        prompts_.MessageBox(Words().UnclickOnClick, "Information", PromptButtons::Ok, PromptIcon::Information);
 }
 
 void TMainform::HideBehindIcon() {

@@ -34,8 +34,8 @@ public:
               const std::vector<std::string>& args);
     ~TMainform() override;
 
-    QLabel *Label1, *Label2, *Label3, *Label4, *Label5;
-    QLineEdit *Edit1, *Edit2, *Edit3, *Edit4;
+    QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6;
+    QLineEdit *Edit1, *Edit2, *Edit3, *Edit4, *Edit5;  // Edit5: the settle time
     QPushButton *Button2, *Button3, *Button4, *Button5;
     QCheckBox* CheckBox1;
     QStatusBar* StatusBar1;
@@ -61,6 +61,8 @@ public:
     void Settings1Click();
 
     std::string StatusText() const;
+    // What Start will do, for the status bar before it.
+    std::string StartDescription() const;
     bool Mapped() const { return mapped_; }
     // A field differs from what was last read from or written to SPOOLBAY.INI.
     bool Changed() const;
@@ -87,6 +89,11 @@ private:
     // Handlers reached from the event loop show a raised failure in a box.
     void Guarded(const std::function<void()>& handler);
     void TakeToolAndDrive();
+    // The first drive letter from F: whose drive is free.
+    std::string FirstFreeDrive();
+    // " (~/Drives/F)" after a drive where the drive is a folder; empty elsewhere.
+    std::string DriveFolderNote() const;
+    std::string DriveInUseText() const;
     // Stop and Exit: the hand-shake key cleared unless a run is under way; the watch ends.
     void Disarm();
     // The tray icon shows and the windows hide; without a notification area the window minimises instead.

@@ -16,12 +16,19 @@ namespace {
 class QtNotifyArea : public NotifyArea {
 public:
     QtNotifyArea() {
-        QObject::connect(&icon_, &QSystemTrayIcon::activated, [this](QSystemTrayIcon::ActivationReason reason) {
-            if (!OnMouse) return;
-            if (reason == QSystemTrayIcon::Trigger) OnMouse(Mouse::LeftUp);
-            else if (reason == QSystemTrayIcon::DoubleClick) OnMouse(Mouse::LeftDoubleClick);
-            else if (reason == QSystemTrayIcon::Context) OnMouse(Mouse::RightUp);
-        });
+        // Queued: the icon reports a click from inside its own mouse handler, and
+        // what a click starts (a menu's nested loop, "Show Mainform" removing the
+        // icon) must not run while that handler is still on the stack, or the
+        // handler returns into a deleted icon.
+        QObject::connect(
+            &icon_, &QSystemTrayIcon::activated, &icon_,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (!OnMouse) return;
+                if (reason == QSystemTrayIcon::Trigger) OnMouse(Mouse::LeftUp);
+                else if (reason == QSystemTrayIcon::DoubleClick) OnMouse(Mouse::LeftDoubleClick);
+                else if (reason == QSystemTrayIcon::Context) OnMouse(Mouse::RightUp);
+            },
+            Qt::QueuedConnection);
     }
     bool Add(const NotifyRecord& r) override {
         // Without a notification area Qt would still accept the icon and show nothing.

@@ -2,6 +2,7 @@
 #include <QCoreApplication>
 #include <QTimer>
 #include <cstdio>
+#include <string>
 
 #include "common/Errors.h"
 #include "common/UserPrompts.h"
@@ -13,9 +14,34 @@
 #include "ui/QtText.h"
 #include "ui/TApplication.h"
 
+namespace {
+
+std::string CompanionUsage() {
+    return "Usage: SpoolBay [/U]\n"
+           "       SpoolBay --help | --version\n"
+           "\n"
+           "SpoolBay maps a drive such as F: onto Vollum's spool folder COPY (on Linux\n"
+           "the drive is the folder ~/Drives/F) and starts Vollum whenever something\n"
+           "put there has stopped changing; Vollum uploads it and empties the spool.\n"
+           "/U starts it in the notification area with the drive mapped at once.\n"
+           "\n"
+           "Settings: " +
+           vollum::CompanionSettingsDirectory() + "SPOOLBAY.INI\n";
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     using namespace vollum;
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
+        std::fputs(CompanionUsage().c_str(), stdout);
+        return 0;
+    }
+    if (!args.empty() && (args[0] == "--version" || args[0] == "-V")) {
+        std::printf("SpoolBay %s\n", VOLLUM_VERSION);
+        return 0;
+    }
     if (!DisplayAvailable() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         std::fprintf(stderr, "SpoolBay: no display to show its window on\n");
         return 2;

@@ -1,7 +1,12 @@
 #include "platform/ProcessStart.h"
 
+namespace vollum {
+const char* const kStartedBySpoolBay = "VOLLUM_STARTED_BY_SPOOLBAY";
+}
+
 #ifndef _WIN32
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStringList>
 
 namespace vollum {
@@ -16,6 +21,21 @@ bool StartHidden(const std::string& program, const std::vector<std::string>& arg
     for (const auto& a : args) list << Text(a);
     // Detached: the child is re-parented, so it neither waits on us nor lingers as a zombie.
     return QProcess::startDetached(Text(program), list);
+}
+
+long long StartClientProcess(const std::string& program, const std::vector<std::string>& args) {
+    if (program.empty()) return -1;
+    QStringList list;
+    for (const auto& a : args) list << Text(a);
+    QProcess p;
+    p.setProgram(Text(program));
+    p.setArguments(list);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(kStartedBySpoolBay, "1");
+    p.setProcessEnvironment(env);
+    qint64 pid = -1;
+    // Detached as StartHidden is: SpoolBay ending must never end a run.
+    return p.startDetached(&pid) && pid > 0 ? pid : -1;
 }
 
 void StartEditor(const std::string& editor, const std::string& file) {

@@ -18,3 +18,15 @@ void StartEditor(const std::string& editor, const std::string& file);
 std::string ClientProgramName();
 
 }  // namespace vollum
+
+namespace vollum {
+
+// The environment variable SpoolBay sets ("1") on the client it starts, so the
+// client can tell SpoolBay's start from a user's.
+extern const char* const kStartedBySpoolBay;
+
+// StartHidden with kStartedBySpoolBay=1 added to the environment. Returns the
+// started process's id, or -1 when the start was refused.
+long long StartClientProcess(const std::string& program, const std::vector<std::string>& args);
+
+}  // namespace vollum

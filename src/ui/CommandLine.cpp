@@ -18,8 +18,22 @@ CommandLineRequest TakeOptions(std::vector<std::string>& arguments) {
     return CommandLineRequest::Run;
 }
 
+bool TakeSpoolOption(std::vector<std::string>& arguments) {
+    bool spool = false;
+    for (auto it = arguments.begin(); it != arguments.end() && *it != "--";) {
+        if (*it == "--spool") {
+            it = arguments.erase(it);
+            spool = true;
+        } else {
+            ++it;
+        }
+    }
+    return spool;
+}
+
 std::string UsageText(const std::string& programDir) {
     return "Usage: Vollum [--] [FILE|DIRECTORY]...\n"
+           "       Vollum --spool\n"
            "       Vollum --help | --version\n"
            "\n"
            "Without arguments Vollum opens its window (interactive mode), or, while\n"
@@ -27,6 +41,8 @@ std::string UsageText(const std::string& programDir) {
            "directory COPY beside VOLLUM.INI and ends (spool mode). With paths it\n"
            "uploads those files and directories to the last-used server and ends\n"
            "(drop mode). A path that begins with \"-\" goes after \"--\" or as ./NAME.\n"
+           "--spool uploads the spool once as SpoolBay's start would, without the\n"
+           "hand-shake key (for a systemd path unit or cron).\n"
            "Without a display messages go to stderr and take their default answer.\n"
            "\n"
            "Exit codes:\n"

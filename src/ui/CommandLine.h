@@ -12,6 +12,9 @@ enum class CommandLineRequest { Run, Help, Version };
 // seen wins); the first "--" is taken out of the arguments.
 CommandLineRequest TakeOptions(std::vector<std::string>& arguments);
 
+// Takes every "--spool" before any "--" out of the arguments; true when there was one.
+bool TakeSpoolOption(std::vector<std::string>& arguments);
+
 // The modes, the exit codes and the settings file in use.
 std::string UsageText(const std::string& programDir);
 

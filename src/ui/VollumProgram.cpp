@@ -49,12 +49,14 @@ int RunVollum(int argc, char** argv) {
         case CommandLineRequest::Version: std::printf("Vollum %s\n", VOLLUM_VERSION); return kExitNormal;
         case CommandLineRequest::Run: break;
     }
+    const bool spool = TakeSpoolOption(arguments);
     const std::string startDirectory = CurrentDirectory();
-    if (!DisplayAvailable()) return RunHeadless(argv[0], arguments, startDirectory);
-    return RunWithDisplay(argv[0], arguments, startDirectory);
+    if (!DisplayAvailable()) return RunHeadless(argv[0], arguments, startDirectory, spool);
+    return RunWithDisplay(argv[0], arguments, startDirectory, spool);
 }
 
-int RunHeadless(char* argv0, const std::vector<std::string>& arguments, const std::string& startDirectory) {
+int RunHeadless(char* argv0, const std::vector<std::string>& arguments, const std::string& startDirectory,
+                bool spoolOption) {
     char* qtArgv[] = {argv0, nullptr};
     QCoreApplication app(qtArgc, qtArgv);
     ConsolePrompts prompts;
@@ -66,6 +68,7 @@ int RunHeadless(char* argv0, const std::vector<std::string>& arguments, const st
         AddTerminateHook([&meter] { meter.Hide(); });
     }
     TStartup startup(session, arguments, startDirectory);
+    if (spoolOption) startup.Spool = SpoolStart::Option;
     try {
         startup.ProgramEntry(ProgramDirectory());
     } catch (const EUntrustedFolder& e) {
@@ -79,7 +82,8 @@ int RunHeadless(char* argv0, const std::vector<std::string>& arguments, const st
     return code;
 }
 
-int RunWithDisplay(char* argv0, const std::vector<std::string>& arguments, const std::string& startDirectory) {
+int RunWithDisplay(char* argv0, const std::vector<std::string>& arguments, const std::string& startDirectory,
+                   bool spoolOption) {
     char* qtArgv[] = {argv0, nullptr};
     TApplication app(qtArgc, qtArgv);
     app.setWindowIcon(VollumIcon());
@@ -88,6 +92,7 @@ int RunWithDisplay(char* argv0, const std::vector<std::string>& arguments, const
     app.Prompts = &prompts;
     TFtpSession session(prompts);
     TStartup startup(session, arguments, startDirectory);
+    if (spoolOption) startup.Spool = SpoolStart::Option;
     WindowArrangement arrangement{};
     try {
         arrangement = startup.ProgramEntry(ProgramDirectory());

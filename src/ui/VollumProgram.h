@@ -9,7 +9,10 @@ namespace vollum {
 
 int RunVollum(int argc, char** argv);
 
-int RunWithDisplay(char* argv0, const std::vector<std::string>& arguments, const std::string& startDirectory);
-int RunHeadless(char* argv0, const std::vector<std::string>& arguments, const std::string& startDirectory);
+// spoolOption: --spool was given.
+int RunWithDisplay(char* argv0, const std::vector<std::string>& arguments, const std::string& startDirectory,
+                   bool spoolOption = false);
+int RunHeadless(char* argv0, const std::vector<std::string>& arguments, const std::string& startDirectory,
+                bool spoolOption = false);
 
 }  // namespace vollum

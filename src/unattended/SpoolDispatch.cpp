@@ -27,7 +27,7 @@ void TUnattended::Dispatch() {
             if (HideMainWindow) HideMainWindow();
             SendSpoolFiles(v.Port, v.HostName, v.UserName, v.Password);
             s_.LogLine("Finished sending files");
-            TIniFile(v.ProgramDir + "VOLLUM.INI").WriteString("SpoolBay", "Executed", "0");
+            if (!KeepSpoolKey) TIniFile(v.ProgramDir + "VOLLUM.INI").WriteString("SpoolBay", "Executed", "0");
             RemoveStoredSpoolDirectories();
         }
     }

@@ -5,11 +5,21 @@
 #include <vector>
 
 #include "config/StartupReading.h"
+#include "config/TIniFile.h"
 #include "unattended/TUnattended.h"
 
 namespace vollum {
 
 class TFtpSession;
+
+// Who started the client, for the spool run: SpoolBay (its mark in the
+// environment) gets one when the hand-shake key is armed; a user's start never
+// does, whatever the key says, and leaves the key alone; the --spool option
+// runs the spool without the key.
+enum class SpoolStart { ByUser, BySpoolBay, Option };
+
+// BySpoolBay when the environment carries SpoolBay's mark, else ByUser.
+SpoolStart SpoolStartFromEnvironment();
 
 class TStartup {
 public:
@@ -25,6 +35,7 @@ public:
     void FormCreate();
 
     TUnattended Runs;
+    SpoolStart Spool = SpoolStartFromEnvironment();
     WindowArrangement Arrangement = WindowArrangement::Interactive;
     bool CreationFailed = false;
 
@@ -33,6 +44,9 @@ public:
     int HeadlessExitCode() const;
 
 private:
+    // The hand-shake key as this start reads it.
+    bool SpoolWanted(const TIniFile& ini) const;
+
     TFtpSession& s_;
     std::string programDir_;
 };

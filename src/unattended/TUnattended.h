@@ -33,6 +33,9 @@ public:
     std::vector<std::string> Arguments;
     std::string StartDirectory;
 
+    // A spool run started by hand (Vollum --spool) neither needs nor clears the hand-shake key.
+    bool KeepSpoolKey = false;
+
     // Hides the main window and sets it minimised before a run.
     std::function<void()> HideMainWindow;
     // Called once when a run requests the end of the program.

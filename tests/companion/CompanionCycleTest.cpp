@@ -80,5 +80,19 @@ TEST(CompanionCycle, AFileDroppedOnTheDriveArrivesOnTheServerAndLeavesTheSpool) 
     EXPECT_TRUE(fs::is_empty(client.Spool()));
 }
 
+// Without a display, and without Qt's offscreen platform: printing needs no window.
+TEST(CompanionOptions, HelpAndVersionPrintAndExit) {
+    for (const auto& [option, shown] : {std::pair{"--help", "Usage: SpoolBay"}, {"--version", "SpoolBay 1."}}) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+        p.setProcessEnvironment(env);
+        p.start(QString::fromStdString(std::string(VOLLUM_BINARY_DIR) + "/SpoolBay"), {option});
+        ASSERT_TRUE(p.waitForFinished(10000)) << option;
+        EXPECT_EQ(p.exitCode(), 0) << option;
+        EXPECT_TRUE(p.readAllStandardOutput().startsWith(shown)) << option;
+    }
+}
+
 }  // namespace
 }  // namespace vollum::test

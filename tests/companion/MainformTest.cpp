@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <cstdlib>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include "companion/TMainform.h"
 #include "companion/TTrayIcon.h"
 #include "config/TIniFile.h"
+#include "platform/CompanionWords.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempDir.h"
 
@@ -129,23 +131,23 @@ TEST_F(Mainform, StartMapsArmsAndWatchesStopReleasesAndStopWithoutStartAsks) {
     EXPECT_EQ(tool, std::vector<std::string>{(root / "vollum-subst") + " F: " + spool});
     EXPECT_TRUE(f->Mapped());
     EXPECT_EQ(Key(), "1");
-    EXPECT_EQ(f->StatusText(), "Status: Directory " + spool + " Substed as F:");
+    EXPECT_EQ(f->StatusText(), "Status: Directory " + spool + Words().MappedAs + "F: (" + DriveShownAs('F') + ")");
     EXPECT_TRUE(f->Watch.Timer1.Enabled());
     EXPECT_EQ(f->Watch.Timer1.Interval(), 2000);
 
     f->Button4Click();
     EXPECT_EQ(tool.back(), (root / "vollum-subst") + " F: /D");
     EXPECT_FALSE(f->Mapped());
-    EXPECT_EQ(f->StatusText(), "Status: Drive not substed anymore");
+    EXPECT_EQ(f->StatusText(), Words().NotMappedAnymore);
     EXPECT_FALSE(f->Watch.Timer1.Enabled());
     EXPECT_EQ(Key(), "0");  // disarmed: the user's next Vollum opens its window
 
     prompts.answers = {PromptAnswer::No};
     f->Button4Click();
-    EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"Drive may not be substed, Try it anyway?"});
+    EXPECT_EQ(prompts.Texts(), std::vector<std::string>{Words().MayNotBeMapped});
     EXPECT_EQ(tool.size(), 2u);
     EXPECT_EQ(Key(), "0");
-    EXPECT_EQ(f->StatusText(), "Status:  Drive not substed");
+    EXPECT_EQ(f->StatusText(), Words().NotMapped);
 }
 
 TEST_F(Mainform, StartRefusesAMappedDriveAMissingToolAndABadInterval) {
@@ -157,7 +159,7 @@ TEST_F(Mainform, StartRefusesAMappedDriveAMissingToolAndABadInterval) {
     fs::remove(root / "Drives/F");
     f->Edit2->setText(QString::fromStdString(root / "no-such-tool"));
     f->Button3Click();
-    EXPECT_EQ(prompts.Texts(), (std::vector<std::string>{"Can't subst a Harddisk drive",
+    EXPECT_EQ(prompts.Texts(), (std::vector<std::string>{std::string(Words().DriveInUse) + ": " + DriveShownAs('F'),
                                                          "Error Couldn't find" + (root / "no-such-tool")}));
     EXPECT_TRUE(tool.empty());
 
@@ -251,6 +253,54 @@ TEST(TrayIcon, CallsTheAreaOnlyForChangesAndCutsTheTip) {
         EXPECT_EQ(icon.ToolTip(), std::string(61, 'a'));
     }
     EXPECT_EQ(calls.back(), "delete");  // destroyed while shown
+}
+
+}  // namespace
+}  // namespace vollum
+
+namespace vollum {
+namespace {
+
+// A first start, as a new user meets it: what Start needs is filled in, the
+// status bar says what Start will do, and the labels speak of this system.
+TEST_F(Mainform, FirstStartFillsAFreeDriveTheIntervalAndTheClientAndSaysWhatStartDoes) {
+    fs::create_directories(root / "Drives");
+    fs::create_directory_symlink("/tmp", root / "Drives/F");  // F: is taken
+    test::WriteFile(root / "config/Vollum97 Path", (root / "Client Dir") + "\n");
+    test::WriteFile(root / "Client Dir/VOLLUM.INI", "[LastUsed]\r\nNAME=office\r\n");
+    auto f = Create();
+    EXPECT_EQ(f->Edit1->text().toStdString(), "G:");
+    EXPECT_EQ(f->Edit4->text().toStdString(), "5");
+    EXPECT_EQ(f->Edit5->text().toStdString(), "500");
+    EXPECT_EQ(f->Edit3->text().toStdString(), root / "Client Dir");
+    EXPECT_EQ(f->StatusText(),
+              "Status: Start uploads everything put into " + DriveShownAs('G') + " to the server of profile office");
+    EXPECT_EQ(f->Label1->text().toStdString(), Words().ToolLabel);
+    EXPECT_EQ(f->CheckBox1->text().toStdString(), Words().StartAtLogin);
+    f->Button3Click();
+    EXPECT_TRUE(f->Mapped());
+    EXPECT_EQ(f->Watch.SettleMs, 500);
+    EXPECT_TRUE(f->Changed());  // offered for saving at close
+}
+
+// Shown again from the tray's menu and by a click on the icon, every time.
+TEST_F(Mainform, TheIconsMenuAndAClickBringTheWindowBack) {
+    WriteSettings("F:", "1", "0");
+    auto f = Create();
+    f->show();
+    for (auto show : std::vector<std::function<void()>>{
+             [&] { f->Settings1->trigger(); },
+             [&] { f->TrayIcon1->MouseAction(NotifyArea::Mouse::LeftUp); },
+             [&] { f->TrayIcon1->MouseAction(NotifyArea::Mouse::LeftDoubleClick); },
+         }) {
+        f->showMinimized();
+        QCoreApplication::processEvents();
+        show();
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(f->isVisible());
+        EXPECT_FALSE(f->isMinimized());
+        EXPECT_FALSE(f->TrayIcon1->Active());
+    }
 }
 
 }  // namespace

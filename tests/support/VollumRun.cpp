@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "config/TIniFile.h"
+#include "platform/ProcessStart.h"
 
 namespace vollum::test {
 
@@ -46,6 +47,9 @@ void VollumProgramDir::Start(QProcess& p, const std::vector<std::string>& argume
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("DISPLAY");
     env.remove("WAYLAND_DISPLAY");
+    // As SpoolBay starts it: an armed key means a spool run.
+    if (StartedBySpoolBay) env.insert(kStartedBySpoolBay, "1");
+    else env.remove(kStartedBySpoolBay);
     p.setProcessEnvironment(env);
     p.setWorkingDirectory(QString::fromStdString(workingDirectory.empty() ? Path() : workingDirectory));
     QStringList args;

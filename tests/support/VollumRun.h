@@ -36,6 +36,10 @@ public:
                   const std::map<std::string, std::string>& profile = {}, bool fixedOk = true);
     std::string IniValue(const std::string& section, const std::string& key) const;
 
+    // The program is started as SpoolBay starts it (its mark in the environment);
+    // false: as a user starts it.
+    bool StartedBySpoolBay = true;
+
     // Starts the program without a display in workingDirectory (default: the
     // program directory) and returns at once.
     void Start(QProcess& process, const std::vector<std::string>& arguments = {},
