@@ -35,7 +35,12 @@ int main(int argc, char** argv) {
     using namespace vollum;
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
-        std::fputs(CompanionUsage().c_str(), stdout);
+        try {
+            std::fputs(CompanionUsage().c_str(), stdout);
+        } catch (const EUntrustedFolder& e) {
+            std::fprintf(stderr, "SpoolBay: %s\n", e.what());
+            return 4;
+        }
         return 0;
     }
     if (!args.empty() && (args[0] == "--version" || args[0] == "-V")) {
