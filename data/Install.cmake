@@ -67,6 +67,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # TLS loads libssl.so.3 when the first encrypted connection needs it, so
 # dpkg-shlibdeps cannot see it among the linked libraries.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libssl3")
+# xdg-open shows viewed files and listings in the desktop's own programs;
+# without it Vollum shows them in a viewer of its own.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

@@ -5,7 +5,14 @@
 namespace vollum {
 
 PromptAnswer DefaultAnswer(PromptButtons buttons) {
-    return buttons == PromptButtons::YesNo ? PromptAnswer::Yes : PromptAnswer::Ok;
+    switch (buttons) {
+        case PromptButtons::YesNo: return PromptAnswer::Yes;
+        case PromptButtons::YesNoDefaultNo: return PromptAnswer::No;
+        case PromptButtons::ReplaceKeepBothCancel: return PromptAnswer::KeepBoth;
+        case PromptButtons::Ok:
+        case PromptButtons::OkCancel: break;
+    }
+    return PromptAnswer::Ok;
 }
 
 PromptAnswer ConsolePrompts::MessageBox(const std::string& text, const std::string& title, PromptButtons buttons,

@@ -5,9 +5,11 @@
 
 namespace vollum {
 
-enum class PromptButtons { Ok, OkCancel, YesNo };
+// YesNoDefaultNo: a question whose Yes would lose something; Enter answers No.
+// ReplaceKeepBothCancel: a file is there already; Enter keeps both.
+enum class PromptButtons { Ok, OkCancel, YesNo, YesNoDefaultNo, ReplaceKeepBothCancel };
 enum class PromptIcon { None, Information, Warning, Error, Exclamation };
-enum class PromptAnswer { Ok, Cancel, Yes, No };
+enum class PromptAnswer { Ok, Cancel, Yes, No, Replace, KeepBoth };
 
 class UserPrompts {
 public:
@@ -18,6 +20,13 @@ public:
     virtual bool InputBox(const std::string& title, const std::string& prompt, std::string& value) = 0;
     // True when questions get their default answer with nobody asked.
     virtual bool AnswersOnItsOwn() const { return false; }
+    // Shows a local file read-only, for when no outside program can; false
+    // when there is no window to show it in.
+    virtual bool ShowFile(const std::string& path, const std::string& title) {
+        (void)path;
+        (void)title;
+        return false;
+    }
 
     // Shorthands used throughout the engine.
     void Notice(const std::string& text) { MessageBox(text, "", PromptButtons::Ok, PromptIcon::None); }
@@ -27,7 +36,7 @@ public:
     }
 };
 
-// The first button is the default answer (OK, or Yes).
+// The default button's answer: OK, Yes, No for YesNoDefaultNo, KeepBoth.
 PromptAnswer DefaultAnswer(PromptButtons buttons);
 
 // Headless runs: prints to stderr and takes the default answer.

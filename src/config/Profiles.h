@@ -34,6 +34,12 @@ struct ProfileValues {
     int Connections = 1;   // parallel uploads of a spool or drop run, 1-8
 };
 
+// What a new profile starts with in the setup dialog: the FTP port, and
+// seconds to connect and to wait for data.
+inline constexpr const char* kNewProfilePort = "21";
+inline constexpr const char* kNewProfileConnectionTimeOut = "30";
+inline constexpr const char* kNewProfileFtpTimeOut = "60";
+
 // "Profile" + the slot number in decimal.
 std::string ProfileSlotKey(int slot);
 

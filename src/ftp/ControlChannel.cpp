@@ -2,6 +2,7 @@
 #include "ftp/ControlChannel.h"
 
 #include <algorithm>
+#include <chrono>
 #include <utility>
 
 #include "common/Convert.h"
@@ -62,6 +63,7 @@ bool ControlChannel::Open(const std::string& host, const std::string& port) {
     socket_.IPAddr = host;
     socket_.SetNonBlocking(false);
     acceptedType_.clear();  // a new server knows no type yet
+    lastErrorText_.clear();
     ++connectionSerial_;
     ++directorySerial_;
     BusyCursor();
@@ -185,6 +187,20 @@ int ControlChannel::SendAndAwaitReply(const std::string& line) {
 }
 
 void ControlChannel::SendUrgent(const std::string& text) { socket_.SendUrgent(text); }
+
+void ControlChannel::ReadRepliesWithin(int count, int ms) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (count > 0 && connected_ && socket_.FSocket != -1) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now()).count();
+        if (left <= 0 || !socket_.WaitForInput(left)) break;
+        bool abandoned = false;
+        ReadReply(abandoned);
+        if (abandoned) break;
+        --count;
+    }
+    if (connected_) owedReplies_ += count;
+}
 
 TlsContext& ControlChannel::TlsSettings() {
     if (!tlsContext_) tlsContext_ = std::make_unique<TlsContext>();
@@ -328,6 +344,11 @@ void ControlChannel::SocketErrorOccurred(int error, const std::string& msg) {
         return;
     }
     const std::string text = "Error: " + std::to_string(error) + "\r\n" + msg;
+    lastErrorText_ = msg;
+    if (errorsQuiet_) {
+        transcript_.LogLine(text + " Error");
+        return;
+    }
     prompts_.MessageBox(text, "Error", PromptButtons::Ok, PromptIcon::Exclamation);
     transcript_.LogLine(text + " Error");
 }

@@ -53,6 +53,9 @@ public:
     int GetReply();
     // "ABOR\r\n" as urgent data; it must get through while a command is busy.
     void SendUrgent(const std::string& text);
+    // Reads up to count replies as they come within ms, without a box for
+    // the wait; those that do not come in time are read before the next command.
+    void ReadRepliesWithin(int count, int ms);
 
     // TLS on the connection once the server accepted AUTH TLS; false when the
     // handshake failed (TlsProblem says why). Protected() from then on.
@@ -101,7 +104,10 @@ public:
     // Marks a transfer running for its lifetime, whatever way it ends.
     class TransferScope {
     public:
-        explicit TransferScope(ControlChannel& c) : c_(c) { c_.transferBusy_ = true; }
+        explicit TransferScope(ControlChannel& c) : c_(c) {
+            c_.transferBusy_ = true;
+            c_.userCancel_ = false;
+        }
         ~TransferScope() { c_.transferBusy_ = false; }
         TransferScope(const TransferScope&) = delete;
         TransferScope& operator=(const TransferScope&) = delete;
@@ -112,7 +118,17 @@ public:
 
     // Cancel and time-outs: the wait in progress gives up at its next look.
     void RequestAbort() { abortFlag_ = true; }
-    void ClearAbort() { abortFlag_ = false; }
+    // The user's Cancel: an abort that is no failure (no error box) and is said as such.
+    void RequestCancel() {
+        abortFlag_ = true;
+        userCancel_ = true;
+    }
+    // The running transfer was stopped by the user's Cancel.
+    bool UserCancelled() const { return userCancel_; }
+    void ClearAbort() {
+        abortFlag_ = false;
+        userCancel_ = false;
+    }
     bool AbortPending() const { return abortFlag_; }
     // True once per request.
     bool AbortRequested();
@@ -128,6 +144,11 @@ public:
     }
     // The handler of both connections' socket errors.
     void SocketErrorOccurred(int error, const std::string& msg);
+    // While set, a socket failure is logged and kept in LastErrorText instead
+    // of shown in a box (a run says it once in a notice of its own).
+    void SetErrorsQuiet(bool quiet) { errorsQuiet_ = quiet; }
+    // The text of the last socket failure reported ("Connection refused").
+    const std::string& LastErrorText() const { return lastErrorText_; }
 
     void SetTimeout(int seconds) { socket_.Timeout = seconds; }
     int Timeout() const { return socket_.Timeout; }
@@ -161,6 +182,9 @@ private:
     bool commandBusy_ = false;
     bool transferBusy_ = false;
     bool abortFlag_ = false;
+    bool userCancel_ = false;
+    bool errorsQuiet_ = false;
+    std::string lastErrorText_;
     int lastSocketError_ = 0;
     int connectionSerial_ = 0;
     int directorySerial_ = 0;

@@ -153,6 +153,13 @@ int DataChannel::SendAbort() {
     return control_.GetReply();
 }
 
+void DataChannel::AbortTransfer() {
+    Close();
+    if (!control_.Connected() || !control_.SocketOpen()) return;
+    control_.SendUrgent("ABOR\r\n");
+    control_.ReadRepliesWithin(2, kAbortRepliesMs);
+}
+
 void DataChannel::Close() {
     control_.AfterNextSend(nullptr);
     if (socket_.FListenSocket != -1) socket_.CancelListen();

@@ -40,6 +40,14 @@ public:
     bool Protecting() const { return protect_; }
     // "ABOR\r\n" as urgent data on the control connection, then one reply (its class).
     int SendAbort();
+    // Stops the running transfer at once: the data connection closes first,
+    // so a server blocked sending or receiving fails now and goes back to its
+    // commands (one that reads no urgent data meanwhile would otherwise never
+    // see the ABOR); then ABOR, and the two replies due (the transfer
+    // command's and ABOR's) are read for a short while, the rest before the
+    // next command.
+    void AbortTransfer();
+    static constexpr int kAbortRepliesMs = 600;
     // Closes what is open; closing a socket a failed Accept never opened
     // would raise an error box of its own.
     void Close();

@@ -17,6 +17,12 @@ namespace {
 // The meter counts in 255-byte receives; socket and file see 256 KiB blocks.
 constexpr int kMeterUnit = 255;
 constexpr int kReceiveBlock = 256 * 1024;
+
+void SayCancelled(Transcript& text, const std::string& source) {
+    const std::string line = "Transfer cancelled: " + ControlChannel::Printable(source);
+    text.ShowLine("%s", {line});
+    text.LogLine(line);
+}
 }  // namespace
 
 bool RetrieveOperation::Receive(const std::string& source, const std::string& localName,
@@ -97,6 +103,12 @@ bool RetrieveOperation::Receive(const std::string& source, const std::string& lo
     data.Accept();
     control.NormalCursor();
     if (control.AbortRequested() || control.LastSocketError() != 0 || !data.IsOpen()) {
+        if (control.UserCancelled()) {
+            // The user's Cancel while the connection was being made: no failure to report.
+            data.AbortTransfer();
+            SayCancelled(text, source);
+            return;
+        }
         // The server answered the command with 1xx: its final reply is still
         // to come and must not be taken for the next command's.
         data.Close();
@@ -117,6 +129,11 @@ bool RetrieveOperation::Receive(const std::string& source, const std::string& lo
     bool aborted = false;
     int n = 0;
     const std::unique_ptr<char[]> buffer(new char[kReceiveBlock + 1]);
+    if (meterShown && expected > 0 && meter.View() != nullptr) {
+        // Its own texts: none of an earlier transfer's stays on the window.
+        meter.SetStatus("Receiving file: " + source);
+        meter.BeginRates(expected);
+    }
     meter.BeginLoop();
     control.BusyCursor();
     do {
@@ -132,14 +149,30 @@ bool RetrieveOperation::Receive(const std::string& source, const std::string& lo
             }
             received += n;
         }
-        if (meter.Due(received, meterShown ? expected : 0)) meter.Update(received, expected);
+        if (meter.Due(received, meterShown ? expected : 0)) {
+            meter.PublishRates(received);
+            meter.Update(received, expected);
+        }
         if (meter.EventsDue()) TransferMeter::ProcessPendingEvents();
         if (control.AbortRequested()) {
-            data.SendAbort();
             aborted = true;
+            break;
         }
     } while (n >= 1);
-    if (meterShown && meter.Started()) meter.Update(received, expected);
+    if (aborted) {
+        // Nothing that came is kept: the partial file goes with `out`. A
+        // listing's half line ends here, so the replies get lines of their own.
+        if (!text.PendingLine().empty()) text.ShowText("\r\n");
+        data.AbortTransfer();
+        control.NormalCursor();
+        meter.Hide();
+        if (control.UserCancelled()) SayCancelled(text, source);
+        return;
+    }
+    if (meterShown && meter.Started()) {
+        meter.PublishRates(received);
+        meter.Update(received, expected);
+    }
     control.NormalCursor();
     if (!out.Close() && !writeFailed) {
         text.ShowLine("%sWrite to file: %s failed, transfer incomplete", {"\r\n", localName});
@@ -148,13 +181,17 @@ bool RetrieveOperation::Receive(const std::string& source, const std::string& lo
 
     if (separate) {
         out.Keep();
-        StartEditor(settings.Editor, out.Path());
+        text.ShowLine("Wrote %s (%s bytes)", {out.FinalPath(), std::to_string(received)});
+        // Without the editor (no xdg-open, say) the file is shown all the same.
+        if (!StartEditor(settings.Editor, out.Path()) &&
+            !p_.prompts.ShowFile(out.FinalPath(), listing ? "Directory listing" : source))
+            text.ShowLine("The editor %s cannot be started", {settings.Editor});
     }
 
     // A broken connection, a TLS stream without the server's close_notify or
     // a count other than the one announced: the server's 226 cannot vouch for
     // bytes that someone else may have ended.
-    const bool cut = !aborted && (n < 0 || data.EndedWithoutClose() || (announced && *announced != received));
+    const bool cut = n < 0 || data.EndedWithoutClose() || (announced && *announced != received);
     if (cut) {
         const std::string line = "Received " + std::to_string(received) +
                                  (announced ? " of " + std::to_string(*announced) : std::string()) +
@@ -167,9 +204,12 @@ bool RetrieveOperation::Receive(const std::string& source, const std::string& lo
     meter.Hide();
     const bool whole = !cut && n == 0 && !aborted && !writeFailed && finalReply == 2;
     // Only a whole file replaces what the target held before.
-    if (!listing && !view && whole && !out.Commit()) {
-        text.ShowLine("%sWrite to file: %s failed, transfer incomplete", {"\r\n", localName});
-        return false;
+    if (!listing && !view && whole) {
+        if (!out.Commit()) {
+            text.ShowLine("%sWrite to file: %s failed, transfer incomplete", {"\r\n", localName});
+            return false;
+        }
+        text.ShowLine("Wrote %s (%s bytes)", {out.FinalPath(), std::to_string(received)});
     }
     return whole;
 }

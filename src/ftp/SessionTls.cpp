@@ -57,16 +57,28 @@ bool TFtpSession::TrustServer(bool mayAskTrust) {
     if (pinned) reason += "; it is not the certificate pinned in the profile";
     else if (!Settings.TLSFingerprint.empty()) reason += "; the pinned TLSFingerprint is not a SHA-256 fingerprint";
     const std::string shown = peer.fingerprint.empty() ? "(none)" : FingerprintText(peer.fingerprint);
-    const std::string text = "The certificate of " + host + " could not be verified (" + reason +
-                             ").\r\nSHA-256 fingerprint:\r\n" + shown;
+    // What a user can check the certificate by, the same for a new one and a changed one.
+    const std::string details = "Subject: " + peer.subject + "\r\nIssuer: " + peer.issuer + "\r\nValid from " +
+                                peer.validFrom + " until " + peer.validUntil + "\r\n";
+    // A pin that no longer matches is a warning of its own: someone may stand in between.
+    const bool changed = pinned && !peer.fingerprint.empty();
+    const std::string text =
+        changed ? "The certificate of " + host + " has CHANGED since you trusted it\r\n" + details +
+                      "Pinned SHA-256 fingerprint:\r\n" + FingerprintText(*pinned) + "\r\nNew SHA-256 fingerprint:\r\n" +
+                      shown + "\r\nThe new one could not be verified either (" + peer.problem + ")."
+                : "The certificate of " + host + " could not be verified (" + reason + ").\r\n" + details +
+                      "SHA-256 fingerprint:\r\n" + shown;
     LogLine("The certificate of " + host + " could not be verified (" + reason + "), SHA-256 " + shown);
     // Nobody to ask (or a console that would answer Yes on its own): refused.
     if (!mayAskTrust || Prompts.AnswersOnItsOwn() || peer.fingerprint.empty()) {
         Prompts.MessageBox(text, "TLS", PromptButtons::Ok, PromptIcon::Exclamation);
         return false;
     }
-    const std::string question = text + "\r\n\r\nTrust this certificate and pin it in the profile?";
-    if (Prompts.MessageBox(question, "TLS", PromptButtons::YesNo, PromptIcon::Warning) != PromptAnswer::Yes)
+    const std::string question =
+        text + (changed ? "\r\n\r\nTrust the new certificate and pin it in the profile in place of the old one?"
+                        : "\r\n\r\nTrust this certificate and pin it in the profile?");
+    if (Prompts.MessageBox(question, "TLS", changed ? PromptButtons::YesNoDefaultNo : PromptButtons::YesNo,
+                           PromptIcon::Warning) != PromptAnswer::Yes)
         return false;
     Settings.TLSFingerprint = shown;
     // Only into the profile the connection was made with; a name never

@@ -206,13 +206,20 @@ bool StoreOperation::StoreOnce(const std::string& typeCommand, const std::string
     bool statusShown = false;
 
     auto abortBranch = [&] {
-        // 426 answers the interrupted STOR; the ABOR's own reply still follows.
-        if (data.SendAbort() == 4) control.OweReply();
-        data.Close();
+        data.AbortTransfer();
         in.Close();
         control.NormalCursor();
-        text.LogLine("Transfer aborted due to you're request");
-        text.ShowLine("%sTransfer aborted due to you're request", {"\r\n"});
+        if (control.UserCancelled()) {
+            // Asked for, so no failure; what arrived before may stay on the server.
+            const std::string line = "Transfer cancelled: " + ControlChannel::Printable(remote);
+            text.LogLine(line);
+            text.ShowLine("%s", {line});
+            // A temporary name is reported by Run, which keeps it for the next run.
+            if (expected == nullptr) text.ShowLine("The server may hold a partial file: %s", {remote});
+        } else {
+            text.LogLine("Transfer aborted due to you're request");
+            text.ShowLine("%sTransfer aborted due to you're request", {"\r\n"});
+        }
         meter.Hide();
         meter.SetBusyCursor(false);
     };

@@ -84,6 +84,9 @@ void TransferMeter::BeginRates(long long fileSize) {
     rates_ = {};
     rates_.fileSize = fileSize;
     rates_.start = RoundedSeconds();
+    // Until this transfer has figures of its own, none of an earlier one's show.
+    SetText(speed_, "", &MeterView::SetSpeed);
+    SetText(timeLeft_, "", &MeterView::SetTimeLeft);
 }
 
 void TransferMeter::PublishRates(long long total) {

@@ -35,7 +35,8 @@ public:
     void SetStatus(const std::string& text);
     void SetBusyCursor(bool busy);
 
-    // Speed and time-left of one store: begins at the first block.
+    // Speed and time-left of one transfer: begins at the first block with
+    // both texts empty.
     void BeginRates(long long fileSize);
     void PublishRates(long long total);
     // "12.50 kb/s" and "02:05 min".

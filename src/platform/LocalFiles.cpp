@@ -54,6 +54,22 @@ std::FILE* OpenPrivateForAppend(const std::string& path) {
     return f;
 }
 
+std::string KeepBothName(const std::string& path) {
+    constexpr int kMostCopies = 9999;
+    const size_t slash = path.rfind('/');
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    // A leading dot starts a hidden name, not an extension.
+    size_t dot = path.rfind('.');
+    if (dot == std::string::npos || dot <= nameStart) dot = path.size();
+    const std::string stem = path.substr(0, dot);
+    const std::string extension = path.substr(dot);
+    for (int n = 1; n <= kMostCopies; ++n) {
+        std::string candidate = stem + " (" + std::to_string(n) + ")" + extension;
+        if (!LocalFileExists(candidate)) return candidate;
+    }
+    return "";
+}
+
 bool IsSymbolicLink(const std::string& path) {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);

@@ -27,6 +27,10 @@ bool IsRealDirectory(const std::string& path);
 // An entry (of any kind) exists at that path.
 bool LocalFileExists(const std::string& path);
 bool IsSymbolicLink(const std::string& path);
+// The next free "name (N).ext" beside path, N counting from 1: "d/a.txt" ->
+// "d/a (1).txt", ".profile" -> ".profile (1)", "a.tar.gz" -> "a.tar (1).gz".
+// Empty when every N up to 9999 is taken.
+std::string KeepBothName(const std::string& path);
 // Opens a file for appending; one that does not exist yet is created
 // readable and writable by the owner only. nullptr (errno set) on failure.
 std::FILE* OpenPrivateForAppend(const std::string& path);

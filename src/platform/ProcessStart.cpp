@@ -38,12 +38,12 @@ long long StartClientProcess(const std::string& program, const std::vector<std::
     return p.startDetached(&pid) && pid > 0 ? pid : -1;
 }
 
-void StartEditor(const std::string& editor, const std::string& file) {
+bool StartEditor(const std::string& editor, const std::string& file) {
     QStringList parts = QProcess::splitCommand(QString::fromLocal8Bit(editor.empty() ? "xdg-open" : editor));
-    if (parts.isEmpty()) return;
+    if (parts.isEmpty()) return false;
     const QString program = parts.takeFirst();
     parts << Text(file);
-    QProcess::startDetached(program, parts);
+    return QProcess::startDetached(program, parts);
 }
 
 std::string ClientProgramName() { return "Vollum"; }

@@ -11,8 +11,9 @@ namespace vollum {
 bool StartHidden(const std::string& program, const std::vector<std::string>& args);
 
 // Editor + " " + file, started without waiting. The editor text may carry
-// arguments of its own; the file name is passed as one argument.
-void StartEditor(const std::string& editor, const std::string& file);
+// arguments of its own; the file name is passed as one argument. False when
+// the editor could not be started (not installed, say).
+bool StartEditor(const std::string& editor, const std::string& file);
 
 // The client program's file name in its directory ("Vollum"; "Vollum.EXE" on Windows).
 std::string ClientProgramName();

@@ -95,6 +95,8 @@ bool ReceiveFile::OpenBeside(const std::string& given) {
     return Attach(fd);
 }
 
+std::string ReceiveFile::FinalPath() const { return AbsolutePath(target_.empty() ? path_ : target_); }
+
 bool ReceiveFile::Close() {
     if (file_ == nullptr) return true;
     const bool ok = std::fclose(file_) == 0;

@@ -32,6 +32,9 @@ public:
     void Keep();
     bool IsOpen() const { return file_ != nullptr; }
     const std::string& Path() const { return path_; }
+    // The full path of the file this writes in the end: the target of a
+    // retrieve, the file itself for a view or a listing.
+    std::string FinalPath() const;
 
 private:
     bool Attach(int fd);

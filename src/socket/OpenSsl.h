@@ -11,6 +11,7 @@
 namespace vollum {
 
 #define VOLLUM_OPENSSL_CALLS(X)                                                                                        \
+    X(ASN1_TIME_to_tm)                                                                                                 \
     X(ERR_clear_error)                                                                                                 \
     X(ERR_error_string_n)                                                                                              \
     X(ERR_get_error)                                                                                                   \
@@ -49,8 +50,13 @@ namespace vollum {
     X(SSL_write)                                                                                                       \
     X(TLS_client_method)                                                                                               \
     X(X509_VERIFY_PARAM_set1_ip_asc)                                                                                   \
+    X(X509_NAME_oneline)                                                                                               \
     X(X509_digest)                                                                                                     \
     X(X509_free)                                                                                                       \
+    X(X509_get0_notAfter)                                                                                              \
+    X(X509_get0_notBefore)                                                                                             \
+    X(X509_get_issuer_name)                                                                                            \
+    X(X509_get_subject_name)                                                                                           \
     X(X509_verify_cert_error_string)
 
 struct OpenSsl {

@@ -489,6 +489,17 @@ bool TSockets::HasPendingInput() {
     return n >= 0 || (errno != EAGAIN && errno != EINTR);
 }
 
+bool TSockets::WaitForInput(int64_t timeoutMs) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max<int64_t>(1, timeoutMs));
+    for (;;) {
+        if (HasPendingInput()) return true;
+        const int64_t left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now()).count();
+        // A readable socket may hold only TLS records that are no input: then it waits again.
+        if (FSocket < 0 || left <= 0 || wait_.Wait(FSocket, WaitFor::Read, left) != WaitResult::Ready) return false;
+    }
+}
+
 bool TSockets::ShutdownAndDrain(int socket) {
     if (socket < 0) return false;
     if (tls_ && socket == FSocket) return TlsShutdownAndDrain();

@@ -109,6 +109,10 @@ public:
     // Under TLS, records that are waiting are decrypted to tell (a session
     // ticket is no input).
     bool HasPendingInput();
+    // Waits at most timeoutMs (at least 1) for what HasPendingInput tells,
+    // reporting nothing: false when it did not come in time or the wait was
+    // abandoned.
+    bool WaitForInput(int64_t timeoutMs);
     // Asynchronous-mode notification: event FD_READ=1, FD_WRITE=2, FD_ACCEPT=8,
     // FD_CONNECT=16, FD_CLOSE=32; an error above 10000 is reported instead.
     void DispatchNotification(int socket, int event, int error);

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 
 #include "socket/OpenSsl.h"
 
@@ -33,6 +34,31 @@ int KeepNewSession(SSL* ssl, SSL_SESSION* session) {
     if (context == nullptr) return 0;
     context->KeepSession(session);
     return 1;
+}
+
+// "/C=DE/CN=host" as "C=DE, CN=host": a slash starts a field where a name and "=" follow.
+std::string NameText(X509_NAME* name) {
+    if (name == nullptr) return "";
+    char line[1024];
+    if (api->X509_NAME_oneline(name, line, sizeof line) == nullptr) return "";
+    std::string in = line, out;
+    for (size_t i = 0; i < in.size(); ++i) {
+        const size_t eq = in.find('=', i + 1);
+        const bool field = in[i] == '/' && eq != std::string::npos &&
+                           in.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789.",
+                                                i + 1) == eq;
+        if (field) out += i == 0 ? "" : ", ";
+        else out += in[i];
+    }
+    return out;
+}
+
+std::string TimeText(const ASN1_TIME* time) {
+    struct tm parts {};
+    if (time == nullptr || api->ASN1_TIME_to_tm(time, &parts) != 1) return "";
+    char text[64];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &parts);
+    return text;
 }
 
 bool IsAddressLiteral(const std::string& host) {
@@ -232,6 +258,10 @@ TlsPeer TlsStream::Peer() const {
             peer.fingerprint += hex[md[i] & 15];
         }
     }
+    peer.subject = NameText(api->X509_get_subject_name(cert));
+    peer.issuer = NameText(api->X509_get_issuer_name(cert));
+    peer.validFrom = TimeText(api->X509_get0_notBefore(cert));
+    peer.validUntil = TimeText(api->X509_get0_notAfter(cert));
     api->X509_free(cert);
     const long result = api->SSL_get_verify_result(ssl);
     peer.verified = result == X509_V_OK;

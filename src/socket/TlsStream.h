@@ -45,6 +45,8 @@ struct TlsPeer {
     bool verified = false;    // chains to a trusted root and names the host
     std::string problem;      // why not verified
     std::string protocol, cipher;
+    // "CN=ftp.example, O=Example" and "2026-01-31 12:00:00 UTC"; empty without a certificate.
+    std::string subject, issuer, validFrom, validUntil;
 };
 
 class TlsStream {

@@ -49,8 +49,7 @@ void TFTPForm::RenameMNUClick() {
 }
 
 void TFTPForm::CancelMNUClick() {
-    if (access_.Busy()) transferCancelled_ = true;
-    access_.RequestAbort();
+    access_.CancelTransfer();
     // A transfer stalled in a wait for its data stops now rather than at its time-out.
     access_.AbandonDataWait();
     session_.LogLine("Something Aborted");

@@ -2,10 +2,10 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-#include "common/Helpers.h"
 #include "common/UserPrompts.h"
 #include "config/StartupReading.h"
 #include "ftp/TFtpSession.h"
+#include "platform/LocalFiles.h"
 #include "platform/SystemDefaults.h"
 #include "ui/QtText.h"
 #include "ui/TFTPForm.h"
@@ -18,6 +18,8 @@ bool TFTPForm::EditorAvailable() {
     const std::string editor = configured.empty() ? DefaultEditor() : configured;
     const QStringList parts = QProcess::splitCommand(ToQt(editor));
     if (!parts.isEmpty() && !QStandardPaths::findExecutable(parts.first()).isEmpty()) return true;
+    // Without the system's opener the file shows in Vollum's own viewer.
+    if (editor == DefaultEditor()) return true;
     // Without this the listing would land in a file nobody opens.
     access_.Prompts().MessageBox(
         "The editor \"" + editor + "\" cannot be started: program not found. Choose another with Options, Editor.",
@@ -43,13 +45,30 @@ void TFTPForm::DirMNUClick() {
     }
 }
 
+bool TFTPForm::ReplaceOrKeepBoth(std::string& local) {
+    if (!LocalFileExists(local) || IsDirectory(local)) return true;
+    const std::string question = "The local file " + local + " exists already.\r\n\r\n" +
+                                 "Replace it, or keep both and save the download as " +
+                                 LastPathComponent(KeepBothName(local)) + "?";
+    switch (access_.Prompts().MessageBox(question, "Get File", PromptButtons::ReplaceKeepBothCancel,
+                                         PromptIcon::Warning)) {
+        case PromptAnswer::Replace: return true;
+        case PromptAnswer::KeepBoth: {
+            local = KeepBothName(local);
+            return !local.empty();
+        }
+        default: return false;
+    }
+}
+
 void TFTPForm::GetMNUClick() {
     TGetDLG dialog(this);
     PrepareDialog(dialog);
     if (dialog.exec() != QDialog::Accepted) return;
-    const std::string local = TTransferDialog::Text(dialog.LocalName);
+    std::string local = TTransferDialog::Text(dialog.LocalName);
     // An emptied local name makes it a view.
     if (local.empty() && access_.Settings().ViewSep == "1" && !EditorAvailable()) return;
+    if (!local.empty() && !ReplaceOrKeepBoth(local)) return;
     session_.ReceiveData(TTransferDialog::Text(dialog.FileName), local, dialog.ChosenTypeCommand());
     session_.LogLine("Getfile " + local);
 }
@@ -72,11 +91,7 @@ void TFTPForm::PutMNUClick() {
     session_.LogLine("Putfile " + remote);
     std::string& type = access_.Settings().TypeCommand;
     type = dialog.PutTypeCommand(type);
-    transferCancelled_ = false;
-    if (session_.StoreFile(type, TTransferDialog::Text(dialog.FileName), remote) || !transferCancelled_) return;
-    // What arrived before the ABOR may stay on the server under the target's name.
-    const std::string stored = access_.Settings().UseLowerCase ? LowerCaseName(remote) : remote;
-    session_.ShowLine("The server may hold a partial file: %s", {stored});
+    session_.StoreFile(type, TTransferDialog::Text(dialog.FileName), remote);
 }
 
 }  // namespace vollum

@@ -19,6 +19,8 @@ void SessionAccess::PrepareConnect() { s_.PrepareConnect(); }
 
 void SessionAccess::RequestAbort() { s_.Control().RequestAbort(); }
 
+void SessionAccess::CancelTransfer() { s_.Control().RequestCancel(); }
+
 void SessionAccess::AbandonDataWait() { s_.Data().AbandonWait(); }
 
 void SessionAccess::AbandonAllWaits() {

@@ -30,6 +30,8 @@ public:
     // Before Connect: no half line, no error and no abort left from earlier.
     void PrepareConnect();
     void RequestAbort();
+    // The user's Cancel Transfer: an abort that is no failure.
+    void CancelTransfer();
     // Ends a socket wait in progress at once instead of at its deadline.
     void AbandonDataWait();
     void AbandonAllWaits();

@@ -35,7 +35,8 @@ TFTPForm::TFTPForm(TFtpSession& session, QWidget* parent) : QMainWindow(parent),
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName("Memo1");
-    // Typing into the pane is allowed and has no effect on the session.
+    // The transcript is what was said: it can be selected and copied, not changed.
+    Memo1->setReadOnly(true);
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -66,7 +67,7 @@ TFTPForm::TFTPForm(TFtpSession& session, QWidget* parent) : QMainWindow(parent),
     DirCommandMNU = AddMenu("DirCommandMNU", "&Directory");
     DirMNU = AddItem(DirCommandMNU, "DirMNU", "&List Directory", "Display a directory listing of the remote system",
                      &TFTPForm::DirMNUClick);
-    PwdMNU = AddItem(DirCommandMNU, "PwdMNU", "&Print Working Directory", "Print the current remote directory name",
+    PwdMNU = AddItem(DirCommandMNU, "PwdMNU", "Print &Working Directory", "Print the current remote directory name",
                      &TFTPForm::PwdMNUClick);
     ChDirMNU = AddItem(DirCommandMNU, "ChDirMNU", "&Change Directory", "Change the remote directory location",
                        &TFTPForm::ChDirMNUClick);

@@ -110,6 +110,9 @@ private:
     void ToggleOption(std::string& value, const char* key, QAction* item);
     // False, after a message, when the editor for a separate listing or view cannot be started.
     bool EditorAvailable();
+    // Before a Get onto a file that exists: Replace, Keep both (local takes
+    // the next free "name (N).ext") or Cancel (false).
+    bool ReplaceOrKeepBoth(std::string& local);
     std::string IniPath() const;
 
     TFtpSession& session_;
@@ -117,7 +120,6 @@ private:
     int depth_ = 0;              // menu handlers running, nested ones counted
     bool closePending_ = false;  // close asked for while something ran
     bool closing_ = false;       // FormClose is running
-    bool transferCancelled_ = false;  // Cancel Transfer chosen while the current transfer ran
     QTimer* closeTimer_;         // keeps abandoning waits until the handlers have ended
 };
 

@@ -140,13 +140,19 @@ TLoginDLG::TLoginDLG(StartupValues& settings, UserPrompts& prompts, std::functio
     for (size_t i = 1; i < std::size(chain); ++i) setTabOrder(chain[i - 1], chain[i]);
 
     connect(Profile, &QComboBox::editTextChanged, this, [this] { Guarded([this] { ProfileChange(); }); });
+    connect(Password, &QLineEdit::textEdited, this, [this](const QString& text) {
+        if (text.isEmpty()) secret_ = false;
+        else if (Password->echoMode() == QLineEdit::Password) secret_ = true;
+    });
     connect(CheckBox1, &QCheckBox::toggled, this, &TLoginDLG::CheckBox1Click);
     connect(CheckBox2, &QCheckBox::toggled, this, &TLoginDLG::CheckBox2Click);
     connect(AddBtn, &QPushButton::clicked, this, [this] { Guarded([this] { AddBtnClick(); }); });
     connect(ModifyBtn, &QPushButton::clicked, this, [this] { Guarded([this] { ModifyBtnClick(); }); });
     connect(DeleteBtn, &QPushButton::clicked, this, [this] { Guarded([this] { DeleteBtnClick(); }); });
     connect(OKBtn, &QPushButton::clicked, this, [this] {
-        // A failure is shown, and the dialog still closes with OK.
+        // A field that is no number keeps the dialog open; any other failure
+        // is shown, and the dialog still closes with OK.
+        if (!NumbersValid(true)) return;
         Guarded([this] { OKBtnClick(); });
         accept();
     });
@@ -216,7 +222,9 @@ void TLoginDLG::LoadProfileList() {
         Profile->setCurrentIndex(-1);
         Profile->setEditText(ToQt(ini.ReadString("LastUsed", "NAME", Name())));
     }
+    listLoading_ = true;
     ProfileChange();
+    listLoading_ = false;
 }
 
 void TLoginDLG::ProfileChange() {
@@ -224,18 +232,39 @@ void TLoginDLG::ProfileChange() {
     defaults.Localdir = Field(Edit2);
     defaults.TransferType = settings_.TransferTypeCode;
     const TIniFile ini(IniPath());
+    // A name without a section is a new profile.
+    const bool known = ProfileSaved(ini, Name());
+    if (!known) {
+        defaults.Port = kNewProfilePort;
+        defaults.ConnectionTimeOut = kNewProfileConnectionTimeOut;
+        defaults.FtpTimeOut = kNewProfileFtpTimeOut;
+    }
+    // Typing a new name, key by key, must not wipe or unmask what was typed below it.
+    const bool keepLogin = !listLoading_ && !known;
+    if (keepLogin) {
+        defaults.HostName = Field(HostName);
+        defaults.UserName = Field(UserName);
+        defaults.Password = Field(Password);
+        defaults.Account = Field(Account);
+        defaults.Anonymous = CheckBox1->isChecked();
+    }
     // A new profile uploads under temporary names; one already in the file keeps what it has.
-    defaults.TempUpload = ini.Snapshot().Keys(Name()).empty();
+    defaults.TempUpload = !known;
     const ProfileValues v = ReadProfileKeys(ini, Name(), defaults);
     HostName->setText(ToQt(v.HostName));
-    UserName->setText(ToQt(v.UserName));
-    Password->setText(ToQt(v.Password));
+    if (!keepLogin) {
+        UserName->setText(ToQt(v.UserName));
+        Password->setText(ToQt(v.Password));
+        // What an anonymous profile stores there is an e-mail address.
+        secret_ = !v.Anonymous && !v.Password.empty();
+    }
     Account->setText(ToQt(v.Account));
     Directory->setText(ToQt(v.Directory));
     Port->setText(ToQt(v.Port));
     Edit2->setText(ToQt(v.Localdir));
     // A box that changes state runs its click behaviour, as a click would.
     CheckBox1->setChecked(v.Anonymous);
+    ShowPasswordField();
     CheckBox3->setChecked(v.AutoSave);
     FtpTimeoutBox->setText(ToQt(v.FtpTimeOut));
     ConnectionTimeOutBox->setText(ToQt(v.ConnectionTimeOut));
@@ -261,12 +290,31 @@ void TLoginDLG::ProfileChange() {
 void TLoginDLG::CheckBox1Click() {
     if (CheckBox1->isChecked()) {
         Label1->setText("Email:");
-        Password->setEchoMode(QLineEdit::Normal);
         UserName->setText("Anonymous");
     } else {
         Label1->setText("Password.");
-        Password->setEchoMode(QLineEdit::Password);
     }
+    ShowPasswordField();
+}
+
+void TLoginDLG::ShowPasswordField() {
+    const bool email = CheckBox1->isChecked() && !secret_;
+    Password->setEchoMode(email ? QLineEdit::Normal : QLineEdit::Password);
+}
+
+bool TLoginDLG::NumbersValid(bool timeOuts) {
+    const std::pair<QLineEdit*, const char*> fields[] = {
+        {Port, "Port"}, {ConnectionTimeOutBox, "Connection Timeout"}, {FtpTimeoutBox, "FTP Timeout"}};
+    for (const auto& [edit, what] : fields) {
+        if (!timeOuts && edit != Port) break;
+        if (TryStrToInt(Field(edit))) continue;
+        prompts_.MessageBox(std::string(what) + " must be a whole number", "Setup", PromptButtons::Ok,
+                            PromptIcon::Exclamation);
+        edit->setFocus();
+        edit->selectAll();
+        return false;
+    }
+    return true;
 }
 
 void TLoginDLG::CheckBox2Click() { CheckBox4->setEnabled(CheckBox2->isChecked()); }
@@ -323,6 +371,7 @@ void TLoginDLG::TakeTransferTypeFromButtons() {
 }
 
 void TLoginDLG::AddBtnClick() {
+    if (!NumbersValid(false)) return;
     TakeTransferTypeFromButtons();
     TIniFile ini(IniPath());
     AddProfile(ini, Name(), FromControls());
@@ -333,12 +382,18 @@ void TLoginDLG::AddBtnClick() {
 }
 
 void TLoginDLG::ModifyBtnClick() {
+    if (!NumbersValid(false)) return;
     TakeTransferTypeFromButtons();
     TIniFile ini(IniPath());
     ModifyProfile(ini, Name(), FromControls());
 }
 
 void TLoginDLG::DeleteBtnClick() {
+    const std::string question =
+        "Delete profile " + Name() + (pinned_.empty() ? "?" : " and its pinned certificate?");
+    if (prompts_.MessageBox(question, "Setup", PromptButtons::YesNoDefaultNo, PromptIcon::Warning) !=
+        PromptAnswer::Yes)
+        return;
     TIniFile ini(IniPath());
     if (DeleteProfile(ini, Name())) LoadProfileList();
 }

@@ -87,6 +87,12 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // Masked unless it is the e-mail field of an anonymous login and holds
+    // no password the user typed.
+    void ShowPasswordField();
+    // The port (and the time-outs, which OK hands to the session) checked
+    // before anything is saved; false after saying which is no whole number.
+    bool NumbersValid(bool timeOuts);
     std::string Name() const;
     std::string IniPath() const;
     ProfileValues FromControls() const;
@@ -108,6 +114,8 @@ private:
     std::function<void()> settingsChanged_;
     DesignLayout layout_;
     std::string pinned_;
+    bool listLoading_ = false;  // a new name typed keeps the login fields; one from the file does not
+    bool secret_ = false;  // the Password field holds what was typed or stored as a password
 };
 
 }  // namespace vollum

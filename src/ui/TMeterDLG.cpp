@@ -38,11 +38,13 @@ TMeterDLG::TMeterDLG(TFtpSession& session, QWidget* parent)
     Gauge1->setValue(0);
     Gauge1->setTextVisible(false);
 
+    // The values start empty: a transfer fills in its own, and a design
+    // caption ("BytesWritt", "At:") never passes for one.
     Label1 = MakeLabel("Label1", 8, 32, "Status:");
-    StatusLabel = MakeLabel("StatusLabel", 56, 32, "Sending File");
+    StatusLabel = MakeLabel("StatusLabel", 56, 32, "");
     Label2 = MakeLabel("Label2", 8, 48, "Written:");
-    BytesWritt = MakeLabel("BytesWritt", 56, 48, "BytesWritt");
-    Label3 = MakeLabel("Label3", 88, 64, "At:");
+    BytesWritt = MakeLabel("BytesWritt", 56, 48, "");
+    Label3 = MakeLabel("Label3", 88, 64, "");
 
     Button1 = new QPushButton("&Cancel", this);
     Button1->setObjectName("Button1");
@@ -53,7 +55,7 @@ TMeterDLG::TMeterDLG(TFtpSession& session, QWidget* parent)
 
     Label4 = MakeLabel("Label4", 8, 80, "Estimated time:");
     Label5 = MakeLabel("Label5", 8, 64, "Transferspeed:");
-    Label6 = MakeLabel("Label6", 88, 80, "1");
+    Label6 = MakeLabel("Label6", 88, 80, "");
 
     // A face wider than the design's pushes a column of values to the right
     // of its captions, and the window grows by as much.

@@ -9,6 +9,7 @@
 #include "common/UserPrompts.h"
 #include "config/ProgramDir.h"
 #include "ftp/TFtpSession.h"
+#include "platform/DesktopNotification.h"
 #include "platform/Display.h"
 #include "platform/LocalFiles.h"
 #include "ui/CommandLine.h"
@@ -29,6 +30,13 @@ namespace {
 // The application object sees the program name only: every argument is a
 // path, even one that looks like a Qt option.
 int qtArgc = 1;
+
+// When a spool or drop run has ended: what it did, on the desktop.
+void NotifyRunEnd(const TUnattended& runs) {
+    if (!runs.Report.ran) return;
+    const NotificationText text = RunNotification(runs.Report);
+    ShowDesktopNotification("Vollum", "vollum", text.summary, text.body);
+}
 
 }  // namespace
 
@@ -76,10 +84,22 @@ int RunHeadless(char* argv0, const std::vector<std::string>& arguments, const st
         return kExitStartupFailed;
     }
     startup.FormCreate();
+    NotifyRunEnd(startup.Runs);
     const int code = startup.HeadlessExitCode();
     if (code == kExitNeedsDisplay) std::fprintf(stderr, "Vollum: no display; nothing to do in interactive mode\n");
     if (startup.Runs.ConnectionLost) std::fprintf(stderr, "Vollum: Connection lost\n");
     return code;
+}
+
+int EndAfterCreation(const TStartup& startup) {
+    // A run that could not connect, or lost its connection, has said so once:
+    // it ends rather than leave a window behind.
+    if (startup.Runs.ConnectionLost) return kExitNoConnection;
+    if (startup.Runs.EndRequested) return kExitNormal;
+    if (startup.Runs.ConnectionFailed) return kExitNoConnection;
+    // Started to send, but the settings stopped it (the error box was shown).
+    if (startup.Arrangement != WindowArrangement::Interactive && startup.CreationFailed) return kExitStartupFailed;
+    return -1;
 }
 
 int RunWithDisplay(char* argv0, const std::vector<std::string>& arguments, const std::string& startDirectory,
@@ -117,13 +137,16 @@ int RunWithDisplay(char* argv0, const std::vector<std::string>& arguments, const
     startup.Runs.HideMainWindow = [&form] { form.HideMinimised(); };
     startup.FormCreate();
     form.SetOptionChecks();
-    if (startup.Runs.EndRequested) return kExitNormal;
+    NotifyRunEnd(startup.Runs);
+    const int code = EndAfterCreation(startup);
+    if (code >= 0) return code;
     // From here on transfers are the user's.
     form.TakeOverMeter(meter);
 
-    // The event loop shows the main window of the arrangement; closing it ends the program.
-    QWidget* mainWindow = arrangement == WindowArrangement::Interactive ? static_cast<QWidget*>(&form) : &meter;
-    mainWindow->show();
+    // The event loop shows the main window; closing it ends the program. The
+    // progress window appears only with a transfer, so an unattended start
+    // that had nothing to do shows the main window.
+    form.show();
     return app.exec();
 }
 

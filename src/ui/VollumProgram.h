@@ -7,7 +7,13 @@
 
 namespace vollum {
 
+class TStartup;
+
 int RunVollum(int argc, char** argv);
+
+// With a display, after the main window's creation: the exit code to end
+// with at once, or -1 when the event loop is to run with the main window.
+int EndAfterCreation(const TStartup& startup);
 
 // spoolOption: --spool was given.
 int RunWithDisplay(char* argv0, const std::vector<std::string>& arguments, const std::string& startDirectory,

@@ -9,6 +9,7 @@ namespace vollum {
 
 void TUnattended::Keep(const std::string& why, const std::string& localPath) {
     SomethingKept = true;
+    Report.Keep(localPath, why);
     const std::string text = "Kept " + ControlChannel::Printable(localPath) + ": " + why;
     s_.ShowLine("%s", {text});
     s_.LogLine(text);
@@ -97,6 +98,7 @@ bool TUnattended::StillConnected() {
     if (s_.Connected()) return true;
     if (!ConnectionLost) {
         ConnectionLost = true;
+        if (Report.error.empty()) Report.error = "Connection lost";
         s_.ShowLine("Connection lost");
         s_.LogLine("Connection lost");
     }

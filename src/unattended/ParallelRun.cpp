@@ -273,8 +273,10 @@ void ParallelRun::Record(const Job& job, bool stored, const FileIdentity& identi
         meter_->Done(job.size);
         ShowProgress();
     }
+    if (stored) ++run_.Report.filesSent;
     if (!stored) {
         run_.SomethingKept = true;
+        run_.Report.Keep(job.path, kNotStoredWhole);
         if (!job.spoolTop.empty()) run_.incompleteSpoolDirs_.insert(job.spoolTop);
         return;
     }

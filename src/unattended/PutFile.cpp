@@ -18,6 +18,8 @@ PutResult TUnattended::PutFile(const std::string& path, const std::string& remot
         if (!stored) SomethingKept = true;
     }
     if (parallel_) parallel_->EndOwnStore();
+    if (stored) ++Report.filesSent;
+    else Report.Keep(path, kNotStoredWhole);
     return stored ? PutResult::Stored : PutResult::Kept;
 }
 

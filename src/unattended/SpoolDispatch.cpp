@@ -33,7 +33,8 @@ void TUnattended::Dispatch() {
     }
     if (!Arguments.empty() && !v.ServerConfigured)
         s_.Prompts.Warning("There is no server in configuration, Please choose setup");
-    if (!Arguments.empty() && v.ServerConfigured) {
+    // A spool run that could not connect has said so; the same server would only fail again.
+    if (!Arguments.empty() && v.ServerConfigured && !ConnectionFailed) {
         if (HideMainWindow) HideMainWindow();
         SendDroppedFiles(v.Port, v.HostName, v.UserName, v.Password);
         s_.LogLine("Finished sending files");

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "unattended/RunReport.h"
 #include "unattended/StoredFiles.h"
 
 namespace vollum {
@@ -52,6 +53,8 @@ public:
     bool SomethingKept = false;
     // Another run held the spool: this one sent nothing from it and left the key.
     bool SpoolBusy = false;
+    // Files sent and kept, and what ended a run early: for the notification at its end.
+    RunReport Report;
 
     // The last step of the main window's creation: spool run, then the drop run.
     void Dispatch();

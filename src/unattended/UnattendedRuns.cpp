@@ -42,8 +42,14 @@ bool TUnattended::Login(const std::string& port, const std::string& host, const 
                         const std::string& password) {
     const StartupValues& v = s_.Settings;
     s_.Pane().Clear();
-    if (!s_.OpenControlConnection(host, port)) {
+    // The notice below says it once; the socket's own text goes to the log.
+    s_.Control().SetErrorsQuiet(true);
+    const bool opened = s_.OpenControlConnection(host, port);
+    s_.Control().SetErrorsQuiet(false);
+    if (!opened) {
         s_.LogLine("Connection to " + host + "failed");
+        const std::string why = s_.Control().LastErrorText();
+        Report.error = "Connection to " + host + " failed" + (why.empty() ? "" : ": " + why);
         s_.Prompts.Notice(Format("Connection to %s failed", {host}));
         ConnectionFailed = true;
         return false;
@@ -55,6 +61,7 @@ bool TUnattended::Login(const std::string& port, const std::string& host, const 
     // Nobody is asked about a certificate here: an unverified one ends the run.
     if (!s_.WaitGreeting(false)) {
         s_.LogLine("Connection Failed");
+        Report.error = "Connection to " + host + " failed";
         ConnectionFailed = true;
         return false;
     }
@@ -71,6 +78,7 @@ bool TUnattended::Login(const std::string& port, const std::string& host, const 
     }
     if (!s_.Connected()) {
         s_.LogLine("Connection Failed");
+        Report.error = "Connection to " + host + " failed";
         ConnectionFailed = true;
         return false;
     }
@@ -107,6 +115,7 @@ void TUnattended::SendSpoolFiles(const std::string& port, const std::string& hos
 void TUnattended::RunLoggedIn(bool deletesStored, const std::string& port, const std::string& host,
                               const std::string& user, const std::string& password, void (TUnattended::*walk)()) {
     BeginRun(deletesStored);
+    Report.ran = true;
     if (!Login(port, host, user, password)) return;
     // Connections > 1: upload workers take files while the walk goes on.
     const std::unique_ptr<ParallelRun> parallel = ParallelRun::StartFor(*this);

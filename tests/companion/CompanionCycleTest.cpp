@@ -10,6 +10,7 @@
 #include <QThread>
 #include <filesystem>
 
+#include "support/Processes.h"
 #include "support/PyFtpServer.h"
 #include "support/TempDir.h"
 #include "support/VollumRun.h"
@@ -40,6 +41,18 @@ TEST(CompanionCycle, AFileDroppedOnTheDriveArrivesOnTheServerAndLeavesTheSpool) 
     spoolBay.setProcessEnvironment(env);
     spoolBay.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     spoolBay.start(QString::fromStdString(companion / "SpoolBay"), {"/U"});
+    // However the test ends: SpoolBay is ended, and nothing it started may stay
+    // (the client's copy is checked by VollumProgramDir).
+    struct EndCompanion {
+        QProcess& process;
+        std::string dir;
+        ~EndCompanion() {
+            process.terminate();
+            if (!process.waitForFinished(10000)) process.kill();
+            process.waitForFinished(10000);
+            ExpectNothingRunsFrom(dir);
+        }
+    } endCompanion{spoolBay, companion.Path()};
     ASSERT_TRUE(spoolBay.waitForStarted(10000));
 
     const std::string link = drives / "F";
@@ -72,8 +85,6 @@ TEST(CompanionCycle, AFileDroppedOnTheDriveArrivesOnTheServerAndLeavesTheSpool) 
                    ReadFile(server.Root() + "/data.bin") == bytes;
         },
         60000);
-    spoolBay.terminate();
-    spoolBay.waitForFinished(10000);
     EXPECT_TRUE(cycled) << client.LogText();
     EXPECT_EQ(keys, (std::vector<std::string>{"1", "0", "1"}));
     EXPECT_EQ(ReadFile(server.Root() + "/data.bin"), bytes);

@@ -20,18 +20,6 @@ Lines DirectoryEntries(const std::string& dir) {
     return names;
 }
 
-// Runs the test in its own current directory (temporary files land there).
-class InDirectory {
-public:
-    explicit InDirectory(const std::string& dir) : old_(std::filesystem::current_path()) {
-        std::filesystem::current_path(dir);
-    }
-    ~InDirectory() { std::filesystem::current_path(old_); }
-
-private:
-    std::filesystem::path old_;
-};
-
 class Receive : public TransferFixture {
 protected:
     // TYPE and PORT accepted, then `command` answered with `reply`.
@@ -104,7 +92,30 @@ TEST_F(Receive, announcedSizeShowsTheMeterFromTheFirstBlock) {
     EXPECT_EQ(meter.titles.back(), "100% Complete");
     EXPECT_EQ(meter.bytesWritten, "20480 of 20480");
     EXPECT_FALSE(meter.visible);
-    EXPECT_EQ(PaneLines().back(), "226 done\r");
+    // The pane says where the whole file went.
+    EXPECT_EQ(PaneLines().back(), "Wrote " + (files / "a.zip") + " (20480 bytes)\r");
+}
+
+// A retrieve after a store: the meter shows the retrieve's own name, speed and
+// time left, nothing the store left there.
+TEST_F(Receive, meterShowsTheRetrievesOwnFileSpeedAndTimeLeft) {
+    meter.status = "Sending file: My Photo.JPG";
+    meter.speed = "99.00 kb/s";
+    meter.timeLeft = "07:00 min";
+    FakeFtpServer s;
+    // Two seconds and more, so that a speed can be figured in whole seconds.
+    Begin(s, "RETR", "150 Opening BINARY mode data connection for big.bin (20480 bytes).")
+        .SendData(std::string(20480, 'b'), 2048, 250)
+        .Reply("226 done");
+    Open(s);
+    session->ReceiveData("big.bin", files / "big.bin", "TYPE I");
+    s.Finish();
+    EXPECT_EQ(meter.status, "Receiving file: big.bin");
+    EXPECT_EQ(meter.bytesWritten, "20480 of 20480");
+    ASSERT_GT(meter.speed.size(), 5u);
+    EXPECT_NE(meter.speed, "99.00 kb/s");
+    EXPECT_EQ(meter.speed.substr(meter.speed.size() - 5), " kb/s");
+    EXPECT_EQ(meter.timeLeft, "00:00 min");
 }
 
 TEST_F(Receive, unannouncedSizeShowsNoMeter) {

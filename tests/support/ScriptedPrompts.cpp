@@ -1,5 +1,8 @@
 #include "support/ScriptedPrompts.h"
 
+#include <fstream>
+#include <iterator>
+
 namespace vollum {
 
 PromptAnswer ScriptedPrompts::MessageBox(const std::string& text, const std::string& title, PromptButtons buttons,
@@ -18,6 +21,12 @@ bool ScriptedPrompts::InputBox(const std::string& title, const std::string& prom
     inputAnswers.erase(inputAnswers.begin());
     if (a == "\x18") return false;
     value = a;
+    return true;
+}
+
+bool ScriptedPrompts::ShowFile(const std::string& path, const std::string& title) {
+    std::ifstream in(path, std::ios::binary);
+    files.push_back({path, title, std::string(std::istreambuf_iterator<char>(in), {})});
     return true;
 }
 

@@ -19,11 +19,17 @@ public:
     PromptAnswer MessageBox(const std::string& text, const std::string& title, PromptButtons buttons,
                             PromptIcon icon) override;
     bool InputBox(const std::string& title, const std::string& prompt, std::string& value) override;
+    // Records the file and its bytes as they were when shown.
+    bool ShowFile(const std::string& path, const std::string& title) override;
 
     std::vector<Shown> shown;
     std::vector<PromptAnswer> answers;      // consumed front to back
     std::vector<std::string> inputAnswers;  // consumed front to back; "\x18" = Cancel
     std::vector<std::string> Texts() const;
+    struct ShownFile {
+        std::string path, title, bytes;
+    };
+    std::vector<ShownFile> files;
 };
 
 }  // namespace vollum

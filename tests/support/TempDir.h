@@ -1,5 +1,6 @@
 #pragma once
 // A fresh directory under /tmp, removed with everything in it at the end.
+#include <filesystem>
 #include <string>
 
 namespace vollum::test {
@@ -16,6 +17,20 @@ public:
 
 private:
     std::string path_;
+};
+
+// Runs the test in its own current directory (temporary files land there).
+class InDirectory {
+public:
+    explicit InDirectory(const std::string& dir) : old_(std::filesystem::current_path()) {
+        std::filesystem::current_path(dir);
+    }
+    ~InDirectory() { std::filesystem::current_path(old_); }
+    InDirectory(const InDirectory&) = delete;
+    InDirectory& operator=(const InDirectory&) = delete;
+
+private:
+    std::filesystem::path old_;
 };
 
 std::string ReadFile(const std::string& path);

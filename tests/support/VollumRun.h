@@ -23,6 +23,11 @@ struct VollumResult {
 class VollumProgramDir {
 public:
     VollumProgramDir();
+    // A program still running from the folder (the copy, or a worker it
+    // started) fails the test and is killed.
+    ~VollumProgramDir();
+    VollumProgramDir(const VollumProgramDir&) = delete;
+    VollumProgramDir& operator=(const VollumProgramDir&) = delete;
 
     const std::string& Path() const { return dir_.Path(); }
     std::string Spool() const { return dir_ / "COPY"; }

@@ -59,6 +59,9 @@ TEST_F(ConnectWithoutAutoSave, UsesTheDialogsTlsPassiveAndPortAndPinsIntoTheName
                 d->UserName->setText(QString::fromStdString(server.User()));
                 d->Password->setText(QString::fromStdString(server.Password()));
                 d->Port->setText(QString::fromStdString(server.PortText()));
+                // OK stays open until the time-outs are numbers ("named" has none).
+                d->FtpTimeoutBox->setText("30");
+                d->ConnectionTimeOutBox->setText("30");
                 d->UseTLS->setChecked(true);
                 d->PassiveMode->setChecked(true);
                 d->OKBtn->click();

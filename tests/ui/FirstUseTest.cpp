@@ -14,6 +14,8 @@
 #include "ui/FormFixture.h"
 #include "ui/TMeterDLG.h"
 #include "ui/TransferDialogs.h"
+#include "ui/VollumProgram.h"
+#include "unattended/ExitCodes.h"
 #include "unattended/TStartup.h"
 
 namespace vollum::test {
@@ -167,6 +169,7 @@ TEST_F(FirstUse, CancelInTheProgressWindowStopsTheStoreAndTheSessionGoesOn) {
     EXPECT_TRUE(clicked);
     EXPECT_TRUE(session->Connected());
     EXPECT_FALSE(meterWindow.isVisible());
+    EXPECT_TRUE(Has(PaneLines(), "Transfer cancelled: big.bin"));
     EXPECT_TRUE(Has(PaneLines(), "The server may hold a partial file: big.bin"));
     EXPECT_EQ(prompts.shown.size(), 0u);  // a Cancel is no socket error
     form.PwdMNU->trigger();
@@ -174,6 +177,38 @@ TEST_F(FirstUse, CancelInTheProgressWindowStopsTheStoreAndTheSessionGoesOn) {
     form.QuitMNU->trigger();
     server.Finish();
     EXPECT_EQ(server.Failure(), "");
+}
+
+// Dropped files with the server down: one notice, no progress window at any
+// time, and the program ends with 3 instead of leaving a window behind.
+TEST_F(FirstUse, DropRunThatCannotConnectSaysSoOnceAndEnds) {
+    struct ShowCounter : QObject {
+        int shows = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Show) ++shows;
+            return false;
+        }
+    } meterShows;
+    WriteFile(dir / "a.txt", "a");
+    WriteFile(dir / "VOLLUM.INI", "[LastUsed]\r\nNAME=test\r\n[Fixed]\r\nOK=1\r\n[SpoolBay]\r\nExecuted=1\r\n[test]\r\nHostName=127.0.0.1\r\nPort=" +
+                                      std::to_string(UnusedPort()) + "\r\nFtpTimeOut=5\r\nConnectionTimeOut=5\r\n");
+    TMeterDLG meterWindow(*session);
+    meterWindow.installEventFilter(&meterShows);
+    session->SetMeter(&meterWindow);
+    // Started by SpoolBay with the key armed: the spool run fails first, and
+    // the drop run is not tried on the same server.
+    std::filesystem::create_directory(dir / "COPY");
+    TStartup startup(*session, {dir / "a.txt"}, dir.Path());
+    startup.Spool = SpoolStart::BySpoolBay;
+    EXPECT_EQ(startup.ProgramEntry(dir.Path()), WindowArrangement::Drop);
+    meterWindow.FormCreate();
+    startup.FormCreate();
+    EXPECT_EQ(prompts.Texts(), (std::vector<std::string>{"Connection to 127.0.0.1 failed"}));
+    EXPECT_EQ(meterShows.shows, 0);
+    EXPECT_EQ(EndAfterCreation(startup), kExitNoConnection);
+    const NotificationText told = RunNotification(startup.Runs.Report);
+    EXPECT_EQ(told.summary, "Vollum: nothing sent");
+    EXPECT_EQ(told.body, "Connection to 127.0.0.1 failed: Connection refused");
 }
 
 // An unresolvable host and a server that drops the connection both leave a

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QTimer>
+#include <algorithm>
 #include <functional>
 #include <thread>
 
@@ -180,6 +181,9 @@ TEST_F(MainWindow, TransferStoppedFromTheWindowEndsCleanly) {
             EXPECT_FALSE(session->Connected()) << c.name;
         } else {
             EXPECT_NE(LogText().find("Something Aborted"), std::string::npos);
+            const auto pane = PaneLines();
+            EXPECT_NE(std::find(pane.begin(), pane.end(), "Transfer cancelled: remote.bin\r"), pane.end());
+            EXPECT_TRUE(prompts.shown.empty()) << prompts.Texts().front();
             form.QuitMNU->trigger();
         }
         server.Finish();

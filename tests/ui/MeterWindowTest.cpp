@@ -43,11 +43,12 @@ TEST_F(MeterWindow, LayoutAsDesigned) {
         int left, top;
         const char* caption;
     };
+    // Values start empty: no design caption ever passes for one.
     for (const Expected& e :
-         {Expected{"Label1", 8, 32, "Status:"}, Expected{"StatusLabel", 56 + statusShift, 32, "Sending File"},
-          Expected{"Label2", 8, 48, "Written:"}, Expected{"BytesWritt", 56 + statusShift, 48, "BytesWritt"},
-          Expected{"Label3", 88 + shift, 64, "At:"}, Expected{"Label4", 8, 80, "Estimated time:"},
-          Expected{"Label5", 8, 64, "Transferspeed:"}, Expected{"Label6", 88 + shift, 80, "1"}}) {
+         {Expected{"Label1", 8, 32, "Status:"}, Expected{"StatusLabel", 56 + statusShift, 32, ""},
+          Expected{"Label2", 8, 48, "Written:"}, Expected{"BytesWritt", 56 + statusShift, 48, ""},
+          Expected{"Label3", 88 + shift, 64, ""}, Expected{"Label4", 8, 80, "Estimated time:"},
+          Expected{"Label5", 8, 64, "Transferspeed:"}, Expected{"Label6", 88 + shift, 80, ""}}) {
         auto* label = dlg.findChild<QLabel*>(e.name);
         ASSERT_NE(label, nullptr) << e.name;
         EXPECT_EQ(label->pos(), QPoint(e.left, e.top)) << e.name;

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <functional>
 
 #include "config/TIniFile.h"
@@ -61,6 +62,33 @@ TEST_F(SetupDialog, EdgeCases) {
              EXPECT_EQ(d.Label1->text(), "Email:");
              EXPECT_EQ(d.Password->echoMode(), QLineEdit::Normal);
              EXPECT_EQ(d.HostName->text(), "");
+             // A new profile starts on the FTP port with time-outs that work.
+             EXPECT_EQ(d.Port->text(), "21");
+             EXPECT_EQ(d.ConnectionTimeOutBox->text(), "30");
+             EXPECT_EQ(d.FtpTimeoutBox->text(), "60");
+         }},
+        {"a new name typed keeps the host and login fields, masked; the numbers start afresh", kTwoProfiles,
+         [](TLoginDLG& d) { d.Profile->setEditText("home"); },
+         [](TLoginDLG& d) {
+             EXPECT_EQ(d.HostName->text(), "intra");
+             EXPECT_EQ(d.UserName->text(), "ann");
+             EXPECT_EQ(d.Password->text(), "pw");
+             EXPECT_FALSE(d.CheckBox1->isChecked());
+             EXPECT_EQ(d.Password->echoMode(), QLineEdit::Password);
+             EXPECT_EQ(d.Port->text() + d.ConnectionTimeOutBox->text() + d.FtpTimeoutBox->text(), "213060");
+         }},
+        {"a password typed stays masked when Anonymous Login is ticked and a name typed", nullptr,
+         [](TLoginDLG& d) {
+             d.show();
+             d.CheckBox1->click();
+             QTest::keyClicks(d.Password, "hunter2");
+             d.CheckBox1->click();
+             d.Profile->setEditText("new");
+         },
+         [](TLoginDLG& d) {
+             EXPECT_EQ(d.Label1->text(), "Email:");
+             EXPECT_EQ(d.Password->text(), "hunter2");
+             EXPECT_EQ(d.Password->echoMode(), QLineEdit::Password);
          }},
         {"last used profile shown, anonymous off masks the password", kTwoProfiles, [](TLoginDLG&) {},
          [](TLoginDLG& d) {
@@ -158,7 +186,7 @@ TEST_F(SetupDialog, EdgeCases) {
              d.ModifyBtn->click();
          },
          [&](TLoginDLG&) { EXPECT_EQ(Key("closed", "TransferType"), "3"); }},
-        {"a Port that is not a number stops Add part-way with a message", kTwoProfiles,
+        {"a Port that is not a number stops Add before anything is written", kTwoProfiles,
          [](TLoginDLG& d) {
              d.Profile->setEditText("bad");
              d.HostName->setText("hb");
@@ -166,12 +194,45 @@ TEST_F(SetupDialog, EdgeCases) {
              d.AddBtn->click();
          },
          [&](TLoginDLG& d) {
-             EXPECT_EQ(prompts.Texts().back(), "'x21' is not a valid integer value");
-             EXPECT_EQ(Key("index", "Profile2"), "bad");
-             EXPECT_EQ(Key("index", "next"), "2");  // the next Add reuses the slot
-             EXPECT_EQ(Key("bad", "HostName"), "hb");
-             EXPECT_EQ(Key("bad", "Localdir"), "<missing>");
+             EXPECT_EQ(prompts.Texts().back(), "Port must be a whole number");
+             EXPECT_EQ(Key("index", "Profile2"), "<missing>");
+             EXPECT_EQ(Key("bad", "HostName"), "<missing>");
              EXPECT_EQ(d.Profile->count(), 2);
+         }},
+        {"OK with a field that is no number names it, stays open and saves nothing until mended", kTwoProfiles,
+         [&](TLoginDLG& d) {
+             d.HostName->setText("elsewhere");
+             for (QLineEdit* field : {d.Port, d.ConnectionTimeOutBox, d.FtpTimeoutBox}) {
+                 const QString kept = field->text();
+                 field->setText(field == d.Port ? "" : "1 minute");
+                 d.OKBtn->click();
+                 EXPECT_NE(d.result(), QDialog::Accepted);
+                 EXPECT_EQ(Key("closed", "HostName"), "intra");
+                 field->setText(kept);
+             }
+             d.OKBtn->click();
+         },
+         [&](TLoginDLG& d) {
+             EXPECT_EQ(prompts.Texts(),
+                       (std::vector<std::string>{"Port must be a whole number",
+                                                 "Connection Timeout must be a whole number",
+                                                 "FTP Timeout must be a whole number"}));
+             EXPECT_EQ(d.result(), QDialog::Accepted);
+             EXPECT_EQ(Key("closed", "HostName"), "elsewhere");
+         }},
+        {"Delete asks first, No by default; Yes deletes", kPinned.c_str(),
+         [&](TLoginDLG& d) {
+             d.DeleteBtn->click();
+             EXPECT_EQ(Key("closed", "HostName"), "intra");
+             prompts.answers = {PromptAnswer::Yes};
+             d.DeleteBtn->click();
+         },
+         [&](TLoginDLG&) {
+             ASSERT_EQ(prompts.shown.size(), 2u);
+             EXPECT_EQ(prompts.shown[0].text, "Delete profile closed and its pinned certificate?");
+             EXPECT_EQ(prompts.shown[0].buttons, PromptButtons::YesNoDefaultNo);
+             EXPECT_EQ(Key("closed", "HostName"), "<missing>");
+             EXPECT_EQ(Key("index", "Profile1"), "");
          }},
     };
     for (const Case& c : cases) {

@@ -53,7 +53,7 @@ TEST_P(WholeSession, ConnectListGetPutViewRenameDeleteDirectoriesDisconnect) {
 
     if (GetParam()) prompts.answers = {PromptAnswer::Yes};
     ConnectTo(server.PortText(), server.User(), server.Password(), "", GetParam());
-    ASSERT_TRUE(session->Connected());
+    ASSERT_TRUE(session->Connected()) << ::testing::PrintToString(PaneLines()) << ::testing::PrintToString(prompts.Texts());
     EXPECT_TRUE(PaneHas(PaneLines(), "230 "));
     if (GetParam()) {
         EXPECT_TRUE(PaneHas(PaneLines(), "PROT P"));

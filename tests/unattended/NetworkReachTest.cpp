@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "config/Fingerprint.h"
 #include "support/PyFtpServer.h"
 #include "support/SessionFixture.h"
 #include "support/VollumRun.h"
@@ -103,6 +104,7 @@ TEST_F(NetworkReach, TlsRefusedOrUntrustedEndsBeforeLogin) {
         bool serverTls;
         std::string pin;
         const char* expected;  // in VOLLUM.LOG
+        const char* asked;     // the first line of the question at a window; nullptr: none
     };
     PyFtpServerOptions tlsOptions;
     tlsOptions.tls = true;
@@ -110,9 +112,11 @@ TEST_F(NetworkReach, TlsRefusedOrUntrustedEndsBeforeLogin) {
     PyFtpServer plainServer;
     const std::string otherPin(64, 'a');
     const Case cases[] = {
-        {"AUTH TLS refused", false, "", "refused AUTH TLS"},
-        {"unknown certificate", true, "", "could not be verified (unable to get local issuer certificate)"},
-        {"another certificate pinned", true, otherPin, "it is not the certificate pinned in the profile"},
+        {"AUTH TLS refused", false, "", "refused AUTH TLS", nullptr},
+        {"unknown certificate", true, "", "could not be verified (unable to get local issuer certificate)",
+         "The certificate of 127.0.0.1 could not be verified"},
+        {"another certificate pinned", true, otherPin, "it is not the certificate pinned in the profile",
+         "The certificate of 127.0.0.1 has CHANGED since you trusted it\r\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -134,6 +138,20 @@ TEST_F(NetworkReach, TlsRefusedOrUntrustedEndsBeforeLogin) {
         ASSERT_TRUE(ConnectTo(server.Port()));
         EXPECT_FALSE(session->WaitGreeting());
         EXPECT_FALSE(session->Connected());  // so no USER can follow
+        if (c.asked == nullptr) continue;
+        // A new certificate and a changed one show the same details; only the
+        // changed one answers No to Enter, and it shows the pin it replaces too.
+        const ScriptedPrompts::Shown& q = prompts.shown.back();
+        EXPECT_EQ(q.text.rfind(c.asked, 0), 0u) << q.text;
+        for (const std::string& part : {std::string("\r\nSubject: CN=localhost\r\n"),
+                                        std::string("\r\nIssuer: CN=Vollum test CA\r\n"),
+                                        std::string("\r\nValid from 20"), std::string(" UTC until 20"),
+                                        FingerprintText(*NormalizedFingerprint(server.Fingerprint()))})
+            EXPECT_NE(q.text.find(part), std::string::npos) << part << " in " << q.text;
+        EXPECT_EQ(q.buttons, c.pin.empty() ? PromptButtons::YesNo : PromptButtons::YesNoDefaultNo);
+        if (!c.pin.empty()) {
+            EXPECT_NE(q.text.find(FingerprintText(c.pin)), std::string::npos);
+        }
     }
 
     // Yes pins the certificate in the (saved) profile; the next connection asks nothing.
