@@ -107,7 +107,7 @@ bool RetrieveOperation::Receive(const std::string& source, const std::string& lo
             // The user's Cancel while the connection was being made: no failure to report.
             data.AbortTransfer();
             SayCancelled(text, source);
-            return;
+            return false;
         }
         // The server answered the command with 1xx: its final reply is still
         // to come and must not be taken for the next command's.
@@ -167,7 +167,7 @@ bool RetrieveOperation::Receive(const std::string& source, const std::string& lo
         control.NormalCursor();
         meter.Hide();
         if (control.UserCancelled()) SayCancelled(text, source);
-        return;
+        return false;
     }
     if (meterShown && meter.Started()) {
         meter.PublishRates(received);

@@ -113,9 +113,8 @@ int RunWithDisplay(char* argv0, const std::vector<std::string>& arguments, const
     TFtpSession session(prompts);
     TStartup startup(session, arguments, startDirectory);
     if (spoolOption) startup.Spool = SpoolStart::Option;
-    WindowArrangement arrangement{};
     try {
-        arrangement = startup.ProgramEntry(ProgramDirectory());
+        startup.ProgramEntry(ProgramDirectory());
     } catch (const EUntrustedFolder& e) {
         prompts.MessageBox(e.what(), "Error", PromptButtons::Ok, PromptIcon::Error);
         return kExitStartupFailed;
