@@ -58,9 +58,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string opening = "150 Opening BINARY mode data connection for " + Without(before, "(") + " (" +
                                 std::to_string(sizeAnnounced) + " bytes)" + after;
     FUZZ_CHECK(RetrieveOperation::ReplyFileSize(opening) == sizeAnnounced);
-    // The last group counts for the check of a whole download: none may follow.
+    // The group that ends the reply counts for the check of a whole download.
     const std::string last = "150 Opening BINARY mode data connection for " + before + " (" +
-                              std::to_string(sizeAnnounced) + " bytes)" + Without(after, "(");
+                              std::to_string(sizeAnnounced) + " bytes).\r\n";
     FUZZ_CHECK(AnnouncedSize(last) == sizeAnnounced);
     return 0;
 }

@@ -12,4 +12,7 @@ EIniWriteError::EIniWriteError(const std::string& path) : VollumError("Unable to
 
 EInOutError::EInOutError(const std::string& what) : VollumError(what) {}
 
+EUntrustedFolder::EUntrustedFolder(const std::string& problem)
+    : VollumError(problem + ": a settings folder must be the user's own and writable by nobody else") {}
+
 }  // namespace vollum

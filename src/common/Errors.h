@@ -35,4 +35,11 @@ public:
     explicit EInOutError(const std::string& what);
 };
 
+// A settings folder of the user's that someone else could change: the text
+// names the path and what is wrong with it.
+class EUntrustedFolder : public VollumError {
+public:
+    explicit EUntrustedFolder(const std::string& problem);
+};
+
 }  // namespace vollum

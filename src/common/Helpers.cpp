@@ -2,6 +2,42 @@
 
 namespace vollum {
 
+bool ValidUtf8(const std::string& text) {
+    for (size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        size_t more = 0;
+        unsigned value = 0, least = 0;
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        if ((lead & 0xe0) == 0xc0) {
+            more = 1;
+            value = lead & 0x1f;
+            least = 0x80;
+        } else if ((lead & 0xf0) == 0xe0) {
+            more = 2;
+            value = lead & 0x0f;
+            least = 0x800;
+        } else if ((lead & 0xf8) == 0xf0) {
+            more = 3;
+            value = lead & 0x07;
+            least = 0x10000;
+        } else {
+            return false;
+        }
+        if (i + more >= text.size()) return false;
+        for (size_t k = 1; k <= more; ++k) {
+            const auto c = static_cast<unsigned char>(text[i + k]);
+            if ((c & 0xc0) != 0x80) return false;
+            value = (value << 6) | (c & 0x3f);
+        }
+        if (value < least || value > 0x10ffff || (value >= 0xd800 && value <= 0xdfff)) return false;
+        i += more + 1;
+    }
+    return true;
+}
+
 std::string LowerCaseName(const std::string& text) {
     std::string out = text;
     for (char& c : out)

@@ -8,6 +8,9 @@ constexpr char kPathSep = '/';
 
 // A-Z become a-z; every other byte is unchanged.
 std::string LowerCaseName(const std::string& text);
+// Whether the bytes are well-formed UTF-8 (no overlong forms, surrogates or
+// values beyond U+10FFFF): what a server that speaks UTF-8 keeps as it is.
+bool ValidUtf8(const std::string& text);
 // Appends the path separator unless the text already ends with one.
 std::string AddBackslash(const std::string& path);
 // "7" -> "07".

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "common/Errors.h"
 #include "common/UserPrompts.h"
 #include "companion/TMainform.h"
 #include "companion/TTrayIcon.h"
@@ -34,7 +35,12 @@ int main(int argc, char** argv) {
     using namespace vollum;
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
-        std::fputs(CompanionUsage().c_str(), stdout);
+        try {
+            std::fputs(CompanionUsage().c_str(), stdout);
+        } catch (const EUntrustedFolder& e) {
+            std::fprintf(stderr, "SpoolBay: %s\n", e.what());
+            return 4;
+        }
         return 0;
     }
     if (!args.empty() && (args[0] == "--version" || args[0] == "-V")) {
@@ -56,7 +62,14 @@ int main(int argc, char** argv) {
     QtPrompts prompts;
     app.Prompts = &prompts;
 
-    TMainform form(prompts, CompanionSettingsDirectory(), FromQt(QCoreApplication::applicationFilePath()), args);
+    std::string settingsDir;
+    try {
+        settingsDir = CompanionSettingsDirectory();
+    } catch (const EUntrustedFolder& e) {
+        prompts.MessageBox(e.what(), "Error", PromptButtons::Ok, PromptIcon::Error);
+        return 4;
+    }
+    TMainform form(prompts, settingsDir, FromQt(QCoreApplication::applicationFilePath()), args);
     form.OnClosed = [] { QCoreApplication::quit(); };
     form.FormCreate();
     if (form.AutoStart()) {

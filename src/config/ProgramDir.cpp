@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "common/Errors.h"
 #include "common/Helpers.h"
 #include "platform/LocalFiles.h"
 #include "platform/ProcessStart.h"
@@ -38,9 +39,11 @@ std::string WithoutSeparator(std::string dir) {
     return dir;
 }
 
-std::string PrivateFolder(const std::string& dir) {
+std::string PrivateFolder(const std::string& dir, const std::string& iniName) {
     // A folder that cannot be made shows up later, where a file in it fails to be written.
     MakePrivateDirectory(dir);
+    const std::string problem = PrivateFolderProblem(dir, iniName);
+    if (!problem.empty()) throw EUntrustedFolder(problem);
     return AddBackslash(dir);
 }
 
@@ -68,13 +71,13 @@ std::string ProgramDirectoryOf(const std::string& exeDir) {
 std::string ProgramDirectory() {
     const std::string exeDir = ExecutableDirectory();
     const std::string dir = ProgramDirectoryOf(exeDir);
-    return dir == AddBackslash(exeDir) ? dir : PrivateFolder(dir);
+    return dir == AddBackslash(exeDir) ? dir : PrivateFolder(dir, "VOLLUM.INI");
 }
 
 std::string CompanionSettingsDirectory() {
     const std::string exeDir = ExecutableDirectory();
     if (PortableDirectory(exeDir, "SPOOLBAY.INI")) return exeDir;
-    return PrivateFolder(ConfigHome() + kPathSep + "spoolbay");
+    return PrivateFolder(ConfigHome() + kPathSep + "spoolbay", "SPOOLBAY.INI");
 }
 
 std::string DefaultClientDirectory(const std::string& companionDir) {

@@ -19,11 +19,13 @@ std::string ProgramDirectoryOf(const std::string& exeDir);
 
 // The running Vollum's program directory: VOLLUM.INI, VOLLUM.LOG, the spool
 // COPY and the listing and view files lie there. In installed mode it is
-// created, open to this user only, when it does not exist yet.
+// created, open to this user only, when it does not exist yet; one that is a
+// link, another user's or writable by others (or whose VOLLUM.INI others may
+// write) raises EUntrustedFolder.
 std::string ProgramDirectory();
 
 // The running SpoolBay's SPOOLBAY.INI folder, ending in the separator: its own
-// directory in portable mode, else $XDG_CONFIG_HOME/spoolbay/ (created as above).
+// directory in portable mode, else $XDG_CONFIG_HOME/spoolbay/ (created and checked as above).
 std::string CompanionSettingsDirectory();
 
 // The client directory a SpoolBay in companionDir offers when its settings

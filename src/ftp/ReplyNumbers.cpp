@@ -62,15 +62,45 @@ int PasvPort(const std::string& reply) {
     return -1;
 }
 
-std::optional<long long> AnnouncedSize(const std::string& reply) {
+std::optional<long long> AnnouncedSize(const std::string& reply, const std::string& requestedName) {
     static const std::string kUnit = " bytes)";
-    for (size_t open = reply.rfind('('); open != std::string::npos; open = reply.rfind('(', open - 1)) {
-        size_t pos = open + 1;
-        const long long size = NumberAt(reply, pos, 1LL << 62);
-        if (size >= 0 && reply.compare(pos, kUnit.size(), kUnit) == 0) return size;
-        if (open == 0) break;
+    // Only a group that ends the text is the server's own: one further in
+    // belongs to something the reply echoes.
+    size_t end = reply.size();
+    while (end > 0 && (reply[end - 1] == '\r' || reply[end - 1] == '\n' || reply[end - 1] == ' ')) --end;
+    if (end > 0 && reply[end - 1] == '.') --end;
+    if (end < kUnit.size() || reply.compare(end - kUnit.size(), kUnit.size(), kUnit) != 0) return std::nullopt;
+    const size_t open = reply.rfind('(', end - kUnit.size());
+    if (open == std::string::npos) return std::nullopt;
+    size_t pos = open + 1;
+    const long long size = NumberAt(reply, pos, 1LL << 62);
+    if (size < 0 || pos != end - kUnit.size()) return std::nullopt;
+    // A name such as "x (6 bytes)" echoed at the end of the reply is no size.
+    if (!requestedName.empty())
+        for (size_t at = reply.find(requestedName); at != std::string::npos && at <= open;
+             at = reply.find(requestedName, at + 1))
+            if (at + requestedName.size() > open) return std::nullopt;
+    return size;
+}
+
+bool PathFromPwdReply(const std::string& reply, std::string& path) {
+    if (reply.compare(0, 4, "257 ") != 0) return false;
+    size_t i = reply.find('"');
+    if (i == std::string::npos) return false;
+    path.clear();
+    for (++i; i < reply.size(); ++i) {
+        if (reply[i] != '"') {
+            path += reply[i];
+            continue;
+        }
+        if (i + 1 < reply.size() && reply[i + 1] == '"') {
+            path += '"';
+            ++i;
+            continue;
+        }
+        return !path.empty();
     }
-    return std::nullopt;
+    return false;
 }
 
 }  // namespace vollum

@@ -18,9 +18,14 @@ int EpsvPort(const std::string& reply);
 // the port is 0. The address in the group is not read.
 int PasvPort(const std::string& reply);
 
-// The size "(N bytes)" announces in a 150 reply; the last such group counts,
-// as a file name earlier in the line may hold one of its own. None when the
-// reply announces no size or one beyond 2^62.
-std::optional<long long> AnnouncedSize(const std::string& reply);
+// The size "(N bytes)" announces in a 150 reply: only a group that ends the
+// reply text (a "." after it allowed) and lies after the requested name where
+// the reply echoes it, as a file name may hold a group of its own. None when
+// the reply announces no size or one beyond 2^62.
+std::optional<long long> AnnouncedSize(const std::string& reply, const std::string& requestedName = "");
+
+// The directory of a 257 reply: the text between the first quote and the
+// next single one, a doubled quote standing for one. False without it.
+bool PathFromPwdReply(const std::string& reply, std::string& path);
 
 }  // namespace vollum

@@ -107,7 +107,7 @@ bool RetrieveOperation::Receive(const std::string& source, const std::string& lo
         // After REST the server may announce the whole size or the rest: only
         // the listing's size, less what is here, says what should come.
         if (restartAt > 0) expected = 0;
-        if (typeCommand == "TYPE I" && restartAt == 0) announced = AnnouncedSize(control.LastReply());
+        if (typeCommand == "TYPE I" && restartAt == 0) announced = AnnouncedSize(control.LastReply(), source);
         if (expected == 0 && options.expectedSize > restartAt) expected = options.expectedSize - restartAt;
         // Without a size in the reply, a binary file must come as large as the listing said.
         if (!announced.has_value() && typeCommand == "TYPE I" && options.expectedSize > restartAt)

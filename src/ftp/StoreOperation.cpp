@@ -43,6 +43,7 @@ bool StoreOperation::Run(const std::string& typeCommand, const std::string& loca
     if (p_.control.RefuseIfBusy()) return false;
     const std::string remote = p_.settings.UseLowerCase ? LowerCaseName(remoteName) : remoteName;
     if (!retrying_) reruns_ = 0;
+    bool fromZero = false;  // a resume of this file failed once: no second one
     // Re-runs after a broken transfer are a loop, not a deeper call each.
     for (;;) {
         const bool rerun = retrying_;
@@ -58,11 +59,19 @@ bool StoreOperation::Run(const std::string& typeCommand, const std::string& loca
         }
         std::string target = remote;
         partial_.clear();
+        begun_ = refused_ = false;
+        long long offset = 0;
         {
             const ControlChannel::TransferScope busy(p_.control);
-            long long offset = 0;
             if (temp) {
-                const TempPlan plan = PlanTemp(typeCommand, remote, file);
+                const TempPlan plan = PlanTemp(typeCommand, remote, localPath, file, !fromZero);
+                if (plan.foreign) {
+                    const std::string kept = "Kept " + ControlChannel::Printable(localPath) + ": the server holds " +
+                                             plan.name + ", which this installation did not make";
+                    p_.transcript.ShowLine("%s", {kept});
+                    p_.transcript.LogLine(kept);
+                    return false;
+                }
                 target = plan.name;
                 offset = plan.offset;
             }
@@ -72,20 +81,47 @@ bool StoreOperation::Run(const std::string& typeCommand, const std::string& loca
         if (!partial_.empty()) listed_.insert(partial_);
         // Only a 4xx reply can be the 426 of a broken transfer.
         if (finished && finalReply == 4 && CheckTransferAborted(target)) continue;
-        if (!temp) return complete;
+        if (!temp) {
+            if (complete) listed_.insert(target);
+            else if (begun_) SayWhatIsLeft(target, false);
+            return complete;
+        }
         Placed placed = Placed::Failed;
         if (complete) {
             const ControlChannel::TransferScope busy(p_.control);
+            resumedFrom_ = offset > 0 ? &localPath : nullptr;
             placed = PutInPlace(typeCommand, target, remote, file.size);
+            resumedFrom_ = nullptr;
         }
         if (placed == Placed::RenamesRefused) continue;  // once more, under the final name
-        if (placed == Placed::Failed && !partial_.empty()) {
-            p_.transcript.LogLine("Partial upload kept as " + partial_ + " for the next run");
-            p_.transcript.ShowLine("Partial upload kept as %s for the next run", {partial_});
+        // A server that ignores REST, or refuses APPE, would fail this file on
+        // every run: once from zero instead, now.
+        if (placed == Placed::Failed && offset > 0 && (finished || refused_) && p_.control.Connected() &&
+            !p_.control.AbortRequested()) {
+            fromZero = true;
+            const std::string line = "Resuming " + target + " failed: sending it again from the start";
+            p_.transcript.LogLine(line);
+            p_.transcript.ShowLine("%s", {line});
+            std::string dir;
+            if (CurrentDirectory(dir)) DropTemp(dir, target);
+            continue;
         }
+        if (placed == Placed::Failed && !partial_.empty()) SayWhatIsLeft(partial_, true);
         partial_.clear();
+        if (placed == Placed::Done) listed_.insert(remote);
         return placed == Placed::Done;
     }
+}
+
+void StoreOperation::SayWhatIsLeft(const std::string& remote, bool temp) {
+    if (temp) {
+        p_.transcript.LogLine("Partial upload kept as " + remote + " for the next run");
+        p_.transcript.ShowLine("Partial upload kept as %s for the next run", {remote});
+        return;
+    }
+    // Under its final name: whoever reads the folder sees it, so it is said.
+    p_.transcript.LogLine("Partial upload left on the server as " + remote);
+    p_.transcript.ShowLine("Partial upload left on the server as %s", {remote});
 }
 
 void StoreOperation::OpenFailed() {
@@ -137,12 +173,18 @@ bool StoreOperation::StoreOnce(const std::string& typeCommand, const std::string
         // A Cancel during the wait for STOR's reply leaves it unread, and a lost
         // connection may have taken it: the server may have begun the
         // temporary file all the same.
-        if (expected != nullptr && (control.OwesReply() || !control.Connected())) partial_ = remote;
+        if (control.OwesReply() || !control.Connected()) {
+            begun_ = true;
+            if (expected != nullptr) partial_ = remote;
+        } else {
+            refused_ = true;
+        }
         // Refused: no data connection will come, so none is waited for.
         text.ShowLine("Could not store file");
         text.LogLine("Could not store file " + remote);
         return false;
     }
+    begun_ = true;
     if (expected != nullptr) partial_ = remote;
     if (offset > 0) {
         text.LogLine("Resumed " + remote + " at " + std::to_string(offset) + " bytes");

@@ -13,6 +13,7 @@ TFtpSession::TFtpSession(UserPrompts& prompts, QObject* parent)
       retrieve_({control_, data_, transcript_, meter_, prompts, Settings}),
       store_({control_, data_, transcript_, meter_, prompts, Settings}) {
     control_.OnCommandDone = [this](const std::string& line, int result) { AfterCommand(line, result); };
+    store_.Features = [this]() -> const ServerFeatures& { return Features(); };
 }
 
 TFtpSession::~TFtpSession() = default;

@@ -12,6 +12,7 @@
 // through UserPrompts and MeterView.
 #include <QObject>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -137,6 +138,9 @@ public:
     }
     // Stores that follow read only files inside within (empty: any file).
     void ConfineStores(const std::string& within, const std::string& why) { store_.ConfineTo(within, why); }
+    std::optional<bool> RemoteNameExists(const std::string& name) {
+        return store_.RemoteNameExists(Settings.TypeCommand, name);
+    }
     void CheckDataConnection() { store_.CheckDataConnection(); }
     bool CheckTransferAborted(const std::string& remote) { return store_.CheckTransferAborted(remote); }
     bool StoreRetrying() const { return store_.Retrying(); }

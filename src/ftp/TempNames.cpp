@@ -1,5 +1,8 @@
 #include "ftp/TempNames.h"
 
+#include <QByteArrayView>
+#include <QCryptographicHash>
+
 #include "platform/LocalFiles.h"
 
 namespace vollum {
@@ -17,22 +20,19 @@ bool IsTag(const std::string& text) {
 }
 }  // namespace
 
-std::string TempTag(const FileIdentity& file) {
-    // FNV-1a over the three numbers, folded to 32 bits.
-    uint64_t hash = 14695981039346656037ull;
-    for (const int64_t value : {file.size, file.mtimeSec, file.mtimeNsec}) {
-        auto bits = static_cast<uint64_t>(value);
-        for (int i = 0; i < 8; ++i) {
-            hash ^= bits & 0xff;
-            hash *= 1099511628211ull;
-            bits >>= 8;
-        }
-    }
-    const auto folded = static_cast<uint32_t>(hash ^ (hash >> 32));
-    static const char kHex[] = "0123456789abcdef";
-    std::string tag(kTagLength, '0');
-    for (size_t i = 0; i < kTagLength; ++i) tag[i] = kHex[(folded >> (28 - 4 * i)) & 0xf];
-    return tag;
+std::string TempTag(const FileIdentity& file, const std::string& finalName, const std::string& installation) {
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    // Every part with its length first, so that no two lists of parts run together.
+    auto add = [&hash](const std::string& part) {
+        const std::string length = std::to_string(part.size()) + ":";
+        hash.addData(QByteArrayView(length.data(), static_cast<qsizetype>(length.size())));
+        hash.addData(QByteArrayView(part.data(), static_cast<qsizetype>(part.size())));
+    };
+    for (const auto value : {file.device, file.inode}) add(std::to_string(value));
+    for (const auto value : {file.size, file.mtimeSec, file.mtimeNsec}) add(std::to_string(value));
+    add(finalName);
+    add(installation);
+    return hash.result().toHex().left(static_cast<qsizetype>(kTagLength)).toStdString();
 }
 
 std::string TempName(const std::string& finalName, const std::string& tag) {

@@ -37,6 +37,7 @@ std::string AutostartEntryText(const std::string& name, const std::string& progr
 }  // namespace vollum
 
 #ifndef _WIN32
+#include <pwd.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -55,7 +56,11 @@ std::string XdgFolder(const char* variable, const char* underHome) {
     const char* xdg = std::getenv(variable);
     if (xdg && xdg[0] == kPathSep) return xdg;
     const char* home = std::getenv("HOME");
-    return std::string(home ? home : "") + underHome;
+    if (home && home[0] == kPathSep) return home + std::string(underHome);
+    // Without HOME (some service managers): the user's home from the password database, never "/".
+    const passwd* entry = ::getpwuid(::geteuid());
+    const std::string dir = entry && entry->pw_dir ? entry->pw_dir : "";
+    return (dir.size() > 1 ? dir : std::string("/nonexistent")) + underHome;
 }
 }  // namespace
 

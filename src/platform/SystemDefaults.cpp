@@ -22,6 +22,7 @@ bool MakePrivateDirectory(const std::string& dir) {
     std::filesystem::create_directories(dir, ec);
     return std::filesystem::is_directory(dir, ec);
 }
+std::string PrivateFolderProblem(const std::string&, const std::string&) { return {}; }
 #else
 std::string NativeLineEnd() { return "\n"; }
 std::string DefaultEditor() { return "xdg-open"; }
@@ -41,6 +42,23 @@ bool MakePrivateDirectory(const std::string& dir) {
     std::filesystem::create_directories(path.parent_path(), ec);
     if (::mkdir(name.c_str(), 0700) == 0) return true;
     return std::filesystem::is_directory(path, ec);
+}
+std::string PrivateFolderProblem(const std::string& dir, const std::string& fileName) {
+    std::string name = dir;
+    while (name.size() > 1 && name.back() == '/') name.pop_back();
+    // As ssh with its folder: whoever else may change what is read there may
+    // change where uploads go and what is deleted.
+    struct stat st {};
+    if (::lstat(name.c_str(), &st) != 0) return {};
+    if (S_ISLNK(st.st_mode)) return name + " is a symbolic link";
+    if (st.st_uid != ::geteuid()) return name + " belongs to another user";
+    if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0) return name + " is writable by group or others";
+    const std::string file = name + "/" + fileName;
+    if (::lstat(file.c_str(), &st) != 0) return {};
+    if (S_ISLNK(st.st_mode)) return file + " is a symbolic link";
+    if (st.st_uid != ::geteuid()) return file + " belongs to another user";
+    if ((st.st_mode & S_IWOTH) != 0) return file + " is writable by others";
+    return {};
 }
 #endif
 

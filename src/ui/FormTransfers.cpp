@@ -2,6 +2,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include "common/Helpers.h"
 #include "common/UserPrompts.h"
 #include "config/StartupReading.h"
 #include "ftp/TFtpSession.h"

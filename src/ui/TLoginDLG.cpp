@@ -273,6 +273,8 @@ void TLoginDLG::ProfileChange() {
         defaults.Account = Field(Account);
         defaults.Anonymous = CheckBox1->isChecked();
     }
+    // A new profile uploads under temporary names; one already in the file keeps what it has.
+    defaults.TempUpload = !known;
     const ProfileValues v = ReadProfileKeys(ini, Name(), defaults);
     HostName->setText(ToQt(v.HostName));
     if (!keepLogin) {

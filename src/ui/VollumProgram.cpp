@@ -68,7 +68,12 @@ int RunVollum(int argc, char** argv) {
     std::vector<std::string> arguments(argv + 1, argv + argc);
     switch (TakeOptions(arguments)) {
         case CommandLineRequest::Help:
-            std::fputs(UsageText(ProgramDirectory(), SessionBusPresent()).c_str(), stdout);
+            try {
+                std::fputs(UsageText(ProgramDirectory(), SessionBusPresent()).c_str(), stdout);
+            } catch (const EUntrustedFolder& e) {
+                std::fprintf(stderr, "Vollum: %s\n", e.what());
+                return kExitStartupFailed;
+            }
             return kExitNormal;
         case CommandLineRequest::Version: std::printf("Vollum %s\n", VOLLUM_VERSION); return kExitNormal;
         case CommandLineRequest::MovePasswords: return RunMovePasswords(argv[0]);
@@ -94,7 +99,12 @@ int RunHeadless(char* argv0, const std::vector<std::string>& arguments, const st
     }
     TStartup startup(session, arguments, startDirectory);
     if (spoolOption) startup.Spool = SpoolStart::Option;
-    startup.ProgramEntry(ProgramDirectory());
+    try {
+        startup.ProgramEntry(ProgramDirectory());
+    } catch (const EUntrustedFolder& e) {
+        std::fprintf(stderr, "Vollum: %s\n", e.what());
+        return kExitStartupFailed;
+    }
     startup.FormCreate();
     if (!startup.Runs.NoPassword.empty()) return EndForWantOfPassword(startup);
     NotifyRunEnd(startup.Runs);
@@ -126,7 +136,12 @@ int RunWithDisplay(char* argv0, const std::vector<std::string>& arguments, const
     TFtpSession session(prompts);
     TStartup startup(session, arguments, startDirectory);
     if (spoolOption) startup.Spool = SpoolStart::Option;
-    startup.ProgramEntry(ProgramDirectory());
+    try {
+        startup.ProgramEntry(ProgramDirectory());
+    } catch (const EUntrustedFolder& e) {
+        prompts.MessageBox(e.what(), "Error", PromptButtons::Ok, PromptIcon::Error);
+        return kExitStartupFailed;
+    }
 
     session.Control().OnCursor = [](bool busy) {
         if (busy && !QApplication::overrideCursor()) QApplication::setOverrideCursor(Qt::WaitCursor);

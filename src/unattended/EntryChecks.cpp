@@ -1,4 +1,5 @@
 // What a run checks before it sends an entry and before it deletes one.
+#include "common/Helpers.h"
 #include "ftp/TFtpSession.h"
 #include "ftp/TempNames.h"
 #include "platform/LocalFiles.h"
@@ -15,9 +16,17 @@ void TUnattended::Keep(const std::string& why, const std::string& localPath) {
 }
 
 bool TUnattended::NameUsable(const std::string& name, const std::string& localPath) {
-    if (ControlChannel::CommandSafe(name)) return true;
-    Keep("its name holds CR, LF or NUL", localPath);
-    return false;
+    if (!ControlChannel::CommandSafe(name)) {
+        Keep("its name holds CR, LF or NUL", localPath);
+        return false;
+    }
+    // Such a server would turn the bytes into other ones: two names could
+    // become one file, and both local files would pass their checks.
+    if (!ValidUtf8(name) && s_.Features().Has("UTF8")) {
+        Keep("not valid UTF-8, the server would change it", localPath);
+        return false;
+    }
+    return true;
 }
 
 bool TUnattended::LinkStaysInside(const std::string& path) {
@@ -44,6 +53,22 @@ bool TUnattended::ClaimRemoteName(const std::string& remoteName, const std::stri
         return false;
     }
     return true;
+}
+
+bool TUnattended::LowerCaseFree(const std::string& name, const std::string& localDir, const std::string& localPath) {
+    const std::string lower = RemoteName(name);
+    if (lower == name) return true;
+    // The local entry of that very name goes under it, in this run and the next.
+    if (KindOf(AddBackslash(localDir) + lower) != EntryKind::Dangling) {
+        Keep("the local name " + lower + " goes under that remote name", localPath);
+        return false;
+    }
+    const std::optional<bool> exists = s_.RemoteNameExists(lower);
+    if (exists == false) return true;
+    Keep(exists ? "the remote name " + lower + " exists and lower-casing would replace it"
+                : "the server did not tell whether the remote name " + lower + " exists",
+         localPath);
+    return false;
 }
 
 bool TUnattended::ServerHoldsWhole(const std::string& remoteName, const std::string& localPath, int64_t size) {

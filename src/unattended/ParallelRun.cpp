@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <limits>
+#include <type_traits>
 
 #include "common/Convert.h"
 #include "config/TIniFile.h"
@@ -30,15 +32,29 @@ constexpr auto kWorkersAfter = std::chrono::milliseconds(150);
 constexpr size_t kQueueDepth = 2;
 constexpr int64_t kQueuedBehindBytes = 1 << 20;
 
-// A number a worker sent; 0 for anything else.
-int64_t FieldNumber(const std::string& field) {
-    int64_t value = 0;
-    if (field.empty() || field.size() > 18) return 0;
-    for (const char c : field) {
-        if (c < '0' || c > '9') return 0;
-        value = value * 10 + (c - '0');
+// A number a worker sent, any signed or unsigned 64-bit value; false for anything else.
+template <typename T>
+bool FieldNumber(const std::string& field, T& value) {
+    static_assert(std::is_integral_v<T>);
+    const bool negative = std::is_signed_v<T> && !field.empty() && field[0] == '-';
+    const size_t first = negative ? 1 : 0;
+    if (field.size() <= first) return false;
+    // Accumulated away from zero in the value's own direction, so the lowest value fits too.
+    T result = 0;
+    for (size_t i = first; i < field.size(); ++i) {
+        const char c = field[i];
+        if (c < '0' || c > '9') return false;
+        const T digit = static_cast<T>(c - '0');
+        if (negative) {
+            if (result < (std::numeric_limits<T>::min() + digit) / 10) return false;
+            result = static_cast<T>(result * 10 - digit);
+        } else {
+            if (result > (std::numeric_limits<T>::max() - digit) / 10) return false;
+            result = static_cast<T>(result * 10 + digit);
+        }
     }
-    return value;
+    value = result;
+    return true;
 }
 
 const char* ModeField(PutMode mode, bool deletesStored) {
@@ -231,9 +247,10 @@ void ParallelRun::OnLine(Worker& w, const std::string& line) {
     } else if (kind == "L" && fields.size() == 2 && !w.jobs.empty()) {
         w.records.push_back(fields[1]);
     } else if (kind == "P" && fields.size() == 2 && !w.jobs.empty()) {
-        w.sent = FieldNumber(fields[1]);
+        if (!FieldNumber(fields[1], w.sent)) w.sent = 0;
         ShowProgress();
-    } else if (kind == "D" && !w.jobs.empty() && fields.size() >= 3 && FieldNumber(fields[1]) == w.jobs.front().id) {
+    } else if (long id = 0; kind == "D" && !w.jobs.empty() && fields.size() >= 3 && FieldNumber(fields[1], id) &&
+                            id == w.jobs.front().id) {
         Complete(w, fields);
     }
 }
@@ -246,20 +263,21 @@ void ParallelRun::Complete(Worker& w, const std::vector<std::string>& fields) {
         return;
     }
     FileIdentity identity;
-    const bool stored = status == "ok" && fields.size() == 8;
-    if (stored) {
-        identity.device = static_cast<uint64_t>(FieldNumber(fields[3]));
-        identity.inode = static_cast<uint64_t>(FieldNumber(fields[4]));
-        identity.size = FieldNumber(fields[5]);
-        identity.mtimeSec = FieldNumber(fields[6]);
-        identity.mtimeNsec = FieldNumber(fields[7]);
-    }
+    const bool stored = status == "ok" && fields.size() == 8 && FieldNumber(fields[3], identity.device) &&
+                        FieldNumber(fields[4], identity.inode) && FieldNumber(fields[5], identity.size) &&
+                        FieldNumber(fields[6], identity.mtimeSec) && FieldNumber(fields[7], identity.mtimeNsec);
     Job job = std::move(w.jobs.front());
     w.jobs.pop_front();
     Log(job.logText);
     for (const std::string& record : w.records) Log(record);
     w.records.clear();
     w.sent = 0;
+    if (status == "ok" && !stored) {
+        // Never taken for "kept" in silence: the file stays, and the run says why.
+        const std::string text = "Kept " + ControlChannel::Printable(job.path) + ": its worker's report did not read";
+        run_.s_.ShowLine("%s", {text});
+        Log(text);
+    }
     Record(job, stored, identity);
     GivePending();
 }

@@ -1,29 +1,10 @@
 // Where the run is on the server: its start directory from the first PWD,
 // and the way back there after a CWD or CDUP that failed.
+#include "ftp/ReplyNumbers.h"
 #include "ftp/TFtpSession.h"
 #include "unattended/TUnattended.h"
 
 namespace vollum {
-
-bool PathFromPwdReply(const std::string& reply, std::string& path) {
-    if (reply.compare(0, 4, "257 ") != 0) return false;
-    size_t i = reply.find('"');
-    if (i == std::string::npos) return false;
-    path.clear();
-    for (++i; i < reply.size(); ++i) {
-        if (reply[i] != '"') {
-            path += reply[i];
-            continue;
-        }
-        if (i + 1 < reply.size() && reply[i + 1] == '"') {
-            path += '"';
-            ++i;
-            continue;
-        }
-        return !path.empty();
-    }
-    return false;
-}
 
 void TUnattended::NotePwd(int result) {
     std::string path;

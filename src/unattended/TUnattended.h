@@ -115,11 +115,15 @@ private:
     std::string RemoteName(const std::string& localName) const;
 
     // Entry checks (EntryChecks.cpp). Each says on the pane and in the log why
-    // an entry is kept. A name with CR, LF or NUL cannot go into a command.
+    // an entry is kept. A name with CR, LF or NUL cannot go into a command;
+    // one that is not valid UTF-8 does not go to a server that declares UTF-8.
     bool NameUsable(const std::string& name, const std::string& localPath);
     // Claims a remote name in the remote directory the walk is in; false when
     // an earlier entry of this run already took it there.
     bool ClaimRemoteName(const std::string& remoteName, const std::string& localPath);
+    // With UseLowerCase, a name that lower-casing changes goes only where
+    // that remote name does not exist yet (and no local entry has it).
+    bool LowerCaseFree(const std::string& name, const std::string& localDir, const std::string& localPath);
     // Binary stores only: SIZE must report the local size before a spool file
     // may be deleted. A server without SIZE leaves the final reply to judge.
     bool ServerHoldsWhole(const std::string& remoteName, const std::string& localPath, int64_t size);

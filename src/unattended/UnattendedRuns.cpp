@@ -163,13 +163,15 @@ void TUnattended::SpoolWalk() {
         const std::string P = S + kPathSep + e.name;
         if (e.kind == EntryKind::Directory) {
             const std::string N = RemoteName(e.name);
-            if (!NameUsable(e.name, P) || !ClaimRemoteName(N, P)) continue;
+            if (!NameUsable(e.name, P) || !ClaimRemoteName(N, P) || !LowerCaseFree(e.name, S, P)) continue;
             spoolTop_ = e.name;
             if (EnterNewRemoteDirectory(N) && PutDirTree(P) && !Stopped()) completeSpoolDirs_.insert(e.name);
             spoolTop_.clear();
             walkAbandoned_ = false;
         } else if (e.kind == EntryKind::File || e.kind == EntryKind::Dangling) {
-            if (!LinkStaysInside(P) || !NameUsable(e.name, P) || !ClaimRemoteName(RemoteName(e.name), P)) continue;
+            if (!LinkStaysInside(P) || !NameUsable(e.name, P) || !ClaimRemoteName(RemoteName(e.name), P) ||
+                !LowerCaseFree(e.name, S, P))
+                continue;
             // A read-only file cannot be deleted and goes again next run.
             if (PutFile(P, e.name, "Putfile " + P, PutMode::SpoolTop) == PutResult::Stored && !IsReadOnly(P))
                 DeleteFileEntry(P);
@@ -208,7 +210,9 @@ void TUnattended::DropWalk() {
         if (IsDirectory(A)) {
             if (!v.IncludeDirs) continue;
             const std::string N = RemoteName(LastPathComponent(A));
-            if (!NameUsable(LastPathComponent(A), A) || !ClaimRemoteName(N, A)) continue;
+            if (!NameUsable(LastPathComponent(A), A) || !ClaimRemoteName(N, A) ||
+                !LowerCaseFree(LastPathComponent(A), DirectoryPart(A), A))
+                continue;
             if (v.IncludeSubDirs) {
                 if (EnterNewRemoteDirectory(N)) PutDirTree(A);
                 walkAbandoned_ = false;
@@ -225,15 +229,20 @@ void TUnattended::DropWalk() {
                     if (f.kind != EntryKind::File) continue;
                     if (!StillConnected()) break;
                     const std::string F = AddBackslash(A) + f.name;
-                    if (!LinkStaysInside(F) || !NameUsable(f.name, F) || !ClaimRemoteName(RemoteName(f.name), F))
+                    if (!LinkStaysInside(F) || !NameUsable(f.name, F) || !ClaimRemoteName(RemoteName(f.name), F) ||
+                        !LowerCaseFree(f.name, A, F))
                         continue;
                     PutFile(F, f.name, "Putfile " + f.name, PutMode::Plain);
                 }
             }
         } else if (LocalFileExists(A) && KindOf(A) != EntryKind::Special) {
             const std::string F = LastPathComponent(A);
-            if (!NameUsable(F, A) || !ClaimRemoteName(RemoteName(F), A)) continue;
+            if (!NameUsable(F, A) || !ClaimRemoteName(RemoteName(F), A) || !LowerCaseFree(F, DirectoryPart(A), A))
+                continue;
             PutFile(A, F, "Putfile " + F, PutMode::Plain);
+        } else if (KindOf(A) == EntryKind::Dangling) {
+            // A path that names nothing was not sent: the run must not pass for a success.
+            Keep("no such file or directory", given);
         }
     }
     StillConnected();

@@ -1,20 +1,12 @@
 #pragma once
 // The lines between a parallel run and its upload workers: one message per
-// line, fields separated by spaces. A field may hold any byte (a path with a
-// space or a line feed): bytes outside printable ASCII, the space and '%'
-// travel as %XX.
+// line, its fields as common/LineFields.h encodes them.
 #include <string>
 #include <vector>
 
-namespace vollum {
+#include "common/LineFields.h"
 
-std::string EncodeField(const std::string& bytes);
-// False for a malformed escape.
-bool DecodeField(const std::string& field, std::string& bytes);
-// The fields of a line, decoded; false when one is malformed.
-bool SplitFields(const std::string& line, std::vector<std::string>& fields);
-// The message of these fields, encoded, ending in LF.
-std::string JoinFields(const std::vector<std::string>& fields);
+namespace vollum {
 
 // Gathers bytes as they come and hands out whole lines.
 class LineBuffer {

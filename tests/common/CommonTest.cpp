@@ -5,6 +5,7 @@
 #include "common/Convert.h"
 #include "common/Errors.h"
 #include "common/Format.h"
+#include "common/Helpers.h"
 
 namespace vollum {
 namespace {
@@ -44,6 +45,21 @@ TEST(FormatText, fillsPlaceholdersInOrderAndLeavesArgumentBytesAlone) {
     EXPECT_EQ(Format("RETR %s", {"100%s %d.txt"}), "RETR 100%s %d.txt");
     EXPECT_EQ(Format("100%% [%s] [%d] %x %"), "100% [] [] %x %");
     EXPECT_EQ(Format("%s", {std::string("a\0b", 3)}), std::string("a\0b", 3));
+}
+
+}  // namespace
+}  // namespace vollum
+
+namespace vollum {
+namespace {
+
+TEST(Utf8, onlyWellFormedSequencesPass) {
+    const std::pair<std::string, bool> cases[] = {
+        {"plain.txt", true},          {"gr\xc3\xbc\xc3\x9f" "e", true}, {"\xf0\x9f\x98\x80", true},
+        {"a\xff.txt", false},         {"a\xc3", false},                  {"\xc0\xaf", false},  // overlong "/"
+        {"\xed\xa0\x80", false},      {"\xf4\x90\x80\x80", false},       {"\xe2\x82", false},
+    };
+    for (const auto& [text, valid] : cases) EXPECT_EQ(ValidUtf8(text), valid) << text;
 }
 
 }  // namespace

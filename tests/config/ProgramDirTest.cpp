@@ -2,11 +2,15 @@
 // its files in, the private folder made for it, and which client SpoolBay starts.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 
+#include "common/Errors.h"
 #include "config/ProgramDir.h"
+#include "platform/StartAtLogin.h"
 #include "platform/SystemDefaults.h"
 #include "support/TempDir.h"
 
@@ -62,6 +66,52 @@ TEST_F(UserFolders, ThePrivateFolderIsTheOwnersAloneAndAnExistingOneIsLeftAsItIs
     EXPECT_EQ(fs::status(place / "shared").permissions(), fs::perms::all);
     PutFile(place / "file", "x");
     EXPECT_FALSE(MakePrivateDirectory(place / "file"));
+}
+
+TEST_F(UserFolders, InstalledModeTrustsOnlyTheUsersOwnFolder) {
+    const std::string folder = home / "data/vollum";
+    struct Case {
+        const char* name;
+        std::function<void()> make;  // from a fresh private folder holding VOLLUM.INI
+        const char* problem;         // what the refusal says after the path; "" when there is none
+        std::string path;
+    };
+    const std::vector<Case> cases = {
+        {"the user's own, private", [] {}, "", ""},
+        {"a symbolic link to another folder",
+         [&] {
+             fs::remove_all(folder);
+             fs::create_directories(place / "elsewhere");
+             fs::create_directory_symlink(place / "elsewhere", folder);
+         },
+         " is a symbolic link", folder},
+        {"writable by its group", [&] { ::chmod(folder.c_str(), 0770); }, " is writable by group or others", folder},
+        {"another user's", [&] { ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0); }, " belongs to another user",
+         folder},
+        {"its VOLLUM.INI writable by others", [&] { ::chmod((folder + "/VOLLUM.INI").c_str(), 0666); },
+         " is writable by others", folder + "/VOLLUM.INI"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(folder);
+        ASSERT_TRUE(MakePrivateDirectory(folder));
+        PutFile(folder + "/VOLLUM.INI", "");
+        if (std::string(c.name) == "another user's" && ::geteuid() != 0) continue;  // only root gives files away
+        c.make();
+        EXPECT_EQ(PrivateFolderProblem(folder, "VOLLUM.INI"), *c.problem ? c.path + c.problem : "");
+        if (*c.problem) {
+            const std::string refusal = EUntrustedFolder(c.path + c.problem).what();
+            EXPECT_EQ(refusal.rfind(c.path + c.problem + ": ", 0), 0u) << refusal;
+        }
+        std::error_code ec;
+        fs::remove(folder, ec);  // a link goes here; a folder with its file below
+        fs::remove_all(folder);
+    }
+    // Without HOME the home comes from the password database, never "/".
+    ::unsetenv("HOME");
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_NE(ConfigHome().rfind("/.config", 0), 0u) << ConfigHome();
+    EXPECT_EQ(ConfigHome().substr(ConfigHome().size() - 8), "/.config");
 }
 
 TEST_F(UserFolders, SpoolBayStartsTheClientInTheClientDirectoryAndNoOtherThatWouldMissItsKey) {

@@ -37,10 +37,11 @@ TEST(ReplyNumbers, passivePortsAreReadOnlyWhenUsable) {
     }
 }
 
-TEST(ReplyNumbers, announcedSizeIsTheLastCountOfBytes) {
+TEST(ReplyNumbers, announcedSizeIsTheCountOfBytesThatEndsTheReply) {
     struct Case {
         std::string reply;
         std::optional<long long> size;
+        std::string name = "";
     };
     const Case cases[] = {
         {"150 Opening BINARY mode data connection for big (1048576 bytes).\r\n", 1048576},
@@ -52,8 +53,12 @@ TEST(ReplyNumbers, announcedSizeIsTheLastCountOfBytes) {
         {"150 x ( 12 bytes)", std::nullopt},
         {"150 x (99999999999999999999 bytes)", std::nullopt},
         {"(", std::nullopt},
+        {"150 x (7 bytes) for you", std::nullopt},
+        {"150 Opening data connection for x (6 bytes)\r\n", std::nullopt, "x (6 bytes)"},
+        {"150 Opening data connection for x (6 bytes) (20 bytes).\r\n", 20, "x (6 bytes)"},
+        {"150 Opening data connection for b (20 bytes).\r\n", 20, "b"},
     };
-    for (const Case& c : cases) EXPECT_EQ(AnnouncedSize(c.reply), c.size) << c.reply;
+    for (const Case& c : cases) EXPECT_EQ(AnnouncedSize(c.reply, c.name), c.size) << c.reply;
 }
 
 }  // namespace

@@ -20,7 +20,8 @@ a test can act in the middle of a retrieve however loaded the machine is.
 
 REFUSE=WORDS in the environment makes it refuse what an upload-only account
 or a plainer server would: REST (502), RENAME (RNFR, 550), RNTO-EXISTING
-(RNTO onto an existing name, 550).
+(RNTO onto an existing name, 550), RNTO (every RNTO, 550 after RNFR was
+taken), REST-IGNORED (REST taken, but STOR writes from the start all the same).
 READ_LIMIT=BYTES in the environment makes it take uploads at no more than
 that many bytes a second, so that a test can stop a client part-way.
 
@@ -32,6 +33,9 @@ at its first STOR; CHANGE_ON_STOR=NAME=PATH appends to the local file PATH
 when a STOR of NAME arrives, so that the client's file changes as it is sent;
 THROTTLE=n lets every data connection carry at most n bytes a second, both
 ways (READ_LIMIT, when set, bounds uploads instead).
+
+HASH=1 in the environment makes it offer HASH (SHA-256 and SHA-1 of a whole
+file, OPTS HASH to choose) in its FEAT reply.
 
 usage: ftp_server.py ROOT [USER PASSWORD [ADDRESS]]
 """
@@ -194,6 +198,11 @@ def refusing(handler, refusals):
                 return
             return handler.ftp_REST(self, line)
 
+        def ftp_STOR(self, file, mode="w"):
+            if "REST-IGNORED" in refusals:
+                self._restart_position = 0
+            return handler.ftp_STOR(self, file, mode)
+
         def ftp_RNFR(self, path):
             if "RENAME" in refusals:
                 self.respond("550 Not enough privileges.")
@@ -201,13 +210,52 @@ def refusing(handler, refusals):
             return handler.ftp_RNFR(self, path)
 
         def ftp_RNTO(self, path):
-            if "RNTO-EXISTING" in refusals and os.path.exists(path):
+            if "RNTO" in refusals or ("RNTO-EXISTING" in refusals and os.path.exists(path)):
                 self._rnfr = None
                 self.respond("550 File exists.")
                 return
             return handler.ftp_RNTO(self, path)
 
     return Refusing
+
+
+def hashing(handler):
+    """The handler with HASH, as the HASH=1 environment asks."""
+    if os.environ.get("HASH") != "1":
+        return handler
+    import hashlib
+
+    class Hashing(handler):
+        proto_cmds = dict(handler.proto_cmds)
+        proto_cmds["HASH"] = dict(perm="r", auth=True, arg=True, help="Syntax: HASH <SP> file-name")
+        algorithm = "SHA-256"
+
+        def ftp_FEAT(self, line):
+            self.push("211-Features supported:\r\n EPRT\r\n EPSV\r\n MDTM\r\n SIZE\r\n"
+                      " REST STREAM\r\n UTF8\r\n HASH SHA-256*;SHA-1\r\n")
+            self.respond("211 End FEAT.")
+
+        def ftp_OPTS(self, line):
+            words = line.split()
+            if len(words) == 2 and words[0].upper() == "HASH" and words[1].upper() in ("SHA-256", "SHA-1"):
+                Hashing.algorithm = words[1].upper()
+                self.respond("200 " + Hashing.algorithm)
+                return
+            return handler.ftp_OPTS(self, line)
+
+        def ftp_HASH(self, path):
+            name = hashlib.sha256 if Hashing.algorithm == "SHA-256" else hashlib.sha1
+            try:
+                with open(path, "rb") as f:
+                    digest = name(f.read()).hexdigest()
+            except OSError:
+                self.respond("550 No such file.")
+                return
+            size = os.path.getsize(path)
+            self.respond("213 %s 0-%d %s %s" % (Hashing.algorithm, max(size - 1, 0), digest,
+                                                 os.path.basename(path)))
+
+    return Hashing
 
 
 def main():
@@ -230,7 +278,7 @@ def main():
         handler.tls_data_required = True
     else:
         handler = FTPHandler
-    handler = throttled(refusing(handler, os.environ.get("REFUSE", "").split()))
+    handler = hashing(throttled(refusing(handler, os.environ.get("REFUSE", "").split())))
     handler.authorizer = authorizer
     handler.permit_foreign_addresses = False
     if os.environ.get("SLOW_READ_MS"):

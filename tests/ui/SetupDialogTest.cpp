@@ -56,7 +56,7 @@ TEST_F(SetupDialog, EdgeCases) {
                  EXPECT_TRUE(box->isChecked()) << box->objectName().toStdString();
              EXPECT_FALSE(d.PassiveMode->isChecked());  // a profile talks as before unless asked
              EXPECT_FALSE(d.UseTLS->isChecked());
-             EXPECT_FALSE(d.TempUpload->isChecked());
+             EXPECT_TRUE(d.TempUpload->isChecked());  // a new profile keeps partial uploads out of sight
              EXPECT_FALSE(d.ForgetBtn->isEnabled());  // nothing pinned, nothing to forget
              EXPECT_EQ(d.UserName->text(), "Anonymous");
              EXPECT_EQ(d.Label1->text(), "Email:");

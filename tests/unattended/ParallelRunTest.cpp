@@ -6,6 +6,7 @@
 #include <QThread>
 #include <filesystem>
 
+#include "ftp/TempJournal.h"
 #include "ftp/TempNames.h"
 #include "support/PyFtpServer.h"
 #include "support/VollumRun.h"
@@ -152,7 +153,12 @@ TEST(ParallelRunRules, WorkersUseTemporaryNamesAndKeepLinksOutsideTheSpool) {
     fs::create_symlink(outside / "secret", S + "/link.txt");
     PyFtpServer server(PyFtpServerOptions{.environment = {{"THROTTLE", "50000"}}});
     const std::vector<std::string> topFiles = {"a.txt", "my file 100%.txt", "-dash", "empty.bin"};
-    for (const std::string& name : topFiles) PutFile(server.Root() + "/" + TempName(name, "0000abcd"), "stale");
+    // Left by an earlier run of this installation (journalled), so the workers delete them.
+    for (const std::string& name : topFiles) {
+        PutFile(server.Root() + "/" + TempName(name, "0000abcd"), "stale");
+        TempJournal(program.Path() + "/VOLLUM.PARTS")
+            .Add({server.User() + "@127.0.0.1:" + server.PortText(), "/", TempName(name, "0000abcd")});
+    }
 
     program.WriteIni(server.Port(), server.User(), server.Password(), true,
                      {{"Connections", "4"}, {"PassiveMode", "1"}, {"TempUpload", "1"}});
