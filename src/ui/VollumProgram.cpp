@@ -37,6 +37,8 @@ void NotifyRunEnd(const TUnattended& runs) {
     if (!runs.Report.ran) return;
     const NotificationText text = RunNotification(runs.Report);
     ShowDesktopNotification("Vollum", "vollum", text.summary, text.body);
+}
+
 int RunMovePasswords(char* argv0) {
     char* qtArgv[] = {argv0, nullptr};
     QCoreApplication app(qtArgc, qtArgv);
