@@ -22,7 +22,7 @@ bool TUnattended::PutDirTree(const std::string& dir) {
             continue;
         }
         if (!LinkStaysInside(P + e.name) || !NameUsable(e.name, P + e.name) ||
-            !ClaimRemoteName(RemoteName(e.name), P + e.name) || !LowerCaseFree(e.name, P, P + e.name)) {
+            !LowerCaseFree(e.name, P, P + e.name) || !ClaimRemoteName(RemoteName(e.name), P + e.name)) {
             complete = false;
             continue;
         }
@@ -35,8 +35,8 @@ bool TUnattended::PutDirTree(const std::string& dir) {
         if (Stopped() || !StillConnected()) return false;
         if (e.kind != EntryKind::Directory) continue;
         const std::string N = RemoteName(e.name);
-        if (!NameUsable(e.name, P + e.name) || !ClaimRemoteName(N, P + e.name) ||
-            !LowerCaseFree(e.name, P, P + e.name)) {
+        if (!NameUsable(e.name, P + e.name) || !LowerCaseFree(e.name, P, P + e.name) ||
+            !ClaimRemoteName(N, P + e.name)) {
             complete = false;
             continue;
         }

@@ -163,14 +163,14 @@ void TUnattended::SpoolWalk() {
         const std::string P = S + kPathSep + e.name;
         if (e.kind == EntryKind::Directory) {
             const std::string N = RemoteName(e.name);
-            if (!NameUsable(e.name, P) || !ClaimRemoteName(N, P) || !LowerCaseFree(e.name, S, P)) continue;
+            if (!NameUsable(e.name, P) || !LowerCaseFree(e.name, S, P) || !ClaimRemoteName(N, P)) continue;
             spoolTop_ = e.name;
             if (EnterNewRemoteDirectory(N) && PutDirTree(P) && !Stopped()) completeSpoolDirs_.insert(e.name);
             spoolTop_.clear();
             walkAbandoned_ = false;
         } else if (e.kind == EntryKind::File || e.kind == EntryKind::Dangling) {
-            if (!LinkStaysInside(P) || !NameUsable(e.name, P) || !ClaimRemoteName(RemoteName(e.name), P) ||
-                !LowerCaseFree(e.name, S, P))
+            if (!LinkStaysInside(P) || !NameUsable(e.name, P) || !LowerCaseFree(e.name, S, P) ||
+                !ClaimRemoteName(RemoteName(e.name), P))
                 continue;
             // A read-only file cannot be deleted and goes again next run.
             if (PutFile(P, e.name, "Putfile " + P, PutMode::SpoolTop) == PutResult::Stored && !IsReadOnly(P))
@@ -210,8 +210,8 @@ void TUnattended::DropWalk() {
         if (IsDirectory(A)) {
             if (!v.IncludeDirs) continue;
             const std::string N = RemoteName(LastPathComponent(A));
-            if (!NameUsable(LastPathComponent(A), A) || !ClaimRemoteName(N, A) ||
-                !LowerCaseFree(LastPathComponent(A), DirectoryPart(A), A))
+            if (!NameUsable(LastPathComponent(A), A) || !LowerCaseFree(LastPathComponent(A), DirectoryPart(A), A) ||
+                !ClaimRemoteName(N, A))
                 continue;
             if (v.IncludeSubDirs) {
                 if (EnterNewRemoteDirectory(N)) PutDirTree(A);
@@ -229,15 +229,15 @@ void TUnattended::DropWalk() {
                     if (f.kind != EntryKind::File) continue;
                     if (!StillConnected()) break;
                     const std::string F = AddBackslash(A) + f.name;
-                    if (!LinkStaysInside(F) || !NameUsable(f.name, F) || !ClaimRemoteName(RemoteName(f.name), F) ||
-                        !LowerCaseFree(f.name, A, F))
+                    if (!LinkStaysInside(F) || !NameUsable(f.name, F) || !LowerCaseFree(f.name, A, F) ||
+                        !ClaimRemoteName(RemoteName(f.name), F))
                         continue;
                     PutFile(F, f.name, "Putfile " + f.name, PutMode::Plain);
                 }
             }
         } else if (LocalFileExists(A) && KindOf(A) != EntryKind::Special) {
             const std::string F = LastPathComponent(A);
-            if (!NameUsable(F, A) || !ClaimRemoteName(RemoteName(F), A) || !LowerCaseFree(F, DirectoryPart(A), A))
+            if (!NameUsable(F, A) || !LowerCaseFree(F, DirectoryPart(A), A) || !ClaimRemoteName(RemoteName(F), A))
                 continue;
             PutFile(A, F, "Putfile " + F, PutMode::Plain);
         } else if (KindOf(A) == EntryKind::Dangling) {

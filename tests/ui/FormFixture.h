@@ -34,6 +34,8 @@ protected:
             dlg->FtpTimeoutBox->setText("5");
             dlg->ConnectionTimeOutBox->setText("5");
             dlg->UseTLS->setChecked(tls);
+            // Stores go under their final names, as the scripted servers expect.
+            dlg->TempUpload->setChecked(false);
             dlg->OKBtn->click();
         });
         form.ConnectMNU->trigger();

@@ -42,7 +42,7 @@ TEST(DropBoxSafety, NamesWithLineBreaksAreKeptAndNeverSent) {
         << program.LogText();
 }
 
-TEST(DropBoxSafety, NamesThatClashWhenLowerCasedKeepTheSecond) {
+TEST(DropBoxSafety, NamesThatClashWhenLowerCasedSendOnlyTheOneLowerCasingLeaves) {
     PyFtpServer server;
     VollumProgramDir program;
     const std::string S = program.Spool();
@@ -53,15 +53,14 @@ TEST(DropBoxSafety, NamesThatClashWhenLowerCasedKeepTheSecond) {
     program.WriteIni(server.Port(), server.User(), server.Password(), true, {{"UseLowerCase", "1"}});
     const VollumResult r = program.Run();
     EXPECT_EQ(r.exitCode, 5) << r.stderrText;
-    // Whichever came first is on the server and gone locally; the other stays.
-    const bool upperSent = !fs::exists(S + "/A.txt");
-    EXPECT_NE(upperSent, !fs::exists(S + "/a.txt"));
-    EXPECT_EQ(ReadFile(server.Root() + "/a.txt"), upperSent ? "upper" : "lower");
-    const bool upperDirSent = !fs::exists(S + "/D");
-    EXPECT_NE(upperDirSent, !fs::exists(S + "/d"));
-    EXPECT_EQ(TreeListing(server.Root() + "/d").size(), 1u);
-    EXPECT_TRUE(fs::exists(server.Root() + (upperDirSent ? "/d/one.txt" : "/d/two.txt")));
-    EXPECT_TRUE(Has(program.LogText(), ": the remote name a.txt is taken by an earlier entry\r\n"));
+    // The name lower-casing changes would land on its sibling's: it stays, every run.
+    EXPECT_EQ(ReadFile(server.Root() + "/a.txt"), "lower") << program.LogText();
+    EXPECT_TRUE(fs::exists(S + "/A.txt"));
+    EXPECT_FALSE(fs::exists(S + "/a.txt"));
+    EXPECT_EQ(ReadFile(server.Root() + "/d/two.txt"), "2");
+    EXPECT_FALSE(fs::exists(server.Root() + "/d/one.txt"));
+    EXPECT_TRUE(fs::exists(S + "/D/one.txt"));
+    EXPECT_TRUE(Has(program.LogText(), "A.txt: the local name a.txt goes under that remote name\r\n"));
 }
 
 TEST(DropBoxSafety, ServerBreakingEveryStoreGetsThreeRerunsWhoeverAnswers) {
