@@ -11,7 +11,7 @@
 #include "ftp/TempJournal.h"
 #include "ftp/TempNames.h"
 #include "support/PyFtpServer.h"
-#include "support/Vsftpd.h"
+#include "support/VsftpdServer.h"
 
 namespace vollum::test {
 namespace {
@@ -160,7 +160,7 @@ TEST_P(TempUpload, Cases) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::optional<PyFtpServer> py;
-        std::optional<Vsftpd> vsftpd;
+        std::optional<VsftpdServer> vsftpd;
         std::string root;
         if (GetParam() == Server::Py) {
             py.emplace(PyFtpServerOptions{.environment = {{"REFUSE", c.refuse}, {"HASH", c.digest ? "1" : ""}}});
@@ -171,10 +171,10 @@ TEST_P(TempUpload, Cases) {
         } else {
             if (*c.refuse || c.digest) continue;
             vsftpd.emplace();
-            if (!vsftpd->Skip().empty()) GTEST_SKIP() << vsftpd->Skip();
+            if (!vsftpd->Problem().empty()) GTEST_SKIP() << vsftpd->Problem();
             port = vsftpd->Port();
-            root = vsftpd->Root();
-            remoteDir = std::string("/") + Vsftpd::kFolder;
+            root = vsftpd->UploadDir();
+            remoteDir = std::string("/") + VsftpdServer::kUploadFolder;
             session->Settings.UserName = "anonymous";
         }
         ASSERT_TRUE(ConnectTo(port));
@@ -182,7 +182,7 @@ TEST_P(TempUpload, Cases) {
         if (py) session->SendLogin(py->User(), py->Password(), "");
         else {
             session->SendLogin("anonymous", "test@localhost", "");
-            ASSERT_EQ(session->FtpCommand("CWD %s", {Vsftpd::kFolder}), 2);
+            ASSERT_EQ(session->FtpCommand("CWD %s", {VsftpdServer::kUploadFolder}), 2);
         }
 
         // Large enough for a Cancel or a cut to come mid-store; no line ends for ASCII to change.

@@ -55,7 +55,7 @@ bool VsftpdServer::Start(const VsftpdOptions& options) {
     port_ = UnusedPort();
     conf << "listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\nlisten_port=" << port_
          << "\nbackground=NO\nanonymous_enable=YES\nlocal_enable=NO\nwrite_enable=YES\nanon_root=" << Root()
-         << "\nanon_upload_enable=YES\nanon_umask=022\nno_anon_password=YES\nconnect_from_port_20=NO\n"
+         << "\nanon_upload_enable=YES\nanon_mkdir_write_enable=YES\nanon_other_write_enable=YES\nanon_umask=022\nno_anon_password=YES\nconnect_from_port_20=NO\n"
             "pasv_address=127.0.0.1\nxferlog_enable=NO\ndirmessage_enable=NO\nseccomp_sandbox=NO\n"
             "isolate_network=NO\nsecure_chroot_dir="
          << (work_ / "empty") << "\n";

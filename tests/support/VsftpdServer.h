@@ -1,6 +1,7 @@
 #pragma once
-// Debian's vsftpd on a free loopback port, anonymous with uploads allowed
-// below "up", started by the test (it must run as root) and ended with every
+// Debian's vsftpd on a free loopback port, anonymous with uploads, renames,
+// deletes and new folders allowed below "up" (vsftpd refuses a writable
+// root), started by the test (it must run as root) and ended with every
 // session process it forked when the object goes.
 #include <QProcess>
 #include <string>
@@ -32,7 +33,8 @@ public:
     std::string PortText() const { return std::to_string(port_); }
     // The anonymous root (not writable by the sessions) and its upload folder.
     std::string Root() const { return work_ / "root"; }
-    std::string UploadDir() const { return work_ / "root/up"; }
+    std::string UploadDir() const { return work_ / (std::string("root/") + kUploadFolder); }
+    static constexpr const char* kUploadFolder = "up";
     // TLS only: the certificate's SHA-256 fingerprint (AB:CD:...).
     const std::string& Fingerprint() const { return fingerprint_; }
 
