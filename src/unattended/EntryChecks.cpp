@@ -52,6 +52,9 @@ bool TUnattended::ClaimRemoteName(const std::string& remoteName, const std::stri
         Keep("the remote name " + remoteName + " is taken by an earlier entry", localPath);
         return false;
     }
+    std::vector<std::string> remote = remotePath_;
+    remote.push_back(remoteName);
+    sharedNames_.Note({std::move(remote), localPath, spoolTop_});
     return true;
 }
 

@@ -296,9 +296,7 @@ void ParallelRun::Record(const Job& job, bool stored, const FileIdentity& identi
     }
     if (job.mode == PutMode::Plain) return;
     run_.stored_.Add(job.path, identity);
-    // Deleted only while it is still the file the worker stored whole.
-    if (job.mode == PutMode::SpoolTop && run_.stored_.Holds(job.path) && !IsReadOnly(job.path))
-        DeleteFileEntry(job.path);
+    if (job.mode == PutMode::SpoolTop) run_.DeleteStoredTop(job.path);
 }
 
 void ParallelRun::HandBack(Worker& w) {
@@ -397,7 +395,7 @@ void ParallelRun::StoreHere(const Job& job) {
         return;
     }
     if (meter_) meter_->Done(job.size);
-    if (job.mode == PutMode::SpoolTop && !IsReadOnly(job.path)) DeleteFileEntry(job.path);
+    if (job.mode == PutMode::SpoolTop) run_.DeleteStoredTop(job.path);
 }
 
 void ParallelRun::EndWorkers() {

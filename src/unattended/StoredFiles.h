@@ -16,6 +16,8 @@ public:
     void Add(const std::string& path, const FileIdentity& identity);
     // The file at path is the one recorded as stored under that path.
     bool Holds(const std::string& path) const;
+    // The file at path is no longer deleted as stored.
+    void Forget(const std::string& path);
     bool Empty() const { return files_.empty(); }
 
 private:

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "unattended/RunReport.h"
+#include "unattended/SharedNames.h"
 #include "unattended/StoredFiles.h"
 
 namespace vollum {
@@ -127,6 +128,13 @@ private:
     // Binary stores only: SIZE must report the local size before a spool file
     // may be deleted. A server without SIZE leaves the final reply to judge.
     bool ServerHoldsWhole(const std::string& remoteName, const std::string& localPath, int64_t size);
+    // Deletes a top-level spool file stored whole, unless it is read-only,
+    // changed since, or shares its server name with another (then the run's end decides).
+    void DeleteStoredTop(const std::string& path);
+    // After a spool run's stores: entries whose remote paths fold alike are
+    // deleted only where the server lists each of them under its own name;
+    // otherwise all of them are kept (SharedNameChecks.cpp).
+    void SettleSharedNames();
     // False once the control connection is gone (said once, on pane and log).
     bool StillConnected();
     // An entry kept without a pane line of its own.
@@ -178,6 +186,8 @@ private:
     bool deletesStored_ = false;           // a spool run: stored files are deleted
     std::vector<std::string> remotePath_;  // remote directories entered below the start
     std::set<std::string> takenNames_;     // "dir/.../name" claimed in this run
+    SharedNames sharedNames_;              // every claim, to find names the server may merge
+    std::set<std::string> heldBack_;       // top-level spool files deleted only at the run's end
     std::string remoteStart_;
     bool startKnown_ = false;
     bool walkAbandoned_ = false;  // a tree walk left its place; it is back at the start

@@ -31,6 +31,8 @@ void TUnattended::BeginRun(bool deletesStored) {
     deletesStored_ = deletesStored;
     remotePath_.clear();
     takenNames_.clear();
+    sharedNames_.Clear();
+    heldBack_.clear();
     remoteStart_.clear();
     startKnown_ = false;
     walkAbandoned_ = false;
@@ -127,11 +129,14 @@ void TUnattended::RunLoggedIn(bool deletesStored, const std::string& port, const
     try {
         (this->*walk)();
         if (parallel) parallel->Finish();
+        if (deletesStored_) SettleSharedNames();
     } catch (const EConvertError&) {
         // A reply check that met the close notice instead of a reply.
         if (s_.Connected()) throw;
         StillConnected();
         if (parallel) parallel->Finish();
+        // Without a connection nothing can be listed: every shared name is kept.
+        if (deletesStored_) SettleSharedNames();
     }
     RequestEnd();
 }
@@ -155,6 +160,12 @@ void TUnattended::SpoolWalk() {
     ConfineLinks(S, "it links outside the spool");
     std::vector<DirEntry> entries;
     ListDirectory(S, entries);
+    // A file whose name may be another's on the server waits for the run's end.
+    std::vector<std::string> names;
+    for (const DirEntry& e : entries) names.push_back(RemoteName(e.name));
+    const std::set<std::string> sharing = SharedNames::Sharing(names);
+    for (const DirEntry& e : entries)
+        if (e.kind != EntryKind::Directory && sharing.count(RemoteName(e.name))) heldBack_.insert(S + kPathSep + e.name);
     for (const DirEntry& e : entries) {
         if (runStopped_ || !StillConnected()) {
             SomethingKept = true;
@@ -172,9 +183,7 @@ void TUnattended::SpoolWalk() {
             if (!LinkStaysInside(P) || !NameUsable(e.name, P) || !LowerCaseFree(e.name, S, P) ||
                 !ClaimRemoteName(RemoteName(e.name), P))
                 continue;
-            // A read-only file cannot be deleted and goes again next run.
-            if (PutFile(P, e.name, "Putfile " + P, PutMode::SpoolTop) == PutResult::Stored && !IsReadOnly(P))
-                DeleteFileEntry(P);
+            if (PutFile(P, e.name, "Putfile " + P, PutMode::SpoolTop) == PutResult::Stored) DeleteStoredTop(P);
         } else {
             // A link to a directory is never followed; a fifo or device is never read.
             if (e.kind == EntryKind::LinkToDirectory) LinkStaysInside(P);

@@ -34,6 +34,10 @@ when a STOR of NAME arrives, so that the client's file changes as it is sent;
 THROTTLE=n lets every data connection carry at most n bytes a second, both
 ways (READ_LIMIT, when set, bounds uploads instead).
 
+CASE_FOLD=1 in the environment makes it a server that ignores case in names
+and keeps the case a name was first created with, as Windows servers do: a.txt
+names an existing A.txt, and a STOR of a.txt writes over it.
+
 HASH=1 in the environment makes it offer HASH (SHA-256 and SHA-1 of a whole
 file, OPTS HASH to choose) in its FEAT reply.
 
@@ -87,6 +91,28 @@ def slow_filesystem(delay):
             return SlowFile(f, delay) if slow else f
 
     return SlowFS
+
+
+def case_folding_filesystem(base):
+    class CaseFoldingFS(base):
+        def ftp2fs(self, ftppath):
+            path = base.ftp2fs(self, ftppath)
+            relative = os.path.relpath(path, self.root)
+            if relative == ".":
+                return path
+            current = self.root
+            for part in relative.split(os.sep):
+                if not os.path.lexists(os.path.join(current, part)):
+                    try:
+                        alike = [n for n in os.listdir(current) if n.lower() == part.lower()]
+                    except OSError:
+                        alike = []
+                    if alike:
+                        part = alike[0]
+                current = os.path.join(current, part)
+            return current
+
+    return CaseFoldingFS
 
 
 def make_certificate(crypto, subject_cn, issuer, issuer_key, serial, extensions):
@@ -284,6 +310,8 @@ def main():
     if os.environ.get("SLOW_READ_MS"):
         handler.abstracted_fs = slow_filesystem(int(os.environ["SLOW_READ_MS"]) / 1000.0)
         handler.use_sendfile = False
+    if os.environ.get("CASE_FOLD") == "1":
+        handler.abstracted_fs = case_folding_filesystem(handler.abstracted_fs)
     if os.environ.get("PASSIVE_PORT"):
         handler.passive_ports = [int(os.environ["PASSIVE_PORT"])]
     handler.banner = "Vollum test server ready."

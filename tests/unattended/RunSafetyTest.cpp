@@ -11,6 +11,7 @@
 
 #include "support/PyFtpServer.h"
 #include "support/VollumRun.h"
+#include "support/VsftpdServer.h"
 
 namespace vollum::test {
 
@@ -68,6 +69,34 @@ TEST_P(RunSafety, LeavesBothSidesAsItSays) {
 
 const std::string kInvalid1 = "a\xff.txt", kInvalid2 = "a\xfe.txt";
 
+// Pairs a server that ignores case takes for one file, of one size so that
+// SIZE cannot tell them apart: at the top of the spool, in a folder, and as
+// two folders; beside them files no other name shares, to be deleted.
+const std::map<std::string, std::string> kSharedNames = {
+    {"A.txt", "upper!"},   {"a.txt", "lower!"},    {"D/N.txt", "first"}, {"D/n.txt", "other"},
+    {"X/f.txt", "inX"},    {"x/f.txt", "inx"},     {"alone.txt", "alone"}};
+const std::vector<std::string> kSharing = {"A.txt", "a.txt", "D/N.txt", "D/n.txt", "X/f.txt", "x/f.txt"};
+
+void FillSharedNames(const VollumProgramDir& p) {
+    for (const auto& [name, bytes] : kSharedNames) PutFile(p.Spool() + "/" + name, bytes);
+    // Slowed by a server's THROTTLE, these keep the walk going while workers log in.
+    for (int i = 0; i < 4; ++i) PutFile(p.Spool() + "/filler" + std::to_string(i), RandomBytes(120000, i));
+}
+
+// Against a server that merges them: every sharing name kept as it was, the rest deleted.
+void SharedNamesKept(const VollumProgramDir& p, const std::string& root) {
+    for (const std::string& name : kSharing) EXPECT_EQ(ReadFile(p.Spool() + "/" + name), kSharedNames.at(name)) << name;
+    EXPECT_FALSE(fs::exists(p.Spool() + "/alone.txt"));
+    EXPECT_FALSE(fs::exists(p.Spool() + "/filler0"));
+    EXPECT_EQ(ReadFile(root + "/alone.txt"), "alone");
+}
+
+// Against a server that keeps them apart: all stored whole, all deleted.
+void SharedNamesStoredWhole(const VollumProgramDir& p, const std::string& root) {
+    EXPECT_TRUE(TreeListing(p.Spool()).empty());
+    for (const auto& [name, bytes] : kSharedNames) EXPECT_EQ(ReadFile(root + "/" + name), bytes) << name;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, RunSafety,
     ::testing::Values(
@@ -118,9 +147,40 @@ INSTANTIATE_TEST_SUITE_P(
                  EXPECT_EQ(ReadFile(p.Spool() + "/" + kInvalid1), "first");
                  EXPECT_EQ(ReadFile(p.Spool() + "/" + kInvalid2), "second");
                  EXPECT_TRUE(TreeListing(root).empty());
-             }}));
+             }},
+        Case{"names a server that ignores case takes for one are never deleted",
+             {{"TempUpload", "1"}},
+             {{"CASE_FOLD", "1"}},
+             FillSharedNames,
+             {{{}, 5, {"a.txt: the server may take it and A.txt for one file", "/D/N.txt: the server may take it and D/n.txt"}}},
+             SharedNamesKept},
+        Case{"names a server that ignores case takes for one are never deleted over three connections",
+             {{"Connections", "3"}, {"PassiveMode", "1"}},
+             {{"CASE_FOLD", "1"}, {"THROTTLE", "50000"}},
+             FillSharedNames,
+             {{{}, 5, {": its listing does not show each name"}}},
+             SharedNamesKept},
+        Case{"names that differ only in case go whole to a server that keeps them apart",
+             {},
+             {},
+             FillSharedNames,
+             {{{}, 0, {}}},
+             SharedNamesStoredWhole}));
 
 }  // namespace
+
+// vsftpd lists by LIST; names that differ only in case are separate files to it.
+TEST(RunSafetyVsftpd, NamesThatDifferOnlyInCaseGoWholeAndAreDeleted) {
+    VsftpdServer server;
+    if (!server.Problem().empty()) GTEST_SKIP() << server.Problem();
+    VollumProgramDir program;
+    FillSharedNames(program);
+    program.WriteIni(server.Port(), "anonymous", "guest", true,
+                     {{"Directory", VsftpdServer::kUploadFolder}, {"TempUpload", "1"}});
+    const VollumResult r = program.Run({}, 90000);
+    EXPECT_EQ(r.exitCode, 0) << r.stderrText << program.LogText();
+    SharedNamesStoredWhole(program, server.UploadDir());
+}
 
 // Two installations send one name at once: each under its own temporary,
 // so the server ends with one of the two files whole, never a splice.
