@@ -13,6 +13,9 @@ namespace vollum {
 namespace {
 
 constexpr size_t kFileBuffer = 256 * 1024;
+// The longest name one folder entry may have, and what the hidden name adds to the target's.
+constexpr size_t kNameMax = 255;
+constexpr const char* kHiddenSuffix = ".vollum-XXXXXX";
 
 std::string AbsolutePath(const std::string& name) {
     if (!name.empty() && name.front() == kPathSep) return name;
@@ -84,8 +87,9 @@ bool ReceiveFile::OpenBeside(const std::string& given) {
         mode = st.st_mode & 07777;
     }
     const std::string dir = DirectoryPart(target);
-    std::string name =
-        (dir.empty() ? std::string() : AddBackslash(dir)) + "." + LastPathComponent(target) + ".vollum-XXXXXX";
+    // A name near the limit is cut here, so it can still be received.
+    const std::string base = LastPathComponent(target).substr(0, kNameMax - 1 - std::string(kHiddenSuffix).size());
+    std::string name = (dir.empty() ? std::string() : AddBackslash(dir)) + "." + base + kHiddenSuffix;
     const int fd = ::mkstemp(name.data());
     if (fd < 0) return false;
     path_ = name;

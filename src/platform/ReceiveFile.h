@@ -20,7 +20,7 @@ public:
 
     // "LSTXXXXXX" / "VIWXXXXXX" in the current directory.
     bool OpenNamed(const std::string& prefix);
-    // ".<name>.vollum-XXXXXX" beside the file the path finally names (a link
+    // ".<name>.vollum-XXXXXX" (the name cut where it would be too long) beside the file the path finally names (a link
     // is followed, so the retrieve replaces its target and the link stays).
     // False for what truncating the file in place would refuse.
     bool OpenBeside(const std::string& given);
