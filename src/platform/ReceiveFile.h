@@ -20,8 +20,9 @@ public:
 
     // "LSTXXXXXX" / "VIWXXXXXX" in the current directory.
     bool OpenNamed(const std::string& prefix);
-    // ".<name>.vollum-XXXXXX" (the name cut where it would be too long) beside the file the path finally names (a link
-    // is followed, so the retrieve replaces its target and the link stays).
+    // ".<name>.vollum-XXXXXX" beside the file the path finally names (a link
+    // is followed, so the retrieve replaces its target and the link stays);
+    // a name too long for that is cut in the hidden name only.
     // False for what truncating the file in place would refuse.
     bool OpenBeside(const std::string& given);
     // Resume: the existing regular file at path (not a link), appended to in
