@@ -30,6 +30,11 @@ std::string ProfileKeyProblem(const std::string& key, const std::string& profile
     return key + " of profile \"" + profile + "\" in " + iniPath + " is empty or not a number";
 }
 
+std::string NoProfileProblem(const std::string& profile, const std::string& iniPath) {
+    const std::string what = profile.empty() ? "No server profile is" : "The server profile \"" + profile + "\" is not";
+    return what + " set up in " + iniPath + ": add one with File > Setup";
+}
+
 int ProfileInteger(const TIniFile& ini, const std::string& profile, const std::string& key) {
     const std::string text = ini.ReadString(profile, key, "");
     if (const auto value = TryStrToInt(text)) return *value;
@@ -66,6 +71,9 @@ void ReadStartupValues(const std::string& programDir, UserPrompts& prompts, Star
     // The time-outs have no default: a profile without them stops the reading
     // here. No profile at all is a first start, which Setup is there for.
     values.ProfileUsable = !profile.empty() && !ini.Snapshot().Keys(profile).empty();
+    // A run with nothing set up says so rather than blame a key of no profile.
+    if (!values.ProfileUsable && profileRequired)
+        throw EConvertError(ini.ReadString(profile, "FtpTimeOut", ""), NoProfileProblem(profile, ini.FileName()));
     if (values.ProfileUsable || profileRequired) {
         values.FtpTimeOut = ProfileInteger(ini, profile, "FtpTimeOut");
         values.ConnectionTimeOut = ProfileInteger(ini, profile, "ConnectionTimeOut");

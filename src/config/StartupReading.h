@@ -42,6 +42,10 @@ void ReadStartupValues(const std::string& programDir, UserPrompts& prompts, Star
 // `Port of profile "office" in /home/u/vollum/VOLLUM.INI is empty or not a number`
 std::string ProfileKeyProblem(const std::string& key, const std::string& profile, const std::string& iniPath);
 
+// `No server profile is set up in /home/u/vollum/VOLLUM.INI: add one with File > Setup`
+// (`The server profile "office" is not set up in ...` for a name without its section).
+std::string NoProfileProblem(const std::string& profile, const std::string& iniPath);
+
 // The profile's whole number under key; raises EConvertError with ProfileKeyProblem's line.
 int ProfileInteger(const TIniFile& ini, const std::string& profile, const std::string& key);
 

@@ -8,6 +8,7 @@
 #include "common/Terminate.h"
 #include "common/UserPrompts.h"
 #include "config/ProgramDir.h"
+#include "ftp/ControlChannel.h"
 #include "ftp/TFtpSession.h"
 #include "platform/DesktopNotification.h"
 #include "platform/Display.h"
@@ -61,6 +62,13 @@ int EndForWantOfPassword(const TStartup& startup) {
     return kExitStartupFailed;
 }
 
+// A job's output (cron's mail, the journal) names what a run left behind,
+// as a desktop notification does where there is a desktop.
+void SayWhatWasKept(const RunReport& report) {
+    for (const RunReport::KeptFile& k : report.kept)
+        std::fprintf(stderr, "Vollum: Kept %s: %s\n", ControlChannel::Printable(k.path).c_str(), k.why.c_str());
+}
+
 }  // namespace
 
 int RunVollum(int argc, char** argv) {
@@ -110,6 +118,7 @@ int RunHeadless(char* argv0, const std::vector<std::string>& arguments, const st
     startup.FormCreate();
     if (!startup.Runs.NoPassword.empty()) return EndForWantOfPassword(startup);
     NotifyRunEnd(startup.Runs);
+    SayWhatWasKept(startup.Runs.Report);
     const int code = startup.HeadlessExitCode();
     if (code == kExitNeedsDisplay) std::fprintf(stderr, "Vollum: no display; nothing to do in interactive mode\n");
     if (startup.Runs.ConnectionLost) std::fprintf(stderr, "Vollum: Connection lost\n");

@@ -5,6 +5,7 @@
 #include "common/Errors.h"
 #include "common/Helpers.h"
 #include "common/UserPrompts.h"
+#include "config/StartupReading.h"
 #include "ftp/TFtpSession.h"
 #include "platform/LocalFiles.h"
 #include "unattended/DirListing.h"
@@ -46,7 +47,13 @@ bool TUnattended::Login(const std::string& port, const std::string& host, const 
     s_.Pane().Clear();
     // The notice below says it once; the socket's own text goes to the log.
     s_.Control().SetErrorsQuiet(true);
-    const bool opened = s_.OpenControlConnection(host, port);
+    bool opened = false;
+    try {
+        opened = s_.OpenControlConnection(host, port);
+    } catch (const EConvertError& e) {
+        s_.Control().SetErrorsQuiet(false);
+        throw EConvertError(e.Text(), ProfileKeyProblem("Port", v.ProfileName, v.ProgramDir + "VOLLUM.INI"));
+    }
     s_.Control().SetErrorsQuiet(false);
     if (!opened) {
         s_.LogLine("Connection to " + host + "failed");
@@ -217,7 +224,11 @@ void TUnattended::DropWalk() {
         // A path named on the command line is followed; below it, links stay inside.
         ConfineLinks(IsDirectory(A) ? A : "", "it links outside the dropped directory");
         if (IsDirectory(A)) {
-            if (!v.IncludeDirs) continue;
+            if (!v.IncludeDirs) {
+                // Not sent, so the run must not pass for a success.
+                Keep("a directory, and the profile's IncludeDirs is off", given);
+                continue;
+            }
             const std::string N = RemoteName(LastPathComponent(A));
             if (!NameUsable(LastPathComponent(A), A) || !LowerCaseFree(LastPathComponent(A), DirectoryPart(A), A) ||
                 !ClaimRemoteName(N, A))
@@ -235,6 +246,8 @@ void TUnattended::DropWalk() {
                 std::vector<DirEntry> entries;
                 ListDirectory(A, entries);
                 for (const DirEntry& f : entries) {
+                    if (f.kind == EntryKind::Directory)
+                        Keep("a subdirectory, and the profile's IncludeSubDirs is off", AddBackslash(A) + f.name);
                     if (f.kind != EntryKind::File) continue;
                     if (!StillConnected()) break;
                     const std::string F = AddBackslash(A) + f.name;

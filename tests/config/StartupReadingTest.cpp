@@ -34,7 +34,7 @@ TEST_F(StartupReadingTest, withoutAFileTheReadingStopsAtTheTimeOuts) {
         FAIL() << "no exception";
     } catch (const EConvertError& e) {
         EXPECT_EQ(std::string(e.what()),
-                  "'' is not a valid integer value\nFtpTimeOut of profile \"\" in " + path + " is empty or not a number");
+                  "'' is not a valid integer value\nNo server profile is set up in " + path + ": add one with File > Setup");
     }
     EXPECT_EQ(values.ProgramDir, dir.File(""));
     EXPECT_TRUE(values.SpoolRequested);

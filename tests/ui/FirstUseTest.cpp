@@ -52,6 +52,12 @@ TEST(BuiltVollum, OptionsAndFirstStart) {
         {{}, "[LastUsed]\nNAME=test\n[SpoolBay]\nExecuted=1\n[test]\nHostName=x\nFtpTimeOut=\n", 4, broken},
         // After "--" a name like an option is a file to drop.
         {{"--", "--help"}, "[LastUsed]\nNAME=test\n[test]\nHostName=x\nFtpTimeOut=\n", 4, broken},
+        // A drop before any Setup says that nothing is set up, not which key is wrong.
+        {{"file"}, nullptr, 4, "No server profile is set up in " + program.Ini() + ": add one with File > Setup"},
+        {{"file"}, "[LastUsed]\nNAME=office\n", 4, "The server profile \"office\" is not set up in " + program.Ini()},
+        // A broken port says where it is broken too.
+        {{"file"}, "[LastUsed]\nNAME=test\n[test]\nHostName=127.0.0.1\nPort=21x\nFtpTimeOut=9\nConnectionTimeOut=9\n", 4,
+         "Port of profile \"test\" in " + program.Ini() + " is empty or not a number"},
     };
     for (const Case& c : cases) {
         const std::string label = c.args.empty() ? std::string("(none)") : c.args.front();

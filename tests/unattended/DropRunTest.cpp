@@ -6,6 +6,7 @@
 
 #include "support/PyFtpServer.h"
 #include "support/VollumRun.h"
+#include "unattended/ExitCodes.h"
 
 namespace vollum::test {
 
@@ -42,17 +43,23 @@ protected:
     std::vector<std::string> before;
 };
 
-TEST_F(DropRun, DirectoryArgumentIsSkippedWithoutIncludeDirs) {
+TEST_F(DropRun, DirectoryArgumentIsKeptWithoutIncludeDirs) {
     const VollumResult r = Drop(false, true, {src / "one", src / "f.txt"});
-    ASSERT_EQ(r.exitCode, 0) << r.stderrText;
+    // Something the user dropped was not sent: no success.
+    ASSERT_EQ(r.exitCode, kExitSomethingKept) << r.stderrText;
     EXPECT_EQ(Arrived(), (std::vector<std::string>{"f f.txt f"}));
     EXPECT_NE(program.LogText().find(" Putfile f.txt\r\n"), std::string::npos);
+    const std::string kept = "Kept " + src / "one" + ": a directory, and the profile's IncludeDirs is off";
+    EXPECT_NE(program.LogText().find(" " + kept + "\r\n"), std::string::npos);
+    EXPECT_NE(r.stderrText.find("Vollum: " + kept + "\n"), std::string::npos) << r.stderrText;  // a job's output
     EXPECT_EQ(TreeListing(src.Path()), before);
 }
 
 TEST_F(DropRun, WithoutSubDirsTheNextArgumentsGoInsideTheFirstDirectory) {
     const VollumResult r = Drop(true, false, {src / "one", src / "two", src / "f.txt"});
-    ASSERT_EQ(r.exitCode, 0) << r.stderrText;
+    ASSERT_EQ(r.exitCode, kExitSomethingKept) << r.stderrText;  // one/sub stays behind
+    EXPECT_NE(program.LogText().find(" Kept " + src / "one/sub" + ": a subdirectory, and the profile's IncludeSubDirs"),
+              std::string::npos);
     const std::string c = RandomBytes(3000, 5).substr(0, 8);
     EXPECT_EQ(Arrived(), (std::vector<std::string>{"d one", "d one/two", "f one/a.txt a", "f one/two/c.txt " + c,
                                                    "f one/two/f.txt f"}));
