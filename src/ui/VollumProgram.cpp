@@ -173,6 +173,7 @@ int RunWithDisplay(char* argv0, const std::vector<std::string>& arguments, const
     if (!startup.Runs.NoPassword.empty()) return EndForWantOfPassword(startup);
     form.SetOptionChecks();
     NotifyRunEnd(startup.Runs);
+    SayWhatWasKept(startup.Runs.Report);  // for a run started from a terminal
     const int code = EndAfterCreation(startup);
     if (code >= 0) return code;
     // From here on transfers are the user's.
