@@ -169,6 +169,7 @@ int main(int argc, char** argv) {
         spoolBay.Edit1->setText("F:");
         spoolBay.Edit3->setText("/home/user/vollum");
         spoolBay.Edit4->setText("5");
+        spoolBay.Edit5->setText("500");
         spoolBay.CheckBox1->setChecked(false);
         spoolBay.Watch.SetStatus("Status: Directory /home/user/vollum/COPY Substed as F:");
         spoolBay.show();
