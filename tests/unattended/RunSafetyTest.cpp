@@ -185,13 +185,15 @@ TEST(RunSafetyVsftpd, NamesThatDifferOnlyInCaseGoWholeAndAreDeleted) {
 // Two installations send one name at once: each under its own temporary,
 // so the server ends with one of the two files whole, never a splice.
 TEST(RunSafetyTwoInstallations, UploadingOneNameAtOnceNeverSplicesTheirFiles) {
-    PyFtpServer server(PyFtpServerOptions{.environment = {{"READ_LIMIT", std::to_string(2 << 20)}}});
+    // Slow enough that the two stores overlap.
+    PyFtpServer server(PyFtpServerOptions{.environment = {{"READ_LIMIT", std::to_string(1 << 20)}}});
     VollumProgramDir first, second;
     const std::string a = RandomBytes(3u << 20, 1), b = RandomBytes(3u << 20, 2);
     PutFile(first.Spool() + "/same.bin", a);
     PutFile(second.Spool() + "/same.bin", b);
     for (VollumProgramDir* p : {&first, &second})
-        p->WriteIni(server.Port(), server.User(), server.Password(), true, {{"TempUpload", "1"}});
+        // Passive: pyftpdlib drops one session's pending active connect when another's PORT arrives.
+        p->WriteIni(server.Port(), server.User(), server.Password(), true, {{"TempUpload", "1"}, {"PassiveMode", "1"}});
     QProcess one, two;
     first.Start(one);
     second.Start(two);
