@@ -73,16 +73,15 @@ bool FolderDownload::Going() { return !stopped_ && s_.Connected(); }
 bool FolderDownload::Run(const std::string& remoteDir, const std::vector<ListingEntry>& entries,
                          const std::string& localDir) {
     stopped_ = false;
-    remoteRoot_ = ResolveLink("/", remoteDir);
     if (!IsRealDirectory(localDir)) {
         Report(localDir, "the local folder does not exist");
         return false;
     }
-    return Entries(remoteDir, entries, localDir, 0);
+    return Entries(remoteDir, entries, localDir, 0, ResolveLink("/", remoteDir));
 }
 
 bool FolderDownload::Entries(const std::string& remoteDir, const std::vector<ListingEntry>& entries,
-                             const std::string& localDir, int depth) {
+                             const std::string& localDir, int depth, const std::string& root) {
     bool complete = true;
     for (const ListingEntry& e : entries) {
         if (!Going()) return false;
@@ -104,11 +103,13 @@ bool FolderDownload::Entries(const std::string& remoteDir, const std::vector<Lis
         }
         const std::string localPath = LocalJoin(localDir, e.name);
         if (e.IsFolder()) {
-            if (!Folder(remotePath, localPath, depth + 1)) complete = false;
+            // Below a chosen folder, links stay inside that folder.
+            const std::string inner = depth == 0 ? ResolveLink("/", remotePath) : root;
+            if (!Folder(remotePath, localPath, depth + 1, inner)) complete = false;
         } else if (e.kind == ListingEntry::Kind::Link) {
             // Fetched as the file it names, only when that lies inside the folder being downloaded.
             const std::string target = e.linkTarget.empty() ? "" : ResolveLink(remoteDir, e.linkTarget);
-            if (target.empty() || !(target == remoteRoot_ || target.rfind(RemoteJoin(remoteRoot_, ""), 0) == 0)) {
+            if (target.empty() || !(target == root || target.rfind(RemoteJoin(root, ""), 0) == 0)) {
                 Report(remotePath, e.linkTarget.empty() ? "a link whose target is not known"
                                                         : "it links outside the folder being downloaded");
                 complete = false;
@@ -122,7 +123,8 @@ bool FolderDownload::Entries(const std::string& remoteDir, const std::vector<Lis
     return complete;
 }
 
-bool FolderDownload::Folder(const std::string& remotePath, const std::string& localPath, int depth) {
+bool FolderDownload::Folder(const std::string& remotePath, const std::string& localPath, int depth,
+                            const std::string& root) {
     if (depth > kMostDepth) {
         Report(remotePath, "folders nested too deep");
         return false;
@@ -144,7 +146,7 @@ bool FolderDownload::Folder(const std::string& remotePath, const std::string& lo
         Report(remotePath, "the folder could not be listed");
         return false;
     }
-    return Entries(remotePath, entries, localPath, depth);
+    return Entries(remotePath, entries, localPath, depth, root);
 }
 
 bool FolderDownload::ResumeAccepted() {
@@ -168,7 +170,10 @@ FolderDownload::Clash FolderDownload::AskClash(const std::string& localPath, con
     return answer;
 }
 
-bool FolderDownload::File(const std::string& remotePath, const ListingEntry& entry, const std::string& localPath) {
+bool FolderDownload::File(const std::string& remotePath, const ListingEntry& listed, const std::string& localPath) {
+    // A link's listed size is its own (the length of its target's name): the file's is not known.
+    ListingEntry entry = listed;
+    if (entry.kind == ListingEntry::Kind::Link) entry.size.reset();
     std::string target = localPath;
     RetrieveOptions options;
     if (entry.size) options.expectedSize = static_cast<long long>(*entry.size);

@@ -5,7 +5,7 @@
 // question (Overwrite, Skip, Rename, Resume, "Do this for all"); a name that
 // is unsafe here ("..", "/", NUL, a way out of the target folder) is skipped
 // and reported, never written; a remote link is fetched only when it points
-// inside the folder being downloaded, and never entered as a folder.
+// inside the chosen folder it lies in, and never entered as a folder.
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,9 +42,11 @@ public:
     static std::string ResolveLink(const std::string& dir, const std::string& target);
 
 private:
+    // root: the folder a link must point into, the one the user chose (for
+    // the chosen entries themselves, the folder they lie in).
     bool Entries(const std::string& remoteDir, const std::vector<ListingEntry>& entries, const std::string& localDir,
-                 int depth);
-    bool Folder(const std::string& remotePath, const std::string& localPath, int depth);
+                 int depth, const std::string& root);
+    bool Folder(const std::string& remotePath, const std::string& localPath, int depth, const std::string& root);
     bool File(const std::string& remotePath, const ListingEntry& entry, const std::string& localPath);
     Clash AskClash(const std::string& localPath, const ListingEntry& entry, long long localSize, bool resumable);
     bool ResumeAccepted();
@@ -54,7 +56,6 @@ private:
 
     TFtpSession& s_;
     std::string type_;
-    std::string remoteRoot_;
     std::optional<Clash> forAll_;
     std::optional<bool> restAccepted_;
     std::string lastLocal_;

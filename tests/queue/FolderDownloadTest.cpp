@@ -113,6 +113,30 @@ TEST_F(FolderDownloadTest, unsafeNamesAndLinksOutOfTheFolderAreSkippedAndReporte
     EXPECT_EQ(TreeListing(local / "target").size(), 2u);  // inlink and the link that was there
 }
 
+// LIST shows links as links (pyftpdlib's MLSD follows them): one inside the
+// chosen folder is fetched whole (the listed size is the link's own), one to
+// a file beside that folder is not.
+class FolderDownloadByList : public QueueFixture {
+protected:
+    FolderDownloadByList() : QueueFixture(PyFtpServerOptions{.environment = {{"REFUSE", "MLSD"}}}) {}
+};
+
+TEST_F(FolderDownloadByList, aLinkBelowTheChosenFolderStaysInsideIt) {
+    PutFile(server.Root() + "/d/beside.bin", "beside the chosen folder");
+    PutFile(server.Root() + "/d/chosen/sub/c.bin", "inside");
+    fs::create_symlink("../beside.bin", server.Root() + "/d/chosen/up");
+    fs::create_symlink("sub/c.bin", server.Root() + "/d/chosen/in");
+    std::vector<ListingEntry> listed;
+    ASSERT_TRUE(session->ListEntries("/d", listed));
+    std::erase_if(listed, [](const ListingEntry& e) { return e.name != "chosen"; });
+    ASSERT_EQ(listed.size(), 1u);
+    const int id = queue.Add(std::make_unique<DownloadJob>(*session, "/d", listed, local.Path(), "TYPE I"));
+    EXPECT_TRUE(RunQueue());
+    EXPECT_EQ(StateOf(id), QueueState::Failed);
+    EXPECT_EQ(ReadFile(local / "chosen/in"), "inside");
+    EXPECT_FALSE(fs::exists(local / "chosen/up"));
+}
+
 }  // namespace
 }  // namespace vollum::test
 

@@ -21,7 +21,9 @@ a test can act in the middle of a retrieve however loaded the machine is.
 REFUSE=WORDS in the environment makes it refuse what an upload-only account
 or a plainer server would: REST (502), RENAME (RNFR, 550), RNTO-EXISTING
 (RNTO onto an existing name, 550), RNTO (every RNTO, 550 after RNFR was
-taken), REST-IGNORED (REST taken, but STOR writes from the start all the same).
+taken), REST-IGNORED (REST taken, but STOR writes from the start all the same),
+MLSD (no MLST in FEAT and MLSD refused: listings by LIST, which shows links
+as links where MLSD follows them).
 READ_LIMIT=BYTES in the environment makes it take uploads at no more than
 that many bytes a second, so that a test can stop a client part-way.
 
@@ -234,6 +236,18 @@ def refusing(handler, refusals):
                 self.respond("550 Not enough privileges.")
                 return
             return handler.ftp_RNFR(self, path)
+
+        def ftp_FEAT(self, line):
+            if "MLSD" not in refusals:
+                return handler.ftp_FEAT(self, line)
+            self.push("211-Features supported:\r\n EPRT\r\n EPSV\r\n MDTM\r\n SIZE\r\n REST STREAM\r\n UTF8\r\n")
+            self.respond("211 End FEAT.")
+
+        def ftp_MLSD(self, path):
+            if "MLSD" in refusals:
+                self.respond("502 Command not implemented.")
+                return
+            return handler.ftp_MLSD(self, path)
 
         def ftp_RNTO(self, path):
             if "RNTO" in refusals or ("RNTO-EXISTING" in refusals and os.path.exists(path)):
