@@ -58,6 +58,16 @@ void TFTPForm::FollowRemoteFolder(Handler handler) {
     }
     // A handler chosen while another waits: the outer one lists when done.
     if (handler == nullptr || depth_ > 1 || access_.Busy()) return;
+    // USER and PASS sent by hand (Quote) may log in after a refused login.
+    if (loginRefused_ && handler == &TFTPForm::QuoteMNUClick && session_.LastReply().compare(0, 3, "230") == 0)
+        loginRefused_ = false;
+    if (loginRefused_) {
+        // Nothing to list: every command would only be refused.
+        RemoteFiles->show();
+        if (!remoteFilesPlaced_) PlaceRemoteFiles();
+        RemoteFiles->ShowNotLoggedIn(kLoginRefused);
+        return;
+    }
     static const Handler kChangers[] = {
         &TFTPForm::ConnectMNUClick, &TFTPForm::PutMNUClick,    &TFTPForm::RenameMNUClick, &TFTPForm::DeleteMNUClick,
         &TFTPForm::ChDirMNUClick,   &TFTPForm::ParentMNUClick, &TFTPForm::MkDirMNUClick,  &TFTPForm::RmDirMNUClick,

@@ -55,6 +55,8 @@ void TFTPForm::ConnectMNUClick() {
     // A close asked for meanwhile stops the sequence between steps.
     if (!session_.WaitGreeting() || closePending_) return;
     session_.SendLogin(dialog.Field(dialog.UserName), password, dialog.Field(dialog.Account));
+    // The sequence goes on as ever; the list and waiting transfers do not.
+    loginRefused_ = session_.LastReply().compare(0, 3, "530") == 0;
     if (closePending_ || !access_.Connected()) return;
     const std::string directory = dialog.Field(dialog.Directory);
     if (!directory.empty()) session_.FtpCommand("CWD %s", {directory});
@@ -64,6 +66,10 @@ void TFTPForm::ConnectMNUClick() {
     } catch (const EConvertError&) {
         // The pane ends in the close notice, not a reply: the server has gone.
         if (access_.Connected()) throw;
+    }
+    if (loginRefused_) {
+        session_.ShowLine("%s", {kLoginRefused});
+        return;
     }
     Queue->Resume();  // transfers that waited for a connection go on
 }

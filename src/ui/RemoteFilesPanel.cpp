@@ -156,6 +156,7 @@ void RemoteFilesPanel::Act(const std::function<void()>& action) {
 void RemoteFilesPanel::Refresh() {
     if (!session_.Connected()) return Clear();
     if (session_.CommandBusy() || session_.TransferBusy()) return;
+    PathField->setPlaceholderText({});
     const int serial = session_.Control().DirectorySerial();
     if (serial != pathSerial_) {
         std::string path;
@@ -186,6 +187,12 @@ void RemoteFilesPanel::Clear() {
     path_.clear();
     pathSerial_ = -1;
     PathField->clear();
+    PathField->setPlaceholderText({});
+}
+
+void RemoteFilesPanel::ShowNotLoggedIn(const std::string& why) {
+    Clear();
+    PathField->setPlaceholderText(ToQt(why));
 }
 
 std::string RemoteFilesPanel::RemotePathOf(const std::string& name) const {

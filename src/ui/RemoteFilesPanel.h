@@ -55,6 +55,8 @@ public:
     void Refresh();
     // Disconnected: nothing to show.
     void Clear();
+    // Connected but not logged in: nothing to show, and why in the path field.
+    void ShowNotLoggedIn(const std::string& why);
 
     // The folder shown, as the server named it.
     const std::string& CurrentPath() const { return path_; }

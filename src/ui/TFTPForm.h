@@ -36,6 +36,10 @@ class RemoteFilesPanel;
 class TransferQueue;
 class TransferQueuePanel;
 
+// Said on the pane and in the Remote Files panel when the server answered 530 to the login.
+inline constexpr const char* kLoginRefused =
+    "Not logged in: the server refused the user name or password (Disconnect, then Connect again)";
+
 class TFTPForm : public QMainWindow {
     Q_OBJECT
 public:
@@ -179,6 +183,7 @@ private:
     bool editsConfirmed_ = false;     // the user chose to close with edits not uploaded
     bool uploadsSinceRefresh_ = false;
     bool remoteFilesPlaced_ = false;  // the panel has had its first size
+    bool loginRefused_ = false;       // this connection's login was answered 530
     QTimer* closeTimer_;         // keeps abandoning waits until the handlers have ended
 };
 

@@ -116,6 +116,17 @@ TEST_F(RemoteFiles, enterOpensFoldersAndFetchesFilesBackspaceGoesUp) {
     EXPECT_FALSE(panel.isVisible());
 }
 
+TEST_F(RemoteFiles, aRefusedLoginListsNothingAndSaysWhy) {
+    PyFtpServer server;
+    WriteFile(server.Root() + "/top.txt", "top");
+    Connect(server.PortText(), server.User(), "wrong");
+    ASSERT_TRUE(panel.isVisible());
+    EXPECT_TRUE(PaneHas(kLoginRefused));
+    EXPECT_FALSE(PaneHas("FEAT"));
+    EXPECT_TRUE(Names().empty());
+    EXPECT_EQ(panel.PathField->placeholderText().toStdString(), kLoginRefused);
+}
+
 TEST_F(RemoteFiles, renameDeleteAndMenuCommandsShowInTheListAtOnce) {
     PyFtpServer server;
     for (const char* name : {"top.txt", "a.txt", "b.txt", "c.txt"}) WriteFile(server.Root() + "/" + name, name);
