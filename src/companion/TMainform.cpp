@@ -186,9 +186,18 @@ void TMainform::BuildControls() {
 
 std::string TMainform::Text(const QLineEdit* edit) const { return FromQt(edit->text()); }
 
-std::string TMainform::StatusText() const { return FromQt(statusPanel_->text()); }
+std::string TMainform::StatusText() const { return statusText_; }
 
-void TMainform::SetStatus(const std::string& text) { statusPanel_->setText(ToQt(text)); }
+void TMainform::SetStatus(const std::string& text) {
+    statusText_ = text;
+    // The window has a fixed width: a long status is shortened in the middle
+    // (paths end in what matters) and shown whole in its tooltip.
+    const QString whole = ToQt(text);
+    const int room = std::max(50, StatusBar1->width() - 12);
+    const QString shown = statusPanel_->fontMetrics().elidedText(whole, Qt::ElideMiddle, room);
+    statusPanel_->setText(shown);
+    statusPanel_->setToolTip(shown == whole ? QString() : whole);
+}
 
 std::string TMainform::ClientIni() const { return AddBackslash(Text(Edit3)) + "VOLLUM.INI"; }
 

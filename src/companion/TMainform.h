@@ -103,6 +103,7 @@ private:
     std::string programDir_, companionPath_;
     std::vector<std::string> args_;
     QLabel* statusPanel_;
+    std::string statusText_ = "Status:";  // whole; the panel may show it shortened
     bool mapped_ = false;
     CompanionSettings saved_;
     bool autoStart_ = false;

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStatusBar>
 #include <cstdlib>
 #include <filesystem>
 
@@ -132,6 +133,14 @@ TEST_F(Mainform, StartMapsArmsAndWatchesStopReleasesAndStopWithoutStartAsks) {
     EXPECT_TRUE(f->Mapped());
     EXPECT_EQ(Key(), "1");
     EXPECT_EQ(f->StatusText(), "Status: Directory " + spool + Words().MappedAs + "F: (" + DriveShownAs('F') + ")");
+    // Longer than the window: shortened on the panel, whole in its tooltip.
+    const std::string longStatus = "Status: Kept in the spool " + std::string(300, 'x') + " end";
+    f->Watch.SetStatus(longStatus);
+    const auto* panel = f->findChild<QLabel*>("StatusPanel");
+    EXPECT_EQ(f->StatusText(), longStatus);
+    EXPECT_LE(panel->fontMetrics().horizontalAdvance(panel->text()), f->StatusBar1->width());
+    EXPECT_TRUE(panel->text().endsWith(" end"));
+    EXPECT_EQ(panel->toolTip().toStdString(), longStatus);
     EXPECT_TRUE(f->Watch.Timer1.Enabled());
     EXPECT_EQ(f->Watch.Timer1.Interval(), 2000);
 
