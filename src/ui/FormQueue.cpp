@@ -1,7 +1,8 @@
 // The transfer queue in the window: its panel, uploads into it, and the
 // reconnect a Retry asks for after a lost connection.
-#include <QSplitter>
+#include <QPlainTextEdit>
 #include <QProcess>
+#include <QSplitter>
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -52,7 +53,7 @@ void TFTPForm::ConnectPanelToQueue(RemoteFilesPanel& panel) {
                                                     ProfileTypeCommand()));
     });
     connect(p, &RemoteFilesPanel::editRequested, this, [this, p](ListingEntry entry) {
-        QueuePanel->show();
+        ShowQueuePanel();
         Edits->Edit(p->CurrentPath(), entry, ProfileTypeCommand());
     });
     connect(p, &RemoteFilesPanel::uploadRequested, this, [this](QStringList paths, QByteArray remoteDir) {
@@ -95,8 +96,20 @@ bool TFTPForm::MayCloseWithEdits() {
     return editsConfirmed_;
 }
 
-int TFTPForm::QueueTransfer(std::unique_ptr<QueueJob> job) {
+void TFTPForm::ShowQueuePanel() {
+    if (!QueuePanel->isHidden()) return;
     QueuePanel->show();
+    // The queue takes its room from the list: the pane keeps enough lines to
+    // follow the commands, and never less than it had.
+    const int h = Splitter->height();
+    const int pane = std::max(Memo1->height(), 8 * Memo1->fontMetrics().lineSpacing() + 2 * Memo1->frameWidth());
+    const int queue = std::min(QueuePanel->sizeHint().height(), h / 4);
+    if (RemoteFiles->isHidden()) Splitter->setSizes({0, queue, std::max(0, h - queue)});
+    else Splitter->setSizes({std::max(0, h - queue - pane), queue, pane});
+}
+
+int TFTPForm::QueueTransfer(std::unique_ptr<QueueJob> job) {
+    ShowQueuePanel();
     return Queue->Add(std::move(job));
 }
 

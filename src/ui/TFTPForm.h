@@ -94,6 +94,8 @@ public:
     // Transfers from the remote files panel and drops (FormQueue.cpp): one at
     // a time on the session, shown below the list once the first is queued.
     int QueueTransfer(std::unique_ptr<QueueJob> job);
+    // The queue panel, the first time with room taken from the list, not the pane.
+    void ShowQueuePanel();
     // Local files and folders (as trees) into the remote directory (empty: the current one).
     int QueueUpload(const std::vector<std::string>& localPaths, const std::string& remoteDir);
     // Logs in again with the values of the last Connect; true when connected.

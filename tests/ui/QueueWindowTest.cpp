@@ -6,6 +6,7 @@
 #include <QDropEvent>
 #include <QItemSelectionModel>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QUrl>
@@ -53,6 +54,8 @@ TEST_F(QueueWindow, putOnAFolderSendsItWholeUnderTheRemoteNameGiven) {
 TEST_F(QueueWindow, queuedUploadShowsThePanelAndRunsAndCancelAllEmptiesIt) {
     const int id = form.QueueUpload({dir / "tree"}, "");
     EXPECT_FALSE(form.QueuePanel->isHidden());
+    // The pane still shows several lines.
+    EXPECT_GE(form.Memo1->height(), 8 * form.Memo1->fontMetrics().lineSpacing());
     ASSERT_TRUE(RunEventsUntil([&] { return form.Queue->Find(id)->state == QueueState::Done; }, 20000));
     EXPECT_EQ(TreeListing(server.Root() + "/tree"), TreeListing(dir / "tree"));
     EXPECT_FALSE(form.QueuePanel->RetryBtn->isEnabled());
