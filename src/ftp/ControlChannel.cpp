@@ -64,6 +64,9 @@ bool ControlChannel::Open(const std::string& host, const std::string& port) {
     socket_.SetNonBlocking(false);
     acceptedType_.clear();  // a new server knows no type yet
     lastErrorText_.clear();
+    // Neither an error nor a reply owed on the last connection concerns this one.
+    lastSocketError_ = 0;
+    owedReplies_ = 0;
     ++connectionSerial_;
     ++directorySerial_;
     BusyCursor();
@@ -242,14 +245,16 @@ void ControlChannel::ReadUnaskedReplies() {
     replyCapture_ = capture;
 }
 
-void ControlChannel::ConnectionClosedByPeer() {
+void ControlChannel::ConnectionClosedByPeer() { DropConnection("Connection closed by remote host"); }
+
+void ControlChannel::DropConnection(const std::string& why) {
     // The session is over before anything that may raise (the log).
     connected_ = false;
     owedReplies_ = 0;
     acceptedType_.clear();
     if (socket_.FSocket != -1) socket_.Disconnect();
-    transcript_.ShowLine("Connection closed by remote host");
-    transcript_.LogLine("Connection closed by remote host");
+    transcript_.ShowLine("%s", {why});
+    transcript_.LogLine(why);
 }
 
 int ControlChannel::GetReply() {
@@ -261,6 +266,10 @@ int ControlChannel::GetReply() {
 
 int ControlChannel::ReadReply(bool& abandoned) {
     ReplyFrameState state;
+    // The time-out bounds each wait; this bounds the whole reply, so that a
+    // server trickling lines that never end one cannot hold the session.
+    const int limitSeconds = socket_.Timeout;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(limitSeconds);
     for (;;) {
         std::string line;
         bool closed = false;
@@ -280,6 +289,11 @@ int ControlChannel::ReadReply(bool& abandoned) {
         transcript_.ShowText(complete ? line : line + "\r\n");
         if (replyClass != 0) return replyClass;
         if (closed) continue;  // the rest of the buffer, then the close
+        if (limitSeconds > 0 && std::chrono::steady_clock::now() >= until) {
+            DropConnection("The server's reply did not end within " + std::to_string(limitSeconds) +
+                           " seconds; disconnected");
+            return 5;
+        }
     }
 }
 

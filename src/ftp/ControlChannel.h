@@ -170,6 +170,8 @@ private:
     // command gets its own answer. Bounded in count and time.
     void ReadUnaskedReplies();
     void ConnectionClosedByPeer();
+    // Ends the session, saying why in the pane and the log.
+    void DropConnection(const std::string& why);
 
     static constexpr int kOwedReplyGraceMs = 1000;
     static constexpr int kMaxUnaskedReplies = 16;

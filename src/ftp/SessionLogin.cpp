@@ -10,6 +10,19 @@ bool TFtpSession::WaitGreeting(bool mayAskTrust) {
     data_.Protect(false);  // a new connection: nothing agreed yet
     int result = GetReply();
     while (result == 1 && !control_.AbortPending()) result = GetReply();
+    if (!control_.Connected()) return false;
+    // Without a 2xx greeting (none in time, or a refusal) a login would only
+    // read the greeting, or nothing, as the answer to USER.
+    if (result != 2) {
+        const std::string host = control_.HostName();
+        const std::string text = control_.OwesReply() ? "No greeting from " + host + "; disconnected without logging in"
+                                                      : "The server " + host + " refused the connection; disconnected";
+        ShowLine("%s", {text});
+        LogLine(text);
+        control_.Disconnect();
+        Prompts.MessageBox(text, "Connect", PromptButtons::Ok, PromptIcon::Exclamation);
+        return false;
+    }
     if (!Settings.UseTLS) return true;
     return SecureControlConnection(mayAskTrust);
 }

@@ -1,5 +1,8 @@
 // Commands out and replies in, against the scriptable fake server and, for the
 // login, against pyftpdlib. Each test reads as a transcript: script, then pane.
+#include <chrono>
+#include <thread>
+
 #include "common/Errors.h"
 #include "support/EventHelpers.h"
 #include "support/FakeFtpServer.h"
@@ -140,6 +143,56 @@ TEST_F(CommandChannel, serverClosingMidReplyEndsWith5AndClearsConnected) {
               (Lines{"220-first\r", "220-par\r", "Connection closed by remote host\r", "PWD\r", "Not Connected\r"}));
     EXPECT_TRUE(prompts.shown.empty());
     server.Finish();
+}
+
+// A server that never greets, refuses, or trickles a reply that never ends is
+// left within the time-out, and no login follows.
+TEST_F(CommandChannel, greetingMissingRefusedOrEndlessEndsTheConnectionWithinTheTimeOut) {
+    // Lines of a reply that never ends, one every 200 ms for 3 s.
+    const auto trickle = [](FakeFtpServer::Context& c) {
+        for (int i = 0; i < 15; ++i) {
+            c.Write(" more\r\n");
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        }
+    };
+    struct Case {
+        const char* name;
+        std::function<void(FakeFtpServer&)> script;
+        bool greets;  // the greeting is fine; the endless reply answers the next command
+        std::string lastLine;
+    };
+    const std::string endless = "The server's reply did not end within 1 seconds; disconnected\r";
+    const Case cases[] = {
+        {"silent", [](FakeFtpServer& s) { s.Pause(2000); }, false,
+         "No greeting from 127.0.0.1; disconnected without logging in\r"},
+        {"no line end", [](FakeFtpServer& s) { s.Send("220 hi").Pause(2000); }, false,
+         "No greeting from 127.0.0.1; disconnected without logging in\r"},
+        {"refused", [](FakeFtpServer& s) { s.Reply("421 busy").Pause(2000); }, false,
+         "The server 127.0.0.1 refused the connection; disconnected\r"},
+        {"endless greeting", [&](FakeFtpServer& s) { s.Reply("220-hi").Do(trickle); }, false, endless},
+        {"endless reply", [&](FakeFtpServer& s) { s.Reply("220 hi").Expect("HELP").Reply("214-help").Do(trickle); },
+         true, endless},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        session->Control().SetTimeout(1);
+        FakeFtpServer server;
+        c.script(server);
+        server.Start();
+        ASSERT_TRUE(ConnectTo(server.Port()));
+        QElapsedTimer clock;
+        clock.start();
+        EXPECT_EQ(session->WaitGreeting(false), c.greets);
+        if (c.greets) {
+            EXPECT_EQ(session->FtpCommand("HELP"), 5);
+        }
+        EXPECT_LT(clock.elapsed(), 2800);
+        EXPECT_FALSE(session->Connected());
+        ASSERT_FALSE(PaneLines().empty());
+        EXPECT_EQ(PaneLines().back(), c.lastLine);
+        server.Finish();
+        for (const std::string& command : server.Commands()) EXPECT_EQ(command, "HELP");
+    }
 }
 
 TEST_F(CommandChannel, notConnectedShowsTheCommandThenNotConnected) {
