@@ -3,8 +3,10 @@
 #include <sys/stat.h>
 
 #include <QDir>
+#include <cstdio>
 #include <cstdlib>
 
+#include "common/Helpers.h"
 #include "common/UserPrompts.h"
 #include "ftp/TFtpSession.h"
 #include "queue/DownloadJob.h"
@@ -17,6 +19,12 @@ namespace vollum {
 namespace {
 // Editors write a file in several steps; the question waits until they are done.
 constexpr int kSettleMs = 300;
+
+// A path reaches the editor and the file watch as text: a name that is not
+// UTF-8 would reach them as another one (with replacement characters).
+std::string TextualName(const std::string& name) {
+    return QString::fromLocal8Bit(name.data(), static_cast<qsizetype>(name.size())).toLocal8Bit().toStdString();
+}
 }  // namespace
 
 RemoteEdit::RemoteEdit(TFtpSession& session, TransferQueue& queue, QObject* parent)
@@ -58,6 +66,12 @@ void RemoteEdit::OnFinished(int id, bool ok, bool upload) {
         Edited& file = files_[i];
         if (!upload && file.download == id) {
             file.download = 0;
+            // Alone in its own folder, the copy can take the name it is shown by.
+            const std::string textual = file.local.substr(0, file.local.rfind('/') + 1) + TextualName(file.name);
+            if (ok && textual != file.local) {
+                ok = ::rename(file.local.c_str(), textual.c_str()) == 0;
+                if (ok) file.local = textual;
+            }
             if (!ok || !ReadIdentity(file.local, file.known)) {
                 files_.erase(files_.begin() + static_cast<long>(i));
                 return;
@@ -105,7 +119,10 @@ void RemoteEdit::Check(Edited& file) {
     asking_ = false;
     if (answer != PromptAnswer::Yes) return;
     file.sent = now;
-    file.upload = queue_.Add(std::make_unique<UploadJob>(s_, std::vector<std::string>{file.local}, file.remoteDir));
+    // Under the server's own name, which the local copy may not bear.
+    const std::string remoteName = LastPathComponent(file.local) == file.name ? "" : file.name;
+    file.upload =
+        queue_.Add(std::make_unique<UploadJob>(s_, std::vector<std::string>{file.local}, file.remoteDir, remoteName));
 }
 
 std::vector<std::string> RemoteEdit::ChangedNotUploaded() const {

@@ -38,14 +38,16 @@ std::string ListTitle(const std::vector<std::string>& names) {
     return names.front() + " and " + std::to_string(names.size() - 1) + " more";
 }
 
-UploadJob::UploadJob(TFtpSession& session, std::vector<std::string> localPaths, std::string remoteDir)
-    : s_(session), paths_(std::move(localPaths)), remoteDir_(std::move(remoteDir)) {
+UploadJob::UploadJob(TFtpSession& session, std::vector<std::string> localPaths, std::string remoteDir,
+                     std::string firstName)
+    : s_(session), paths_(std::move(localPaths)), remoteDir_(std::move(remoteDir)), firstName_(std::move(firstName)) {
     for (const std::string& p : paths_) total_ += BytesBelow(p);
 }
 
 std::string UploadJob::Title() const {
     std::vector<std::string> names;
     for (const std::string& p : paths_) names.push_back(LastPathComponent(p));
+    if (!names.empty() && !firstName_.empty()) names.front() = firstName_;
     return ListTitle(names);
 }
 
@@ -67,7 +69,7 @@ bool UploadJob::Run() {
             type = given;
         }
     } forget{run_, type, given};
-    const bool ok = run.UploadPaths(paths_, remoteDir_);
+    const bool ok = run.UploadPaths(paths_, remoteDir_, firstName_);
     if (!ok && !stopped_) failure_ = run.ConnectionLost ? "Connection lost" : "Some files were kept (see the pane)";
     return ok && !stopped_;
 }

@@ -14,7 +14,9 @@ class TUnattended;
 class UploadJob : public QueueJob {
 public:
     // remoteDir empty: the remote current directory when the job runs.
-    UploadJob(TFtpSession& session, std::vector<std::string> localPaths, std::string remoteDir);
+    // firstName, when given, is the remote name of the first path.
+    UploadJob(TFtpSession& session, std::vector<std::string> localPaths, std::string remoteDir,
+              std::string firstName = "");
 
     std::string Title() const override;
     bool Upload() const override { return true; }
@@ -29,6 +31,7 @@ private:
     TFtpSession& s_;
     std::vector<std::string> paths_;
     std::string remoteDir_;
+    std::string firstName_;
     long long total_ = 0;
     TUnattended* run_ = nullptr;  // while it runs
     bool stopped_ = false;

@@ -3,6 +3,8 @@
 // entries are shown and sorted within a second of their last byte, and
 // vsftpd's LIST reads as pyftpdlib's MLSD does.
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <unistd.h>
 
 #include <QElapsedTimer>
 #include <QHeaderView>
@@ -14,6 +16,7 @@
 #include <QUrl>
 #include <filesystem>
 
+#include "queue/RemoteEdit.h"
 #include "support/EventHelpers.h"
 #include "support/PyFtpServer.h"
 #include "support/VsftpdServer.h"
@@ -211,6 +214,32 @@ TEST_F(RemoteFiles, vsftpdListsByListAndNamesThatAreNotUtf8KeepTheirBytes) {
     Press(Qt::Key_D, Qt::ControlModifier);
     ASSERT_TRUE(QueueDone());
     EXPECT_EQ(ReadFile(local / name), "bytes of a Latin-1 name");
+
+    // Edit: the editor gets a path it can open (a path goes to it as text),
+    // and the saved file goes back under the server's own bytes.
+    const std::string upFile = server.UploadDir() + "/" + name;
+    WriteFile(upFile, "first");
+    const passwd* ftp = ::getpwnam("ftp");
+    ASSERT_NE(ftp, nullptr);
+    ASSERT_EQ(::chown(upFile.c_str(), ftp->pw_uid, ftp->pw_gid), 0);
+    std::string opened;
+    form.Edits->OpenFile = [&opened](const std::string& path) { opened = path; };
+    Select({"up"});
+    Press(Qt::Key_Return);
+    Select({name});
+    emit panel.editRequested(Entry(panel.View->currentIndex().row()));
+    ASSERT_TRUE(QueueDone());
+    ASSERT_FALSE(opened.empty());
+    EXPECT_EQ(FromQt(ToQt(opened)), opened);
+    EXPECT_EQ(ReadFile(opened), "first");
+    WriteFile(opened, "second");
+    prompts.answers = {PromptAnswer::Yes};
+    form.Edits->CheckFiles();
+    ASSERT_TRUE(QueueDone());
+    EXPECT_EQ(ReadFile(upFile), "second");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(server.UploadDir()),
+                            std::filesystem::directory_iterator()),
+              1);
 }
 
 }  // namespace
