@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <utility>
 
 #include "common/Convert.h"
@@ -266,10 +267,11 @@ int ControlChannel::GetReply() {
 
 int ControlChannel::ReadReply(bool& abandoned) {
     ReplyFrameState state;
-    // The time-out bounds each wait; this bounds the whole reply, so that a
-    // server trickling lines that never end one cannot hold the session.
+    // The time-out bounds each wait; this bounds the whole reply from its
+    // first byte, so that a server trickling lines that never end one cannot
+    // hold the session.
     const int limitSeconds = socket_.Timeout;
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(limitSeconds);
+    std::optional<std::chrono::steady_clock::time_point> until;
     for (;;) {
         std::string line;
         bool closed = false;
@@ -283,13 +285,14 @@ int ControlChannel::ReadReply(bool& abandoned) {
             ConnectionClosedByPeer();
             return 5;
         }
+        if (!until) until = std::chrono::steady_clock::now() + std::chrono::seconds(limitSeconds);
         const bool complete = !line.empty() && line.back() == '\n';
         lastReply_ = line;
         if (replyCapture_ != nullptr) replyCapture_->append(line);
         transcript_.ShowText(complete ? line : line + "\r\n");
         if (replyClass != 0) return replyClass;
         if (closed) continue;  // the rest of the buffer, then the close
-        if (limitSeconds > 0 && std::chrono::steady_clock::now() >= until) {
+        if (limitSeconds > 0 && std::chrono::steady_clock::now() >= *until) {
             DropConnection("The server's reply did not end within " + std::to_string(limitSeconds) +
                            " seconds; disconnected");
             return 5;
