@@ -1,6 +1,7 @@
 #include "unattended/SharedNames.h"
 
 #include <QString>
+#include <algorithm>
 #include <map>
 
 #include "common/Helpers.h"
@@ -8,10 +9,16 @@
 namespace vollum {
 
 std::string FoldedName(const std::string& name) {
-    const QString text = ValidUtf8(name) ? QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))
+    std::string folded;
+    // Most names are ASCII: folded without a trip through Unicode.
+    if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        folded = LowerCaseName(name);
+    } else {
+        const QString text = ValidUtf8(name) ? QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))
                                                .normalized(QString::NormalizationForm_KC)
-                                         : QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
-    std::string folded = text.toCaseFolded().toStdString();
+                                             : QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+        folded = text.toCaseFolded().toStdString();
+    }
     while (!folded.empty() && (folded.back() == '.' || folded.back() == ' ')) folded.pop_back();
     return folded;
 }
