@@ -69,4 +69,21 @@ std::string DirectoryPart(const std::string& path) {
     return path.substr(0, pos);
 }
 
+std::string TerminalText(const std::string& text) {
+    static const char kHex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        if ((b < 0x20 && c != '\t' && c != '\r' && c != '\n') || b == 0x7f) {
+            out += "\\x";
+            out += kHex[b >> 4];
+            out += kHex[b & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 }  // namespace vollum

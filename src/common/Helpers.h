@@ -19,5 +19,9 @@ std::string TwoDigits(long value);
 std::string LastPathComponent(const std::string& path);
 // Directory part without trailing separator, "/" for the root, "" when none.
 std::string DirectoryPart(const std::string& path);
+// The text with control bytes other than tab, CR and LF written as \xHH, for
+// a terminal: a name someone else chose cannot then drive it (colours, the
+// window title, a cleared screen).
+std::string TerminalText(const std::string& text);
 
 }  // namespace vollum

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "common/Helpers.h"
+
 namespace vollum {
 
 PromptAnswer DefaultAnswer(PromptButtons buttons) {
@@ -17,14 +19,15 @@ PromptAnswer DefaultAnswer(PromptButtons buttons) {
 
 PromptAnswer ConsolePrompts::MessageBox(const std::string& text, const std::string& title, PromptButtons buttons,
                                         PromptIcon) {
-    if (title.empty()) std::fprintf(stderr, "Vollum: %s\n", text.c_str());
-    else std::fprintf(stderr, "Vollum: %s: %s\n", title.c_str(), text.c_str());
+    // Names and server texts in it are not ours to let loose on a terminal.
+    if (title.empty()) std::fprintf(stderr, "Vollum: %s\n", TerminalText(text).c_str());
+    else std::fprintf(stderr, "Vollum: %s: %s\n", TerminalText(title).c_str(), TerminalText(text).c_str());
     std::fflush(stderr);
     return DefaultAnswer(buttons);
 }
 
 bool ConsolePrompts::InputBox(const std::string& title, const std::string& prompt, std::string& value) {
-    std::fprintf(stderr, "Vollum: %s: %s %s\n", title.c_str(), prompt.c_str(), value.c_str());
+    std::fprintf(stderr, "Vollum: %s\n", TerminalText(title + ": " + prompt + " " + value).c_str());
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "ui/ConsoleMeter.h"
 
+#include "common/Helpers.h"
+
 namespace vollum {
 
 std::string ConsoleMeter::Line() const {
@@ -15,7 +17,8 @@ void ConsoleMeter::ShowAndRaise() { visible_ = true; }
 
 void ConsoleMeter::Repaint() {
     if (!visible_) return;
-    std::string line = Line();
+    // The title names a file someone else may have named.
+    std::string line = TerminalText(Line());
     const size_t width = line.size();
     // Blank out what a longer previous line left behind.
     if (width < drawnWidth_) line.append(drawnWidth_ - width, ' ');

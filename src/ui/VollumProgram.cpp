@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "common/Errors.h"
+#include "common/Helpers.h"
 #include "common/Terminate.h"
 #include "common/UserPrompts.h"
 #include "config/ProgramDir.h"
@@ -50,7 +51,7 @@ int RunMovePasswords(char* argv0) {
         });
         return allMoved ? kExitNormal : kExitStartupFailed;
     } catch (const VollumError& e) {
-        std::fprintf(stderr, "Vollum: %s\n", e.what());
+        std::fprintf(stderr, "Vollum: %s\n", TerminalText(e.what()).c_str());
         return kExitStartupFailed;
     }
 }
@@ -58,7 +59,7 @@ int RunMovePasswords(char* argv0) {
 // An unattended run without a password has said so in the log; the line goes
 // to stderr too, and the program ends with nothing sent or deleted.
 int EndForWantOfPassword(const TStartup& startup) {
-    std::fprintf(stderr, "Vollum: %s\n", startup.Runs.NoPassword.c_str());
+    std::fprintf(stderr, "Vollum: %s\n", TerminalText(startup.Runs.NoPassword).c_str());
     return kExitStartupFailed;
 }
 
@@ -66,7 +67,8 @@ int EndForWantOfPassword(const TStartup& startup) {
 // as a desktop notification does where there is a desktop.
 void SayWhatWasKept(const RunReport& report) {
     for (const RunReport::KeptFile& k : report.kept)
-        std::fprintf(stderr, "Vollum: Kept %s: %s\n", ControlChannel::Printable(k.path).c_str(), k.why.c_str());
+        std::fprintf(stderr, "Vollum: Kept %s: %s\n", TerminalText(ControlChannel::Printable(k.path)).c_str(),
+                     TerminalText(k.why).c_str());
 }
 
 }  // namespace
@@ -81,7 +83,7 @@ int RunVollum(int argc, char** argv) {
             try {
                 std::fputs(UsageText(ProgramDirectory(), SessionBusPresent()).c_str(), stdout);
             } catch (const EUntrustedFolder& e) {
-                std::fprintf(stderr, "Vollum: %s\n", e.what());
+                std::fprintf(stderr, "Vollum: %s\n", TerminalText(e.what()).c_str());
                 return kExitStartupFailed;
             }
             return kExitNormal;
@@ -112,7 +114,7 @@ int RunHeadless(char* argv0, const std::vector<std::string>& arguments, const st
     try {
         startup.ProgramEntry(ProgramDirectory());
     } catch (const EUntrustedFolder& e) {
-        std::fprintf(stderr, "Vollum: %s\n", e.what());
+        std::fprintf(stderr, "Vollum: %s\n", TerminalText(e.what()).c_str());
         return kExitStartupFailed;
     }
     startup.FormCreate();

@@ -62,5 +62,15 @@ TEST(Utf8, onlyWellFormedSequencesPass) {
     for (const auto& [text, valid] : cases) EXPECT_EQ(ValidUtf8(text), valid) << text;
 }
 
+TEST(TerminalText, controlBytesButLineBreaksAndTabsAreWrittenOut) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"a\x1b[31mred\x1b[0m", "a\\x1b[31mred\\x1b[0m"},
+        {"t\x1b]0;title\x07", "t\\x1b]0;title\\x07"},
+        {"line\r\nnext\tcol", "line\r\nnext\tcol"},
+        {"del\x7f gr\xc3\xbc\xc3\x9f" "e \xff", "del\\x7f gr\xc3\xbc\xc3\x9f" "e \xff"},
+    };
+    for (const auto& [text, shown] : cases) EXPECT_EQ(TerminalText(text), shown) << text;
+}
+
 }  // namespace
 }  // namespace vollum

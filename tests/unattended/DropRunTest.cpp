@@ -44,7 +44,8 @@ protected:
 };
 
 TEST_F(DropRun, DirectoryArgumentIsKeptWithoutIncludeDirs) {
-    const VollumResult r = Drop(false, true, {src / "one", src / "f.txt"});
+    // A name that would clear the screen of whoever reads the job's output.
+    const VollumResult r = Drop(false, true, {src / "one", src / "f.txt", src / "gone\x1b[2J"});
     // Something the user dropped was not sent: no success.
     ASSERT_EQ(r.exitCode, kExitSomethingKept) << r.stderrText;
     EXPECT_EQ(Arrived(), (std::vector<std::string>{"f f.txt f"}));
@@ -52,6 +53,8 @@ TEST_F(DropRun, DirectoryArgumentIsKeptWithoutIncludeDirs) {
     const std::string kept = "Kept " + src / "one" + ": a directory, and the profile's IncludeDirs is off";
     EXPECT_NE(program.LogText().find(" " + kept + "\r\n"), std::string::npos);
     EXPECT_NE(r.stderrText.find("Vollum: " + kept + "\n"), std::string::npos) << r.stderrText;  // a job's output
+    EXPECT_NE(r.stderrText.find("Vollum: Kept " + src / "gone\\x1b[2J: "), std::string::npos) << r.stderrText;
+    EXPECT_EQ(r.stderrText.find('\x1b'), std::string::npos);
     EXPECT_EQ(TreeListing(src.Path()), before);
 }
 
