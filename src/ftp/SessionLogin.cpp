@@ -1,4 +1,6 @@
 // Greeting, login, the remote start directory and QUIT.
+#include <chrono>
+
 #include "common/Helpers.h"
 #include "common/Terminate.h"
 #include "common/UserPrompts.h"
@@ -8,15 +10,24 @@ namespace vollum {
 
 bool TFtpSession::WaitGreeting(bool mayAskTrust) {
     data_.Protect(false);  // a new connection: nothing agreed yet
+    // "120 ready in n minutes" may come first, but the wait as a whole is
+    // the time-out's: a server repeating it would otherwise hold us forever.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(control_.Timeout());
     int result = GetReply();
-    while (result == 1 && !control_.AbortPending()) result = GetReply();
+    bool late = false;
+    while (result == 1 && !control_.AbortPending() && control_.Connected()) {
+        late = control_.Timeout() > 0 && std::chrono::steady_clock::now() >= until;
+        if (late) break;
+        result = GetReply();
+    }
     if (!control_.Connected()) return false;
     // Without a 2xx greeting (none in time, or a refusal) a login would only
     // read the greeting, or nothing, as the answer to USER.
     if (result != 2) {
         const std::string host = control_.HostName();
-        const std::string text = control_.OwesReply() ? "No greeting from " + host + "; disconnected without logging in"
-                                                      : "The server " + host + " refused the connection; disconnected";
+        const std::string text = late || control_.OwesReply()
+                                     ? "No greeting from " + host + "; disconnected without logging in"
+                                     : "The server " + host + " refused the connection; disconnected";
         ShowLine("%s", {text});
         LogLine(text);
         control_.Disconnect();

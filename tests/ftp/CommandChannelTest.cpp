@@ -145,8 +145,9 @@ TEST_F(CommandChannel, serverClosingMidReplyEndsWith5AndClearsConnected) {
     server.Finish();
 }
 
-// A server that never greets, refuses, or trickles a reply that never ends is
-// left within the time-out, and no login follows.
+// A server that never greets, refuses, keeps saying it will be ready, or
+// trickles a reply that never ends is left within the time-out, and no login
+// follows.
 TEST_F(CommandChannel, greetingMissingRefusedOrEndlessEndsTheConnectionWithinTheTimeOut) {
     // Lines of a reply that never ends, one every 200 ms for 3 s.
     const auto trickle = [](FakeFtpServer::Context& c) {
@@ -167,6 +168,15 @@ TEST_F(CommandChannel, greetingMissingRefusedOrEndlessEndsTheConnectionWithinThe
          "No greeting from 127.0.0.1; disconnected without logging in\r"},
         {"no line end", [](FakeFtpServer& s) { s.Send("220 hi").Pause(2000); }, false,
          "No greeting from 127.0.0.1; disconnected without logging in\r"},
+        {"ready later, again and again", [](FakeFtpServer& s) {
+             s.Do([](FakeFtpServer::Context& c) {
+                 for (int i = 0; i < 10; ++i) {
+                     c.Write("120 ready soon\r\n");
+                     std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                 }
+             });
+         },
+         false, "No greeting from 127.0.0.1; disconnected without logging in\r"},
         {"refused", [](FakeFtpServer& s) { s.Reply("421 busy").Pause(2000); }, false,
          "The server 127.0.0.1 refused the connection; disconnected\r"},
         {"endless greeting", [&](FakeFtpServer& s) { s.Reply("220-hi").Do(trickle); }, false, endless},
