@@ -1,5 +1,6 @@
 #include "ftp/ListingParser.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstring>
@@ -352,7 +353,8 @@ bool TotalLine(std::string_view line) {
 
 }  // namespace
 
-ListingParser::ListingParser(ListingFormat format, std::int64_t now) : format_(format), now_(now) {}
+ListingParser::ListingParser(ListingFormat format, std::int64_t now, ListingLimits limits)
+    : format_(format), now_(now), limits_(limits) {}
 
 std::int64_t ListingParser::CurrentUtcSeconds() {
     return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
@@ -379,20 +381,23 @@ std::optional<ListingEntry> ListingParser::ParseLine(std::string_view line, List
 }
 
 void ListingParser::TakeLine(std::string_view line) {
-    if (auto e = ParseLine(line, format_, now_)) entries_.push_back(std::move(*e));
+    auto e = ParseLine(line.substr(0, limits_.lineBytes), format_, now_);
+    if (!e) return;
+    if (entries_.size() >= limits_.entries) ++dropped_;
+    else entries_.push_back(std::move(*e));
 }
 
 void ListingParser::Feed(std::string_view bytes) {
     while (!bytes.empty()) {
         const size_t lf = bytes.find('\n');
         if (lf == std::string_view::npos) {
-            partial_.append(bytes);
+            partial_.append(bytes.substr(0, limits_.lineBytes - std::min(partial_.size(), limits_.lineBytes)));
             return;
         }
         if (partial_.empty()) {
             TakeLine(bytes.substr(0, lf));
         } else {
-            partial_.append(bytes.substr(0, lf));
+            partial_.append(bytes.substr(0, std::min(lf, limits_.lineBytes - std::min(partial_.size(), limits_.lineBytes))));
             TakeLine(partial_);
             partial_.clear();
         }

@@ -66,6 +66,7 @@ bool TFtpSession::ListEntries(const std::string& path, std::vector<ListingEntry>
     bool whole = retrieve_.List((mlsd ? "MLSD" : "LIST") + argument, feed);
     parser.Finish();
     out = parser.TakeEntries();
+    size_t dropped = parser.Dropped();
     const std::string code = LastReply().substr(0, 3);
     if (mlsd && !whole && out.empty() && Connected() && (code == "500" || code == "502")) {
         // MLST announced but MLSD not known: LIST from now on.
@@ -74,6 +75,15 @@ bool TFtpSession::ListEntries(const std::string& path, std::vector<ListingEntry>
         whole = retrieve_.List("LIST" + argument, [&again](std::string_view bytes) { again.Feed(bytes); });
         again.Finish();
         out = again.TakeEntries();
+        dropped = again.Dropped();
+    }
+    if (dropped > 0) {
+        // Not all of the folder: nothing may act on it as if it were.
+        const std::string text = "The listing was cut after " + std::to_string(out.size()) + " entries; " +
+                                 std::to_string(dropped) + " more were not kept";
+        ShowLine("%s", {text});
+        LogLine(text);
+        whole = false;
     }
     return whole;
 }

@@ -125,6 +125,20 @@ TEST(ListingParser, piecesOfAnySizeGiveTheSameEntries) {
     EXPECT_EQ(bytewise.Entries(), whole.Entries());
 }
 
+TEST(ListingParser, anEndlessListingKeepsWithinItsLimits) {
+    ListingParser parser(L, kNow, ListingLimits{.entries = 3, .lineBytes = 40});
+    for (int i = 0; i < 10; ++i) parser.Feed("-rw-r--r-- 1 u g 5 Jan 1 2021 f" + std::to_string(i) + "\r\n");
+    parser.Feed(std::string(100000, 'x'));  // a line that never ends
+    parser.Finish();
+    ASSERT_EQ(parser.Entries().size(), 3u);
+    EXPECT_EQ(parser.Entries()[2].name, "f2");
+    EXPECT_EQ(parser.Dropped(), 8u);
+    ListingParser longLine(L, kNow, ListingLimits{.entries = 3, .lineBytes = 40});
+    longLine.Feed(std::string(100000, 'y') + "\n");
+    ASSERT_EQ(longLine.Entries().size(), 1u);
+    EXPECT_EQ(longLine.Entries()[0].raw.size(), 40u);
+}
+
 TEST(ServerFeatures, readsTheFeatReply) {
     const auto f = ServerFeatures::FromReply(
         "211-Features:\r\n MLST type*;size*;modify*;\r\n UTF8\r\nHASH SHA-256*;SHA-1;MD5 \r\n REST STREAM\r\n211 End\r\n");
