@@ -208,9 +208,13 @@ bool RetrieveOperation::Receive(const std::string& source, const std::string& lo
     // bytes that someone else may have ended.
     const bool cut = n < 0 || data.EndedWithoutClose() || (announced && *announced != received);
     if (cut) {
-        const std::string line = "Received " + std::to_string(received) +
-                                 (announced ? " of " + std::to_string(*announced) : std::string()) +
-                                 " bytes: the data connection was cut short";
+        const bool more = announced && received > *announced;
+        const std::string line =
+            more ? "Received " + std::to_string(received) + " bytes, more than the " + std::to_string(*announced) +
+                       " the server announced"
+                 : "Received " + std::to_string(received) +
+                       (announced ? " of " + std::to_string(*announced) : std::string()) +
+                       " bytes: the data connection was cut short";
         text.ShowLine("%s", {line});
         text.LogLine(line);
     }
